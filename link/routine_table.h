@@ -1,0 +1,30 @@
+#pragma once
+// kelvlite's sequencer routines: 14 slots of up to 1024 bytes, filled once at
+// start-up from firm.mot.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kv {
+
+struct RoutineSlot {
+    uint32_t length = 0;  // bytes to send
+    std::array<uint8_t, 1024> bytes{};
+};
+
+struct RoutineTable {
+    static constexpr int kSlots = 14;
+    std::array<RoutineSlot, kSlots> slots{};
+    bool loaded = false;
+
+    // The slot of a command code (0xA7 gives the first of its three), or -1.
+    static int SlotFor(uint8_t code);
+};
+
+// Reads a sequencer firmware file (S2 records into a 20480-byte buffer, a
+// directory of 14 little-endian addresses at 0x14 + 8 * i, big-endian length
+// before each block). False when the file cannot be opened (`opened` false)
+// or is malformed; nothing is written outside the buffers.
+bool LoadSequencerFirmware(const std::string& path, RoutineTable& table, bool& opened);
+
+}  // namespace kv

@@ -1,0 +1,41 @@
+#pragma once
+// The serial channel: reads wait for an exact count with a time-out measured
+// from the start of the read, without spinning.
+#include <atomic>
+#include <thread>
+
+#include "link/io_controller.h"
+#include "platform/clock.h"
+
+namespace kv {
+
+class CSerialComm : public CIoController {
+public:
+    CSerialComm(std::unique_ptr<plat::ISerialDevice> device, plat::IClock& clock);
+    ~CSerialComm() override;
+
+    int Open(const std::string& portName) override;
+    int Write(const void* buffer, uint32_t count) override;
+    int Read(void* buffer, uint32_t count) override;
+    int SetTimeout(uint32_t ms) override;
+    int SetState(const CIoState& state) override;
+    int GetState(CIoState& state) override;
+    int Purge() override;
+    int StartWatch(CommEventCallback callback, void* userData, uint32_t threshold) override;
+    int StopWatch() override;
+    virtual void OnCommEvent(void* userData, uint32_t errorFlags);
+
+    uint32_t Timeout() const { return m_nTimeout; }
+    bool TimedOut() const { return m_bTimedOut != 0; }
+
+private:
+    void WatchLoop(CommEventCallback callback, void* userData, uint32_t threshold);
+
+    plat::IClock& clock_;
+    std::thread m_hWatchThread;
+    uint32_t m_nTimeout = 0;
+    int m_bTimedOut = 0;
+    std::atomic<int> m_bWatchIdle{1};
+};
+
+}  // namespace kv

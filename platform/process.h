@@ -1,0 +1,26 @@
+#pragma once
+// The running process and starting another program in its place.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+class IProcess {
+public:
+    virtual ~IProcess() = default;
+    // Absolute path of the running program's own file.
+    virtual std::string SelfPath() = 0;
+    virtual std::string CurrentDir() = 0;
+    virtual bool IsFile(const std::string& path) = 0;
+    virtual std::optional<std::string> Env(const std::string& name) = 0;
+    // Replaces the running process (environment kept). Returns only on failure.
+    virtual bool ExecReplace(const std::string& path, const std::vector<std::string>& argv) = 0;
+    // Serial ports present on the machine: /dev/ttyUSB*, /dev/ttyACM*, /dev/serial/by-id/*.
+    virtual std::vector<std::string> SerialPortsPresent() = 0;
+};
+
+std::unique_ptr<IProcess> MakeLinuxProcess();
+
+}  // namespace plat

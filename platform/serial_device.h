@@ -1,0 +1,61 @@
+#pragma once
+// One serial device, as the channel needs it: never blocks on reads, reports
+// queued input and line errors, and can wait for input without spinning.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace plat {
+
+// Line settings in the channel's own codes: parity 0 none, 1 odd, 2 even;
+// stop bits 0 one, 1 one and a half, 2 two.
+struct LineSettings {
+    uint32_t baud = 0;
+    uint8_t byteSize = 8;
+    uint8_t parity = 0;
+    uint8_t stopBits = 0;
+};
+
+struct QueueStatus {
+    uint32_t queued = 0;     // bytes waiting in the input queue
+    bool lineError = false;  // framing, overrun, parity, break, or the device went away
+};
+
+class ISerialDevice {
+public:
+    virtual ~ISerialDevice() = default;
+
+    // Opens exclusively; false when the device is missing, busy or refuses.
+    virtual bool Open(const std::string& portName) = 0;
+    // True when closed (or already closed); false when the close failed.
+    virtual bool Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // One write; the count written, or 0 on failure.
+    virtual size_t Write(const uint8_t* data, size_t count) = 0;
+    // Reads up to count bytes that are already queued; never blocks.
+    virtual size_t ReadQueued(uint8_t* data, size_t count) = 0;
+    // Queued input and the line errors seen since the last call (which clears
+    // them). False when the device is not open.
+    virtual bool Status(QueueStatus& status) = 0;
+    // Clears pending error flags and discards queued input (output untouched).
+    virtual void PurgeInput() = 0;
+
+    virtual bool GetLine(LineSettings& line) = 0;
+    virtual bool SetLine(const LineSettings& line) = 0;
+    // Raises DTR; a device that has no modem lines is not an error.
+    virtual bool RaiseDtr() = 0;
+
+    // Blocks for at most maxMs, returning early when input beyond `queued`
+    // bytes or a line error may have arrived. Never spins.
+    virtual void WaitForInput(uint32_t queued, uint32_t maxMs) = 0;
+};
+
+// "COM1" -> /dev/ttyS0, "/dev/x" -> itself, anything else -> /dev/<name>.
+std::string DevicePathForPort(const std::string& portName);
+
+// The termios implementation.
+std::unique_ptr<ISerialDevice> MakeLinuxSerialDevice();
+
+}  // namespace plat

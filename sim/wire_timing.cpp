@@ -1,0 +1,1 @@
+#include "sim/wire_timing.h"

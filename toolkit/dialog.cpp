@@ -1,0 +1,222 @@
+#include "toolkit/dialog.h"
+
+namespace tk {
+
+namespace {
+const ControlState kNoControl{};
+}
+
+void DataExchange::Text(int id, std::string& member) {
+    if (save_)
+        member = dlg_.GetItemText(id);
+    else
+        dlg_.SetItemText(id, member);
+}
+
+void DataExchange::Radio(int firstId, int& index) {
+    const auto& controls = dlg_.Template().controls;
+    size_t first = controls.size();
+    for (size_t i = 0; i < controls.size(); ++i)
+        if (controls[i].id == firstId && controls[i].kind == Kind::RadioButton) first = i;
+    if (first == controls.size()) return;
+    int n = 0;
+    for (size_t i = first; i < controls.size() && controls[i].kind == Kind::RadioButton; ++i, ++n) {
+        if (save_) {
+            if (dlg_.IsChecked(controls[i].id)) {
+                index = n;
+                return;
+            }
+        } else if (n == index) {
+            dlg_.CheckRadio(controls[i].id);
+            return;
+        }
+    }
+    if (save_)
+        index = -1;
+    else
+        for (size_t i = first; i < controls.size() && controls[i].kind == Kind::RadioButton; ++i)
+            dlg_.SetChecked(controls[i].id, false);
+}
+
+Dialog::Dialog(Ui& ui, const DialogTemplate& tpl) : ui_(ui), tpl_(tpl), caption_(tpl.caption) {
+    ResetState();
+}
+
+Dialog::~Dialog() = default;
+
+void Dialog::ResetState() {
+    state_.clear();
+    for (const auto& c : tpl_.controls) {
+        if (c.id == IDC_STATIC) continue;
+        ControlState s;
+        s.enabled = !(c.style & kDisabled);
+        s.visible = !(c.style & kHidden);
+        if (c.kind == Kind::PushButton || c.kind == Kind::RadioButton || c.kind == Kind::GroupBox ||
+            c.kind == Kind::Static)
+            s.text = c.label;
+        state_[c.id] = s;
+    }
+}
+
+int Dialog::DoModal() {
+    if (ui_.QuitRequested()) return IDCANCEL;
+    ended_ = false;
+    result_ = IDCANCEL;
+    int r = ui_.RunModal(*this);
+    observer_ = nullptr;
+    return r;
+}
+
+bool Dialog::Create() {
+    if (ui_.QuitRequested()) return false;
+    ended_ = false;
+    Initialize();
+    shown_ = true;
+    ui_.ShowModeless(*this);
+    return true;
+}
+
+void Dialog::DestroyWindow() {
+    if (!shown_) return;
+    shown_ = false;
+    ui_.DestroyModeless(*this);
+    observer_ = nullptr;
+    PostNcDestroy();  // may delete this
+}
+
+void Dialog::Initialize() {
+    caption_ = tpl_.caption;
+    ResetState();
+    focus_ = 0;
+    windowEnabled_ = true;
+    OnInitDialog();
+}
+
+const ControlState& Dialog::State(int id) const {
+    auto it = state_.find(id);
+    return it == state_.end() ? kNoControl : it->second;
+}
+
+void Dialog::Notify(int id) {
+    if (observer_) observer_->ControlChanged(id);
+}
+
+void Dialog::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    if (observer_) observer_->CaptionChanged();
+}
+
+void Dialog::SetItemText(int id, const std::string& text) {
+    auto it = state_.find(id);
+    if (it == state_.end()) return;
+    it->second.text = text;
+    Notify(id);
+}
+
+void Dialog::SetChecked(int id, bool checked) {
+    auto it = state_.find(id);
+    if (it == state_.end()) return;
+    it->second.checked = checked;
+    Notify(id);
+}
+
+void Dialog::CheckRadio(int id) {
+    const Control* target = tpl_.Find(id);
+    if (!target) return;
+    if (target->kind != Kind::RadioButton) {
+        SetChecked(id, true);
+        return;
+    }
+    // The group: the run of consecutive radio buttons around the target.
+    const auto& cs = tpl_.controls;
+    size_t at = 0;
+    while (cs[at].id != id) ++at;
+    size_t lo = at, hi = at;
+    while (lo > 0 && cs[lo - 1].kind == Kind::RadioButton) --lo;
+    while (hi + 1 < cs.size() && cs[hi + 1].kind == Kind::RadioButton) ++hi;
+    for (size_t i = lo; i <= hi; ++i) SetChecked(cs[i].id, i == at);
+}
+
+void Dialog::EnableItem(int id, bool enabled) {
+    auto it = state_.find(id);
+    if (it == state_.end()) return;
+    it->second.enabled = enabled;
+    Notify(id);
+}
+
+void Dialog::ShowItem(int id, bool visible) {
+    auto it = state_.find(id);
+    if (it == state_.end()) return;
+    it->second.visible = visible;
+    Notify(id);
+}
+
+void Dialog::SetRange(int id, int low, int high) {
+    auto it = state_.find(id);
+    if (it == state_.end()) return;
+    it->second.rangeLow = low;
+    it->second.rangeHigh = high;
+    Notify(id);
+}
+
+void Dialog::SetPos(int id, int pos) {
+    auto it = state_.find(id);
+    if (it == state_.end()) return;
+    it->second.pos = pos;
+    Notify(id);
+}
+
+void Dialog::SetFocus(int id) {
+    focus_ = id;
+    if (observer_) observer_->FocusChanged(id);
+}
+
+void Dialog::EnableWindow(bool enabled) {
+    windowEnabled_ = enabled;
+    if (observer_) observer_->WindowEnabledChanged();
+}
+
+void Dialog::EndDialog(int result) {
+    result_ = result;
+    ended_ = true;
+    if (observer_) observer_->Ended();
+}
+
+void Dialog::Command(int id) { OnCommand(id); }
+
+void Dialog::UserEdit(int id, const std::string& text) {
+    auto it = state_.find(id);
+    if (it == state_.end()) return;
+    it->second.text = text;
+    OnEditChange(id);
+}
+
+bool Dialog::UpdateData(bool save) {
+    DataExchange dx(*this, save);
+    DoDataExchange(dx);
+    return true;
+}
+
+bool Dialog::OnInitDialog() { return UpdateData(false); }
+
+void Dialog::OnCommand(int id) {
+    if (id == IDOK)
+        OnOK();
+    else if (id == IDCANCEL)
+        OnCancel();
+    else if (const Control* c = tpl_.Find(id); c && c->kind == Kind::RadioButton)
+        CheckRadio(id);
+}
+
+void Dialog::OnOK() {
+    UpdateData(true);
+    EndDialog(IDOK);
+}
+
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void Dialog::OnEditChange(int) {}
+
+void Dialog::DoDataExchange(DataExchange&) {}
+
+}  // namespace tk

@@ -1,0 +1,131 @@
+#pragma once
+// Dialog base class in the manner of a dialog-based toolkit: a template, the
+// state of every control (the model the front ends render), handlers keyed by
+// control id, data exchange between members and controls, and an end result.
+#include <map>
+#include <string>
+
+#include "toolkit/dialog_template.h"
+#include "toolkit/ui.h"
+
+namespace tk {
+
+// What a front end hears about changes the dialog logic makes.
+class DialogObserver {
+public:
+    virtual ~DialogObserver() = default;
+    virtual void ControlChanged(int id) = 0;  // text, check, enabled, visible, range or position
+    virtual void CaptionChanged() = 0;
+    virtual void FocusChanged(int id) = 0;
+    virtual void WindowEnabledChanged() = 0;
+    virtual void Ended() = 0;
+};
+
+struct ControlState {
+    std::string text;
+    bool checked = false;
+    bool enabled = true;
+    bool visible = true;
+    int rangeLow = 0;
+    int rangeHigh = 100;
+    int pos = 0;
+};
+
+class Dialog;
+
+// Moves values between dialog members and controls (save = controls to members).
+class DataExchange {
+public:
+    DataExchange(Dialog& dlg, bool save) : dlg_(dlg), save_(save) {}
+    bool Saving() const { return save_; }
+    void Text(int id, std::string& member);
+    // A radio group given by its first button: the index of the checked one,
+    // -1 when none is checked.
+    void Radio(int firstId, int& index);
+
+private:
+    Dialog& dlg_;
+    bool save_;
+};
+
+class Dialog {
+public:
+    Dialog(Ui& ui, const DialogTemplate& tpl);
+    virtual ~Dialog();
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+
+    // Shows the dialog modally and answers how it ended (IDOK, IDCANCEL or the
+    // EndDialog value); IDCANCEL at once while a quit is pending.
+    int DoModal();
+    // Shows the dialog modeless; its owner calls DestroyWindow to take it down.
+    bool Create();
+    void DestroyWindow();
+    bool IsWindow() const { return shown_; }
+
+    const DialogTemplate& Template() const { return tpl_; }
+    Ui& GetUi() const { return ui_; }
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption);
+
+    // Control state. Unknown ids are ignored (reads give the empty state).
+    const ControlState& State(int id) const;
+    std::string GetItemText(int id) const { return State(id).text; }
+    void SetItemText(int id, const std::string& text);
+    bool IsChecked(int id) const { return State(id).checked; }
+    void CheckRadio(int id);  // checks id and clears the other radios of its group
+    void SetChecked(int id, bool checked);
+    void EnableItem(int id, bool enabled);
+    bool IsItemEnabled(int id) const { return State(id).enabled; }
+    void ShowItem(int id, bool visible);
+    bool IsItemVisible(int id) const { return State(id).visible; }
+    void SetRange(int id, int low, int high);
+    void SetPos(int id, int pos);
+    void SetFocus(int id);
+    int Focus() const { return focus_; }
+
+    // The whole window's enabled state (a progress window disables its parent).
+    void EnableWindow(bool enabled);
+    bool IsWindowEnabled() const { return windowEnabled_; }
+
+    void EndDialog(int result);
+    bool Ended() const { return ended_; }
+    int Result() const { return result_; }
+
+    // Called by front ends.
+    void Attach(DialogObserver* observer) { observer_ = observer; }
+    void Initialize();                          // resets the state and runs OnInitDialog
+    void Command(int id);                       // a button press or radio click
+    void UserEdit(int id, const std::string& text);  // the user changed a field's text
+
+    // Controls to members (save) or members to controls.
+    bool UpdateData(bool save = true);
+
+protected:
+    virtual bool OnInitDialog();   // default: UpdateData(false)
+    virtual void OnCommand(int id);  // default: IDOK -> OnOK, IDCANCEL -> OnCancel
+    virtual void OnOK();           // default: UpdateData(true), EndDialog(IDOK)
+    virtual void OnCancel();       // default: EndDialog(IDCANCEL)
+    virtual void OnEditChange(int id);
+    virtual void DoDataExchange(DataExchange& dx);
+    // Modeless windows: called after the window is gone.
+    virtual void PostNcDestroy() {}
+
+    Ui& ui_;
+
+private:
+    void ResetState();
+    void Notify(int id);
+
+    DialogTemplate tpl_;
+    std::string caption_;
+    std::map<int, ControlState> state_;
+    DialogObserver* observer_ = nullptr;
+    int focus_ = 0;
+    bool windowEnabled_ = true;
+    bool ended_ = false;
+    bool shown_ = false;
+    int result_ = IDCANCEL;
+};
+
+}  // namespace tk
