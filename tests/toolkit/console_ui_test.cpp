@@ -149,7 +149,7 @@ TEST(ConsoleUi, OkAndCancelReachDialogsWithoutThoseButtons) {
     tk::DialogTemplate bare;
     bare.id = 7;
     bare.caption = "Bare";
-    bare.controls = {{tk::IDC_STATIC, tk::Kind::Icon, "", 0, {}, 0, 0, 0, 1}};
+    bare.controls = {Ctl(tk::IDC_STATIC, tk::Kind::Icon, "", 0, {}, 0, 0, 0)};
     for (auto [input, result] : {std::pair{"ok\n", tk::IDOK}, std::pair{"CANCEL\n", tk::IDCANCEL}}) {
         Console c2(input);
         tk::Dialog dlg(c2.ui, bare);

@@ -40,12 +40,12 @@ TEST(Dialog, RadioGroupsEndWhereTheirContainerChanges) {
     tk::DialogTemplate t;
     t.id = 1;
     t.controls = {
-        {10, Kind::GroupBox, "First", 0, {}, 0, 0, 0, 1},
-        {20, Kind::GroupBox, "Second", 0, {}, 0, 0, 1, 1},
-        {11, Kind::RadioButton, "a", 0, {}, 10, 0, 0, 1},
-        {12, Kind::RadioButton, "b", 0, {}, 10, 1, 0, 1},
-        {21, Kind::RadioButton, "c", 0, {}, 20, 0, 0, 1},
-        {22, Kind::RadioButton, "d", 0, {}, 20, 1, 0, 1},
+        Ctl(10, Kind::GroupBox, "First", 0, {}, 0, 0, 0),
+        Ctl(20, Kind::GroupBox, "Second", 0, {}, 0, 0, 1),
+        Ctl(11, Kind::RadioButton, "a", 0, {}, 10, 0, 0),
+        Ctl(12, Kind::RadioButton, "b", 0, {}, 10, 1, 0),
+        Ctl(21, Kind::RadioButton, "c", 0, {}, 20, 0, 0),
+        Ctl(22, Kind::RadioButton, "d", 0, {}, 20, 1, 0),
     };
     tk::ScriptedUi ui;
     tk::Dialog dlg(ui, t);
