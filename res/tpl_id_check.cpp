@@ -22,7 +22,7 @@ tk::DialogTemplate Build(Edition e) {
         Label("ID", {1, 0}),
     };
     for (int i = 0; i < 7; ++i)
-        cs.push_back(Field(1002 + i, "ID" + std::to_string(i + 1), {1, 1 + i}, idStyle));
+        cs.push_back(Wide(Field(1002 + i, "ID" + std::to_string(i + 1), {1, 1 + i}, idStyle), 3));
     Append(cs, {
                    Button(tk::IDCANCEL, "Cancel", {1, 8}),
                    Group(kMcuGroup, "MCU Type", {2, 0, 8}, mcuStyle),

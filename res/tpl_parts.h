@@ -41,6 +41,10 @@ inline tk::Control Label(std::string text, Cell at, unsigned style = 0) {
 inline tk::Control Field(int id, std::string name, Cell at, unsigned style = 0) {
     return Make(tk::Kind::Edit, id, std::move(name), at, style);
 }
+inline tk::Control Wide(tk::Control c, int chars) {
+    c.width = chars;
+    return c;
+}
 inline tk::Control Combo(int id, std::string name, std::vector<std::string> items, Cell at,
                          unsigned style = 0) {
     tk::Control c = Make(tk::Kind::ComboBox, id, std::move(name), at, style);

@@ -54,6 +54,7 @@ struct Control {
     int row = 0;                     // grid placement inside the container
     int col = 0;
     int colSpan = 1;
+    int width = 0;                   // preferred field width in characters; 0 = the front end's choice
 };
 
 struct DialogTemplate {
