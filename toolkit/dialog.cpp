@@ -103,6 +103,10 @@ void Dialog::Initialize() {
     ResetState();
     focus_ = 0;
     windowEnabled_ = true;
+    if (!systemMenu_.empty()) {
+        systemMenu_.clear();
+        if (observer_) observer_->SystemMenuChanged();
+    }
     OnInitDialog();
 }
 
@@ -197,6 +201,13 @@ void Dialog::EndDialog(int result) {
 }
 
 void Dialog::Command(int id) { OnCommand(id); }
+
+void Dialog::AddSystemMenuItem(int id, const std::string& text) {
+    systemMenu_.push_back({id, text});
+    if (observer_) observer_->SystemMenuChanged();
+}
+
+void Dialog::OnSysCommand(int) {}
 
 void Dialog::UserEdit(int id, const std::string& text) {
     auto it = state_.find(id);
