@@ -114,9 +114,9 @@ TEST(ConsoleUi, DialogListsControlsAndTakesCommands) {
                                  "> error: disabled control 1071\n"
                                  "> error: control 1072 is read-only\n"
                                  "> error: no control 9999\n"
-                                 "> error: unknown input \"foo\"; type <id>=<text>, <id>, ok, cancel or show\n"
+                                 "> error: unknown input \"foo\"; type <id>=<text>, <id>, ok, cancel, show or menu <id>\n"
                                  "> error: control 1002 is not a button\n"
-                                 "> error: unknown input \"=x\"; type <id>=<text>, <id>, ok, cancel or show\n"
+                                 "> error: unknown input \"=x\"; type <id>=<text>, <id>, ok, cancel, show or menu <id>\n"
                                  "> > > > " +
                                  after + "> ");
 }
@@ -140,6 +140,20 @@ TEST(ConsoleUi, EndOfInputCancelsTheDialog) {
     Console con2("1002=x\n");
     Stubborn stubborn(con2.ui);
     EXPECT_EQ(stubborn.DoModal(), tk::IDCANCEL);
+}
+
+TEST(ConsoleUi, ListsAndChoosesSystemMenuEntries) {
+    Console con("menu 5\nMenu 16\n");
+    MenuPanelDlg panel(con.ui);
+    EXPECT_EQ(panel.DoModal(), tk::IDCANCEL);
+    EXPECT_EQ(panel.chosen, 16);
+    EXPECT_EQ(con.out.str(),
+              "== Panel ==\n"
+              "  [1080] button Run...\n"
+              "  [2] button Exit\n"
+              "  [menu 16] About Kelvix...\n"
+              "> error: no menu entry 5\n"
+              "> > \n");
 }
 
 TEST(ConsoleUi, OkAndCancelReachDialogsWithoutThoseButtons) {

@@ -116,6 +116,20 @@ private:
     std::function<void()> onRun_;
 };
 
+// A panel with an About entry in its system menu.
+class MenuPanelDlg : public PanelDlg {
+public:
+    explicit MenuPanelDlg(tk::Ui& ui) : PanelDlg(ui, [] {}) {}
+    int chosen = 0;
+
+protected:
+    bool OnInitDialog() override {
+        AddSystemMenuItem(0x10, "&About Kelvix...");
+        return PanelDlg::OnInitDialog();
+    }
+    void OnSysCommand(int id) override { chosen = id; }
+};
+
 inline tk::DialogTemplate ProgressTemplate() {
     using tk::Kind;
     tk::DialogTemplate t;

@@ -222,6 +222,11 @@ std::string ConsoleUi::Listing(const Dialog& dlg) {
     std::string out = "== " + dlg.Caption() + " ==\n";
     for (const auto& c : dlg.Template().controls)
         if (IsVisible(dlg, c)) out += ControlLine(dlg, c) + '\n';
+    for (const auto& m : dlg.SystemMenu()) {
+        std::string text = m.text;
+        std::erase(text, '&');
+        out += "  [menu " + std::to_string(m.id) + "] " + text + '\n';
+    }
     return out;
 }
 
@@ -261,10 +266,19 @@ void ConsoleUi::Handle(Dialog& dlg, const std::string& raw) {
         Press(dlg, word == "ok" ? IDOK : IDCANCEL, true);
         return;
     }
+    if (word.rfind("menu ", 0) == 0) {
+        const auto id = ParseId(Trim(line.substr(5)));
+        const auto& menu = dlg.SystemMenu();
+        if (id && std::any_of(menu.begin(), menu.end(), [&](const MenuEntry& m) { return m.id == *id; }))
+            dlg.SysCommand(*id);
+        else
+            Out() << "error: no menu entry " << Trim(line.substr(5)) << '\n';
+        return;
+    }
     const size_t eq = line.find('=');
     const auto id = ParseId(Trim(line.substr(0, eq)));
     if (!id) {
-        Out() << "error: unknown input \"" << line << "\"; type <id>=<text>, <id>, ok, cancel or show\n";
+        Out() << "error: unknown input \"" << line << "\"; type <id>=<text>, <id>, ok, cancel, show or menu <id>\n";
         return;
     }
     if (eq == std::string::npos)

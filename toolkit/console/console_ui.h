@@ -14,9 +14,11 @@
 // Modal dialog:
 //     == <caption> ==
 //     one line per visible control, in template order (see ControlLine)
+//     "  [menu <id>] <text>" per system-menu entry ('&' marks dropped)
 //   then "> " before each line it reads:
 //     <id>=<text>   sets the text of an edit field or combo box
 //     <id>          presses a button or selects a radio button
+//     menu <id>     chooses a system-menu entry
 //     ok, cancel    press buttons 1 and 2 (any case); a dialog without such
 //                   a button still gets the command, as Enter and Escape do
 //     show          prints the dialog again
