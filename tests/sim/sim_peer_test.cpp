@@ -1,6 +1,8 @@
 // The chip behind the fake serial device, on virtual time.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "tests/sim/chip_test_support.h"
 #include "tests/support/sim_peer.h"
 
@@ -71,6 +73,34 @@ TEST(SimPeer, StalledDownloadAnswersWhileTheHostWaits) {
     EXPECT_EQ(result[1], 0x01);
     EXPECT_LT(w.clock.Now(), sent + 2400) << "the answer came at the chip's deadline, not the host's";
     EXPECT_EQ(w.peer.Answered().size(), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SimPeer, SequencerWithTheProjectFirmware) {
+    const char* dir = std::getenv("KELVANE_BUILD_DIR");
+    sim::Options o;
+    o.mode = sim::Mode::Lite;
+    bool opened = false;
+    ASSERT_TRUE(kv::LoadSequencerFirmware(std::string(dir ? dir : ".") + "/firm.mot", o.firmware, opened));
+    Wire w(o);
+    Bytes wake(16, 0x00);
+    wake.push_back(0xB0);
+    w.Write(wake);
+    EXPECT_EQ(w.Read(2, 5000), (Bytes{0xB0, 0x11}));
+
+    // Status read as kelvlite does it: routine, acknowledgement, command, reply, handshake.
+    const auto& slot = o.firmware.slots[5];
+    uint64_t sent = w.clock.Now();
+    w.Write(Bytes(slot.bytes.begin(), slot.bytes.begin() + slot.length));
+    EXPECT_EQ(w.Read(3, 5000), (Bytes{0x13, 0x06, 0x11}));
+    EXPECT_GE(w.clock.Now(), sent + (slot.length + 3) * 1042 / 1000) << "the block takes its time on the wire";
+    w.Write({0x70});
+    EXPECT_EQ(w.Read(2, 5000), (Bytes{0x80, 0x00}));
+    w.Write({0x06});
+    EXPECT_EQ(w.Read(2, 5000), (Bytes{0x13, 0x11}));
 }
 
 }  // namespace
