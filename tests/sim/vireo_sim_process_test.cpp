@@ -181,3 +181,36 @@ TEST(VireoSimProcess, SequencerNeedsItsFirmwareAndRejectsBadOptions) {
 }
 
 }  // namespace
+
+#include "platform/serial_device.h"
+
+namespace {
+
+// The program's own serial device on the simulator's terminal: the rate it
+// sets is the rate the chip hears.
+TEST(VireoSimProcess, PlatformSerialDeviceTalksToIt) {
+    SimProcess sim({});
+    auto dev = plat::MakeLinuxSerialDevice();
+    ASSERT_TRUE(dev->Open(sim.Path()));
+    ASSERT_TRUE(dev->SetLine({9600, 8, 0, 0}));
+    auto exchange = [&](const Bytes& out, size_t want) {
+        EXPECT_EQ(dev->Write(out.data(), out.size()), out.size());
+        Bytes got(want);
+        size_t have = 0;
+        for (int i = 0; i < 30 && have < want; ++i) {
+            dev->WaitForInput(static_cast<uint32_t>(have), 100);
+            have += dev->ReadQueued(got.data() + have, want - have);
+        }
+        got.resize(have);
+        return got;
+    };
+    EXPECT_EQ(exchange(Wake(), 1), Bytes{0xB0});
+    EXPECT_EQ(exchange({0xB3}, 1), Bytes{0xB3});
+    ASSERT_TRUE(dev->SetLine({57600, 8, 0, 0}));
+    EXPECT_EQ(exchange({0xB3}, 1), Bytes{0xB3});
+    EXPECT_EQ(exchange({0x70}, 2), (Bytes{0x80, 0x00}));
+    dev->Close();
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+}  // namespace
