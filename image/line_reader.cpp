@@ -5,8 +5,8 @@
 
 namespace kv {
 
-LineReader::LineReader(std::istream& in, size_t maxLine)
-    : in_(in), maxLine_(maxLine), buffer_(kChunk + maxLine + 2) {}
+LineReader::LineReader(std::istream& in, size_t maxLine, size_t chunk)
+    : in_(in), maxLine_(maxLine), buffer_(chunk + maxLine + 2) {}
 
 // Moves the unread rest to the front and reads more behind it.
 bool LineReader::Fill() {

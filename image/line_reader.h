@@ -15,7 +15,8 @@ class LineReader {
 public:
     static constexpr size_t kChunk = 64 * 1024;
 
-    LineReader(std::istream& in, size_t maxLine);
+    // `chunk` is how much is read at a time (small values serve tests).
+    LineReader(std::istream& in, size_t maxLine, size_t chunk = kChunk);
 
     // Answers false at the end of the stream (or on a read error). The view
     // stays valid until the next call.
