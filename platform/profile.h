@@ -12,7 +12,9 @@ public:
     virtual ~IProfile() = default;
     // The value, or nothing when the file, the section or the key is missing.
     virtual std::optional<std::string> Get(const std::string& section, const std::string& key) = 0;
-    // Creates the file, section or key as needed. False when the write failed.
+    // Creates the file, section or key as needed. False when the write failed,
+    // or when the text would break the file's lines (a line break or NUL, a
+    // bracket in the section, '=' in the key); the file is then untouched.
     virtual bool Set(const std::string& section, const std::string& key, const std::string& value) = 0;
 };
 

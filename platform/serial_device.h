@@ -32,7 +32,8 @@ public:
     virtual bool Close() = 0;
     virtual bool IsOpen() const = 0;
 
-    // One write; the count written, or 0 on failure.
+    // One write; the count written, or 0 on failure. A stalled device holds
+    // the caller for about 2 s at most; the count then tells what went out.
     virtual size_t Write(const uint8_t* data, size_t count) = 0;
     // Reads up to count bytes that are already queued; never blocks.
     virtual size_t ReadQueued(uint8_t* data, size_t count) = 0;
@@ -43,6 +44,9 @@ public:
     virtual void PurgeInput() = 0;
 
     virtual bool GetLine(LineSettings& line) = 0;
+    // False, with the settings in force unchanged, when the rate has no
+    // standard code or the driver does not take every field (a
+    // pseudo-terminal always runs 8 bits without parity).
     virtual bool SetLine(const LineSettings& line) = 0;
     // Raises DTR; a device that has no modem lines is not an error.
     virtual bool RaiseDtr() = 0;
@@ -53,6 +57,7 @@ public:
 };
 
 // "COM1" -> /dev/ttyS0, "/dev/x" -> itself, anything else -> /dev/<name>.
+// "COM" matches in any case; surrounding blanks are ignored; "" for a blank name.
 std::string DevicePathForPort(const std::string& portName);
 
 // The termios implementation.

@@ -1,10 +1,18 @@
 #include "toolkit/dialog.h"
 
+#include <cctype>
+
 namespace tk {
 
 namespace {
 const ControlState kNoControl{};
+
+// Whether controls[i] belongs to the radio group of controls[at]: a run of
+// consecutive radio buttons in one container.
+bool SameRadioGroup(const std::vector<Control>& cs, size_t at, size_t i) {
+    return cs[i].kind == Kind::RadioButton && cs[i].container == cs[at].container;
 }
+}  // namespace
 
 void DataExchange::Text(int id, std::string& member) {
     if (save_)
@@ -20,7 +28,7 @@ void DataExchange::Radio(int firstId, int& index) {
         if (controls[i].id == firstId && controls[i].kind == Kind::RadioButton) first = i;
     if (first == controls.size()) return;
     int n = 0;
-    for (size_t i = first; i < controls.size() && controls[i].kind == Kind::RadioButton; ++i, ++n) {
+    for (size_t i = first; i < controls.size() && SameRadioGroup(controls, first, i); ++i, ++n) {
         if (save_) {
             if (dlg_.IsChecked(controls[i].id)) {
                 index = n;
@@ -34,7 +42,7 @@ void DataExchange::Radio(int firstId, int& index) {
     if (save_)
         index = -1;
     else
-        for (size_t i = first; i < controls.size() && controls[i].kind == Kind::RadioButton; ++i)
+        for (size_t i = first; i < controls.size() && SameRadioGroup(controls, first, i); ++i)
             dlg_.SetChecked(controls[i].id, false);
 }
 
@@ -42,7 +50,13 @@ Dialog::Dialog(Ui& ui, const DialogTemplate& tpl) : ui_(ui), tpl_(tpl), caption_
     ResetState();
 }
 
-Dialog::~Dialog() = default;
+Dialog::~Dialog() {
+    // A modeless window that dies while shown must not stay listed by its front end.
+    if (shown_) {
+        shown_ = false;
+        ui_.DestroyModeless(*this);
+    }
+}
 
 void Dialog::ResetState() {
     state_.clear();
@@ -89,6 +103,10 @@ void Dialog::Initialize() {
     ResetState();
     focus_ = 0;
     windowEnabled_ = true;
+    if (!systemMenu_.empty()) {
+        systemMenu_.clear();
+        if (observer_) observer_->SystemMenuChanged();
+    }
     OnInitDialog();
 }
 
@@ -132,8 +150,8 @@ void Dialog::CheckRadio(int id) {
     size_t at = 0;
     while (cs[at].id != id) ++at;
     size_t lo = at, hi = at;
-    while (lo > 0 && cs[lo - 1].kind == Kind::RadioButton) --lo;
-    while (hi + 1 < cs.size() && cs[hi + 1].kind == Kind::RadioButton) ++hi;
+    while (lo > 0 && SameRadioGroup(cs, at, lo - 1)) --lo;
+    while (hi + 1 < cs.size() && SameRadioGroup(cs, at, hi + 1)) ++hi;
     for (size_t i = lo; i <= hi; ++i) SetChecked(cs[i].id, i == at);
 }
 
@@ -184,10 +202,26 @@ void Dialog::EndDialog(int result) {
 
 void Dialog::Command(int id) { OnCommand(id); }
 
+void Dialog::AddSystemMenuItem(int id, const std::string& text) {
+    systemMenu_.push_back({id, text});
+    if (observer_) observer_->SystemMenuChanged();
+}
+
+void Dialog::OnSysCommand(int) {}
+
 void Dialog::UserEdit(int id, const std::string& text) {
     auto it = state_.find(id);
     if (it == state_.end()) return;
-    it->second.text = text;
+    // The field's style shapes what was typed, as the native control would.
+    std::string shaped;
+    const Control* c = tpl_.Find(id);
+    const unsigned style = c ? c->style : 0;
+    for (char ch : text) {
+        if ((style & kNumber) && !std::isdigit(static_cast<unsigned char>(ch))) continue;
+        shaped += (style & kUpperCase) ? static_cast<char>(std::toupper(static_cast<unsigned char>(ch))) : ch;
+    }
+    it->second.text = shaped;
+    if (shaped != text) Notify(id);  // the front end shows the shaped text
     OnEditChange(id);
 }
 

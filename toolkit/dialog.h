@@ -4,6 +4,7 @@
 // control id, data exchange between members and controls, and an end result.
 #include <map>
 #include <string>
+#include <vector>
 
 #include "toolkit/dialog_template.h"
 #include "toolkit/ui.h"
@@ -19,6 +20,15 @@ public:
     virtual void FocusChanged(int id) = 0;
     virtual void WindowEnabledChanged() = 0;
     virtual void Ended() = 0;
+    virtual void SystemMenuChanged() {}
+};
+
+// An extra entry of the window's system menu (the panel's About entry).
+// Graphical front ends show the entries in the window's context menu and run
+// the first one on F1; the dialog hears the choice in OnSysCommand.
+struct MenuEntry {
+    int id = 0;
+    std::string text;  // '&' marks the mnemonic
 };
 
 struct ControlState {
@@ -92,8 +102,14 @@ public:
     bool Ended() const { return ended_; }
     int Result() const { return result_; }
 
+    // The system menu's extra entries; Initialize empties the list, so
+    // OnInitDialog adds them.
+    void AddSystemMenuItem(int id, const std::string& text);
+    const std::vector<MenuEntry>& SystemMenu() const { return systemMenu_; }
+
     // Called by front ends.
     void Attach(DialogObserver* observer) { observer_ = observer; }
+    void SysCommand(int id) { OnSysCommand(id); }     // a system-menu entry was chosen
     void Initialize();                          // resets the state and runs OnInitDialog
     void Command(int id);                       // a button press or radio click
     void UserEdit(int id, const std::string& text);  // the user changed a field's text
@@ -108,6 +124,7 @@ protected:
     virtual void OnCancel();       // default: EndDialog(IDCANCEL)
     virtual void OnEditChange(int id);
     virtual void DoDataExchange(DataExchange& dx);
+    virtual void OnSysCommand(int id);  // default: nothing
     // Modeless windows: called after the window is gone.
     virtual void PostNcDestroy() {}
 
@@ -120,6 +137,7 @@ private:
     DialogTemplate tpl_;
     std::string caption_;
     std::map<int, ControlState> state_;
+    std::vector<MenuEntry> systemMenu_;
     DialogObserver* observer_ = nullptr;
     int focus_ = 0;
     bool windowEnabled_ = true;

@@ -1,0 +1,128 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/clock.h"
+#include "platform/instance_lock.h"
+#include "platform/process.h"
+#include "tests/platform/temp_folder.h"
+
+namespace {
+
+// Runs with $XDG_RUNTIME_DIR pointing at a private folder.
+class InstanceLock : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) old_ = old;
+        setenv("XDG_RUNTIME_DIR", dir_.Path().c_str(), 1);
+    }
+    void TearDown() override {
+        if (old_)
+            setenv("XDG_RUNTIME_DIR", old_->c_str(), 1);
+        else
+            unsetenv("XDG_RUNTIME_DIR");
+    }
+    kvtest::TempFolder dir_;
+    std::optional<std::string> old_;
+};
+
+TEST_F(InstanceLock, SecondHolderIsRefusedUntilRelease) {
+    auto first = plat::MakeFileInstanceLock();
+    auto second = plat::MakeFileInstanceLock();
+    ASSERT_TRUE(first->Acquire("KELVANE.exe"));
+    EXPECT_TRUE(first->Held());
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "KELVANE.exe.lock"));
+
+    EXPECT_FALSE(second->Acquire("KELVANE.exe"));
+    EXPECT_FALSE(second->Held());
+    EXPECT_TRUE(second->Acquire("kelvlite.exe")) << "the companion has its own lock";
+
+    first->Release();
+    EXPECT_FALSE(first->Held());
+    auto third = plat::MakeFileInstanceLock();
+    EXPECT_TRUE(third->Acquire("KELVANE.exe"));
+    third.reset();  // the destructor releases
+    EXPECT_TRUE(first->Acquire("KELVANE.exe"));
+}
+
+TEST_F(InstanceLock, HeldLockDoesNotSurviveAnExec) {
+    auto lock = plat::MakeFileInstanceLock();
+    ASSERT_TRUE(lock->Acquire("KELVANE.exe"));
+    const std::string lockPath = dir_ / "KELVANE.exe.lock";
+    bool found = false;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(entry.path(), ec).string() != lockPath) continue;
+        found = true;
+        EXPECT_TRUE(fcntl(std::stoi(entry.path().filename().string()), F_GETFD) & FD_CLOEXEC);
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST_F(InstanceLock, NamesThatAreNotFileNamesAreRefused) {
+    auto lock = plat::MakeFileInstanceLock();
+    EXPECT_FALSE(lock->Acquire(""));
+    EXPECT_FALSE(lock->Acquire("../escape"));
+    EXPECT_FALSE(lock->Held());
+}
+
+TEST(Process, KnowsItself) {
+    auto process = plat::MakeLinuxProcess();
+    std::string self = process->SelfPath();
+    EXPECT_EQ(self.front(), '/');
+    EXPECT_TRUE(self.ends_with("/test_platform")) << self;
+    EXPECT_TRUE(process->IsFile(self));
+    EXPECT_FALSE(process->IsFile("/"));
+    EXPECT_FALSE(process->IsFile(""));
+    EXPECT_FALSE(process->IsFile("/no/such/file"));
+    EXPECT_EQ(process->CurrentDir(), std::filesystem::current_path().string());
+
+    setenv("KV_PLATFORM_TEST_VAR", "COM3", 1);
+    EXPECT_EQ(process->Env("KV_PLATFORM_TEST_VAR"), "COM3");
+    unsetenv("KV_PLATFORM_TEST_VAR");
+    EXPECT_FALSE(process->Env("KV_PLATFORM_TEST_VAR"));
+}
+
+TEST(Process, ExecReplacesTheProcessOrReportsFailure) {
+    auto process = plat::MakeLinuxProcess();
+    EXPECT_FALSE(process->ExecReplace("/no/such/kelvlite", {"kelvlite", "COM2"}));
+
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        process->ExecReplace("/bin/sh", {"sh", "-c", "test \"$0\" = COM2 && exit 7", "COM2"});
+        _exit(99);  // exec failed
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+}
+
+TEST(Process, SerialPortsAreDevicePaths) {
+    for (const std::string& port : plat::MakeLinuxProcess()->SerialPortsPresent())
+        EXPECT_TRUE(port.starts_with("/dev/ttyUSB") || port.starts_with("/dev/ttyACM") ||
+                    port.starts_with("/dev/serial/by-id/"))
+            << port;
+}
+
+TEST(SystemClock, TicksFollowSleeps) {
+    auto clock = plat::MakeSystemClock();
+    auto wall = std::chrono::steady_clock::now();
+    uint32_t start = clock->TickMs();
+    clock->SleepMs(60);
+    uint32_t elapsed = clock->TickMs() - start;  // unsigned: right across a wrap too
+    auto wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - wall);
+    EXPECT_GE(elapsed, 59u);
+    EXPECT_LE(elapsed, static_cast<uint32_t>(wallMs.count()) + 1);
+    EXPECT_GE(wallMs.count(), 60);
+    clock->SleepMs(0);
+}
+
+}  // namespace

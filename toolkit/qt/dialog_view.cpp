@@ -1,0 +1,396 @@
+#include "toolkit/qt/dialog_view.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "toolkit/qt/field_validator.h"
+#include "toolkit/qt/qt_text.h"
+
+namespace tk {
+
+namespace {
+
+// A line edit whose preferred width follows the template's width hint.
+class FieldEdit : public QLineEdit {
+public:
+    FieldEdit(int chars, QWidget* parent) : QLineEdit(parent), chars_(chars > 0 ? chars : 10) {}
+    QSize sizeHint() const override {
+        QSize s = QLineEdit::sizeHint();
+        const int w = fontMetrics().horizontalAdvance(QLatin1Char('M')) * chars_ + 12;
+        s.setWidth(w);
+        return s;
+    }
+    QSize minimumSizeHint() const override {
+        QSize s = QLineEdit::minimumSizeHint();
+        s.setWidth(std::min(s.width(), sizeHint().width()));
+        return s;
+    }
+
+private:
+    int chars_;
+};
+
+Qt::WindowFlags FlagsFor(const DialogTemplate& tpl, bool modeless) {
+    Qt::WindowFlags f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (!modeless) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (tpl.minimizeBox) f |= Qt::WindowMinimizeButtonHint;
+    return f;
+}
+
+}  // namespace
+
+DialogView::DialogView(Dialog& dlg, bool modeless)
+    : QDialog(nullptr, FlagsFor(dlg.Template(), modeless)),
+      dlg_(&dlg),
+      tpl_(dlg.Template()),
+      modeless_(modeless) {
+    setObjectName(QString::number(tpl_.id));
+    Build();
+}
+
+DialogView::~DialogView() {
+    if (dlg_) dlg_->Attach(nullptr);
+}
+
+void DialogView::Detach() { dlg_ = nullptr; }
+
+QWidget* DialogView::Widget(int id) const {
+    auto it = widgets_.find(id);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+void DialogView::Build() {
+    auto* top = new QGridLayout(this);
+    top->setSizeConstraint(QLayout::SetFixedSize);  // dialogs keep their template size
+    std::map<int, QGridLayout*> grids = {{0, top}};
+    std::map<int, QWidget*> parents = {{0, this}};
+
+    // Group boxes first, so that their controls find their grid whatever the order.
+    const auto& cs = tpl_.controls;
+    std::vector<QWidget*> boxes(cs.size(), nullptr);
+    for (size_t i = 0; i < cs.size(); ++i) {
+        if (cs[i].kind != Kind::GroupBox) continue;
+        auto* box = new QGroupBox(ToQ(cs[i].label), this);
+        boxes[i] = box;
+        if (cs[i].id == IDC_STATIC) continue;
+        box->setObjectName(QString::number(cs[i].id));
+        grids[cs[i].id] = new QGridLayout(box);
+        parents[cs[i].id] = box;
+    }
+    for (size_t i = 0; i < cs.size(); ++i) {
+        const auto& c = cs[i];
+        const int container = grids.count(c.container) ? c.container : 0;
+        QWidget* w = boxes[i] ? boxes[i] : MakeWidget(c, parents[container]);
+        if (!w) continue;
+        Qt::Alignment align;
+        if (c.kind == Kind::PushButton && (c.style & kCentered)) align = Qt::AlignHCenter;
+        grids[container]->addWidget(w, c.row, c.col, 1, c.colSpan, align);
+        if (c.id == IDC_STATIC) {
+            w->setHidden(c.style & kHidden);
+            w->setEnabled(!(c.style & kDisabled));
+        } else {
+            widgets_[c.id] = w;
+        }
+    }
+
+    // Radio groups: each run of consecutive radios is exclusive on its own.
+    QButtonGroup* run = nullptr;
+    for (const auto& c : tpl_.controls) {
+        if (c.kind != Kind::RadioButton) {
+            run = nullptr;
+            continue;
+        }
+        if (!run) run = new QButtonGroup(this);
+        if (auto* rb = qobject_cast<QRadioButton*>(Widget(c.id))) {
+            run->addButton(rb);
+            radioGroups_[c.id] = run;
+        }
+    }
+    SyncAll();
+}
+
+QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
+    const int id = c.id;
+    const bool centred = (c.style & kCentered) || tpl_.centered;
+    QWidget* w = nullptr;
+    switch (c.kind) {
+    case Kind::PushButton: {
+        auto* b = new QPushButton(ToQ(c.label), parent);
+        b->setDefault(c.style & kDefault);
+        connect(b, &QPushButton::clicked, this, [this, id] { Send(id); });
+        w = b;
+        break;
+    }
+    case Kind::RadioButton: {
+        auto* b = new QRadioButton(ToQ(c.label), parent);
+        b->setAutoExclusive(false);  // the button group of its run decides
+        connect(b, &QRadioButton::clicked, this, [this, id] { Send(id); });
+        w = b;
+        break;
+    }
+    case Kind::Edit: {
+        auto* e = new FieldEdit(c.width, parent);
+        e->setReadOnly(c.style & kReadOnly);
+        if (centred) e->setAlignment(Qt::AlignCenter);
+        if (c.style & (kNumber | kUpperCase))
+            e->setValidator(new FieldValidator(c.style & kNumber, c.style & kUpperCase, e));
+        connect(e, &QLineEdit::textEdited, this, [this, id](const QString& t) { Edited(id, t); });
+        e->installEventFilter(this);
+        w = e;
+        break;
+    }
+    case Kind::ComboBox: {
+        auto* cb = new QComboBox(parent);
+        cb->setEditable(true);
+        cb->setInsertPolicy(QComboBox::NoInsert);  // typed text never joins the list
+        for (const auto& item : c.items) cb->addItem(ToQ(item));
+        cb->setCurrentIndex(-1);
+        cb->setEditText(QString());
+        if (c.width > 0) cb->setMinimumContentsLength(c.width);
+        connect(cb, &QComboBox::editTextChanged, this, [this, id](const QString& t) {
+            if (!syncing_) Edited(id, t);
+        });
+        cb->installEventFilter(this);
+        if (cb->lineEdit()) cb->lineEdit()->installEventFilter(this);
+        w = cb;
+        break;
+    }
+    case Kind::Static: {
+        auto* l = new QLabel(ToQ(LinesOf(c.label)), parent);
+        l->setTextFormat(Qt::PlainText);
+        if (centred) l->setAlignment(Qt::AlignCenter);
+        w = l;
+        break;
+    }
+    case Kind::ProgressBar: {
+        auto* p = new QProgressBar(parent);
+        p->setTextVisible(false);
+        p->setMinimumWidth(240);
+        w = p;
+        break;
+    }
+    case Kind::Separator: {
+        auto* f = new QFrame(parent);
+        f->setFrameShape(QFrame::HLine);
+        f->setFrameShadow(QFrame::Sunken);
+        w = f;
+        break;
+    }
+    case Kind::Icon: {
+        auto* l = new QLabel(parent);
+        l->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+        l->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+        w = l;
+        break;
+    }
+    case Kind::GroupBox:
+        break;
+    }
+    if (w) {
+        if (id != IDC_STATIC) w->setObjectName(QString::number(id));
+        if (c.kind == Kind::PushButton || c.kind == Kind::RadioButton) w->installEventFilter(this);
+        if (!c.label.empty() && (c.kind == Kind::Edit || c.kind == Kind::ComboBox))
+            w->setAccessibleName(ToQ(c.label));
+    }
+    return w;
+}
+
+void DialogView::SyncAll() {
+    if (!dlg_) return;
+    CaptionChanged();
+    for (const auto& [id, w] : widgets_) Sync(id);
+    WindowEnabledChanged();
+    if (dlg_->Focus() != 0) FocusChanged(dlg_->Focus());
+}
+
+void DialogView::Sync(int id) {
+    QWidget* w = Widget(id);
+    const tk::Control* c = tpl_.Find(id);
+    if (!w || !c || !dlg_) return;
+    const ControlState& s = dlg_->State(id);
+    const QString text = ToQ(c->kind == Kind::Static ? LinesOf(s.text) : s.text);
+    syncing_ = true;
+    switch (c->kind) {
+    case Kind::Edit: {
+        auto* e = static_cast<QLineEdit*>(w);
+        const QString shown = (c->style & kUpperCase) ? text.toUpper() : text;
+        if (e->text() != shown) e->setText(shown);
+        break;
+    }
+    case Kind::ComboBox: {
+        auto* cb = static_cast<QComboBox*>(w);
+        if (cb->currentText() != text) {
+            const int at = cb->findText(text);
+            if (at >= 0)
+                cb->setCurrentIndex(at);
+            else
+                cb->setEditText(text);
+        }
+        break;
+    }
+    case Kind::PushButton:
+        static_cast<QAbstractButton*>(w)->setText(text);
+        break;
+    case Kind::RadioButton:
+        static_cast<QAbstractButton*>(w)->setText(text);
+        SyncRadio(id, s.checked);
+        break;
+    case Kind::GroupBox:
+        static_cast<QGroupBox*>(w)->setTitle(text);
+        break;
+    case Kind::Static:
+        static_cast<QLabel*>(w)->setText(text);
+        break;
+    case Kind::ProgressBar: {
+        auto* p = static_cast<QProgressBar*>(w);
+        p->setRange(s.rangeLow, std::max(s.rangeLow, s.rangeHigh));
+        p->setValue(std::clamp(s.pos, p->minimum(), p->maximum()));
+        break;
+    }
+    case Kind::Separator:
+    case Kind::Icon:
+        break;
+    }
+    w->setEnabled(s.enabled);
+    w->setHidden(!s.visible);
+    syncing_ = false;
+}
+
+void DialogView::SyncRadio(int id, bool checked) {
+    auto* b = static_cast<QAbstractButton*>(Widget(id));
+    if (b->isChecked() == checked) return;
+    // An exclusive group refuses to clear its checked button; the model may.
+    QButtonGroup* g = radioGroups_.count(id) ? radioGroups_[id] : nullptr;
+    if (g && !checked) g->setExclusive(false);
+    b->setChecked(checked);
+    if (g && !checked) g->setExclusive(true);
+}
+
+void DialogView::ControlChanged(int id) { Sync(id); }
+
+void DialogView::CaptionChanged() {
+    if (dlg_) setWindowTitle(ToQ(dlg_->Caption()));
+}
+
+void DialogView::FocusChanged(int id) {
+    if (QWidget* w = Widget(id)) w->setFocus(Qt::OtherFocusReason);
+}
+
+void DialogView::WindowEnabledChanged() {
+    if (dlg_) setEnabled(dlg_->IsWindowEnabled());
+}
+
+void DialogView::Ended() {
+    if (modeless_) return;  // stays until its owner destroys it
+    QDialog::done(dlg_ ? dlg_->Result() : IDCANCEL);
+}
+
+void DialogView::reject() {
+    // A disabled Cancel button means the dialog cannot be cancelled now.
+    if (QWidget* cancel = Widget(IDCANCEL); cancel && !cancel->isEnabled()) return;
+    Send(IDCANCEL);
+}
+
+void DialogView::Send(int id) {
+    Dialog* dlg = dlg_;
+    if (!dlg || !isEnabled()) return;
+    dlg->Command(id);
+    // The command may have destroyed the dialog (a modeless window's Cancel);
+    // Detach cleared dlg_ then. A radio the dialog did not check unchecks again.
+    if (dlg_ && radioGroups_.count(id)) Sync(id);
+}
+
+void DialogView::Edited(int id, const QString& text) {
+    if (syncing_ || !dlg_) return;
+    dlg_->UserEdit(id, text.toStdString());
+}
+
+void DialogView::PressEnter() {
+    // Like a dialog box: a focused push button, else the default button, else IDOK.
+    if (auto* b = qobject_cast<QPushButton*>(focusWidget())) {
+        for (const auto& [id, w] : widgets_)
+            if (w == b) {
+                if (b->isEnabled() && b->isVisible()) Send(id);
+                return;
+            }
+    }
+    for (const auto& c : tpl_.controls) {
+        if (c.kind != Kind::PushButton || !(c.style & kDefault)) continue;
+        QWidget* w = Widget(c.id);
+        if (w && w->isEnabled() && !w->isHidden()) {
+            Send(c.id);
+            return;
+        }
+    }
+    Send(IDOK);
+}
+
+bool DialogView::HandleKey(int key, Qt::KeyboardModifiers mods) {
+    if (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        PressEnter();
+        return true;
+    case Qt::Key_Escape:
+        reject();
+        return true;
+    case Qt::Key_F1:
+        if (dlg_ && !dlg_->SystemMenu().empty()) {
+            RunSystemEntry(dlg_->SystemMenu().front().id);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void DialogView::keyPressEvent(QKeyEvent* e) {
+    if (HandleKey(e->key(), e->modifiers()))
+        e->accept();
+    else
+        QDialog::keyPressEvent(e);
+}
+
+bool DialogView::eventFilter(QObject* watched, QEvent* e) {
+    // Fields and combo boxes would keep Enter and Escape for themselves.
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (HandleKey(k->key(), k->modifiers())) return true;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+void DialogView::contextMenuEvent(QContextMenuEvent* e) {
+    if (!dlg_ || dlg_->SystemMenu().empty()) {
+        QDialog::contextMenuEvent(e);
+        return;
+    }
+    QMenu menu(this);
+    for (const auto& entry : dlg_->SystemMenu()) {
+        const int id = entry.id;
+        connect(menu.addAction(ToQ(entry.text)), &QAction::triggered, this, [this, id] { RunSystemEntry(id); });
+    }
+    menu.exec(e->globalPos());
+    e->accept();
+}
+
+void DialogView::RunSystemEntry(int id) {
+    if (dlg_ && isEnabled()) dlg_->SysCommand(id);
+}
+
+}  // namespace tk

@@ -1,0 +1,69 @@
+#pragma once
+// The Qt window of one dialog: widgets built from the template, kept in step
+// with the dialog's control state, user actions passed to the dialog.
+#include <QDialog>
+#include <map>
+#include <vector>
+
+#include "toolkit/dialog.h"
+
+class QButtonGroup;
+class QGridLayout;
+
+namespace tk {
+
+class DialogView : public QDialog, public DialogObserver {
+public:
+    // A modeless view has no close box; both kinds close only when the
+    // dialog ends (modal) or its owner destroys it (modeless).
+    DialogView(Dialog& dlg, bool modeless);
+    ~DialogView() override;
+
+    // The dialog is gone (or no longer shown here): stop talking to it.
+    void Detach();
+    Dialog* Model() const { return dlg_; }
+
+    // Mirrors the whole state of the dialog: caption, controls, window
+    // enabled state and focus.
+    void SyncAll();
+
+    // The widget of control `id` (objectName is the id), or none.
+    QWidget* Widget(int id) const;
+
+    // DialogObserver.
+    void ControlChanged(int id) override;
+    void CaptionChanged() override;
+    void FocusChanged(int id) override;
+    void WindowEnabledChanged() override;
+    void Ended() override;
+    void SystemMenuChanged() override {}  // read when the menu opens
+
+    // Escape and the close box: the dialog decides whether to close.
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void Build();
+    QWidget* MakeWidget(const tk::Control& c, QWidget* parent);
+    void Sync(int id);
+    void SyncRadio(int id, bool checked);
+    // Key handling shared by the dialog and its fields; true when handled.
+    bool HandleKey(int key, Qt::KeyboardModifiers mods);
+    void PressEnter();
+    void Send(int id);                                // Dialog::Command
+    void Edited(int id, const QString& text);        // Dialog::UserEdit
+    void RunSystemEntry(int id);
+
+    Dialog* dlg_;
+    const DialogTemplate tpl_;  // a copy: the dialog may go before this window
+    const bool modeless_;
+    std::map<int, QWidget*> widgets_;
+    std::map<int, QButtonGroup*> radioGroups_;  // by radio id
+    bool syncing_ = false;  // programmatic widget updates are no user edits
+};
+
+}  // namespace tk
