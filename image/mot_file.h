@@ -3,8 +3,11 @@
 // pages of 256 bytes, created on first touch (blank bytes 0xFF).
 #include <array>
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
+
+#include "image/page_set.h"
 
 namespace kv {
 
@@ -16,6 +19,7 @@ public:
     // Copies count bytes to offset address & 0xFF; the caller keeps it inside the page.
     int Write(const uint8_t* source, uint32_t address, uint32_t count);
     void Read(uint8_t* destination) const;
+    const std::array<uint8_t, 256>& Bytes() const { return data_; }
 
 private:
     std::array<uint8_t, 256> data_;
@@ -26,13 +30,14 @@ enum class LoadStatus {
     Complete,        // termination record reached
     NoTermination,   // end of file without S7/S8/S9
     NotSRecord,      // a non-empty line that does not begin with "S"
-    BadRecord,       // bad hex digits, bad checksum, or data beyond 0xFFFFFF
-    CannotOpen,
+    BadRecord,       // bad hex digits, bad count or checksum, overlong line, or data beyond 0xFFFFFF
+    CannotOpen,      // the file could not be opened or read; the image is empty
 };
 
 class CMotFile {
 public:
     static constexpr uint32_t kPages = 65536;
+    static constexpr uint32_t kAddressSpace = kPages * 256;
 
     CMotFile();
     virtual ~CMotFile();
@@ -40,7 +45,11 @@ public:
     CMotFile& operator=(const CMotFile&) = delete;
 
     // 1 when read up to a termination record, else 0. Clears the image first.
+    // The image keeps what was read before a failure; a refused record
+    // changes nothing. Nothing is shown: LastStatus tells the caller why.
     int LoadFile(const std::string& path);
+    // The same over an already open stream (opened in binary mode).
+    int LoadStream(std::istream& in);
     LoadStatus LastStatus() const { return status_; }
     // The line number of the record that was refused, for BadRecord / NotSRecord.
     unsigned LastLine() const { return lastLine_; }
@@ -48,11 +57,18 @@ public:
     // Copies the page into buffer and answers it, or answers null and leaves
     // the buffer untouched when the page is absent.
     const CLineImage* GetPage(uint8_t* buffer, uint32_t pageIndex) const;
+    // The page itself without a copy, or null when absent.
+    const CLineImage* Page(uint32_t pageIndex) const;
+    const PageSet& PresentPages() const { return present_; }
     void Clear();
     size_t PageCount() const;
 
 private:
+    CLineImage& Touch(uint32_t pageIndex);
+    void Store(uint32_t address, const uint8_t* data, uint32_t size);
+
     std::unique_ptr<std::unique_ptr<CLineImage>[]> pages_;
+    PageSet present_;
     LoadStatus status_ = LoadStatus::NoTermination;
     unsigned lastLine_ = 0;
 };

@@ -1,0 +1,110 @@
+#include "image/id_file.h"
+
+#include <fstream>
+#include <string_view>
+
+#include "image/line_reader.h"
+
+namespace kv {
+namespace {
+
+// Longer lines are not ID lines and are skipped.
+constexpr size_t kMaxIdLine = 1024;
+
+constexpr std::array<const char*, 7> kVireoM{"FFFDF", "FFFE3", "FFFEB", "FFFEF", "FFFF3", "FFFF7", "FFFFB"};
+constexpr std::array<const char*, 7> kVireoH{"FFFFDF", "FFFFE3", "FFFFEB", "FFFFEF", "FFFFF3", "FFFFF7", "FFFFFB"};
+constexpr std::array<const char*, 7> kWren{"FFD4", "FFD5", "FFD6", "FFD7", "FFD8", "FFD9", "FFDA"};
+
+bool EndsWith(const std::string& text, std::string_view ending) {
+    return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+}  // namespace
+
+const std::array<const char*, 7>& IdAddressTexts(int mcuType) {
+    if (mcuType == 1) return kVireoH;
+    if (mcuType == 2) return kWren;
+    return kVireoM;
+}
+
+std::string IdFilePathFor(const std::string& programPath) {
+    for (std::string_view ending : {".mot", ".s2", ".s", ".btp"}) {
+        if (EndsWith(programPath, ending)) return programPath.substr(0, programPath.size() - ending.size()) + ".id";
+    }
+    return {};
+}
+
+void ScanIdFileType(std::istream& in, int& mcuType) {
+    LineReader reader(in, kMaxIdLine);
+    std::string_view line;
+    while (reader.Next(line)) {
+        if (reader.Overlong()) continue;
+        if (line.starts_with("FFFFDF"))
+            mcuType = 1;
+        else if (line.starts_with("FFD4"))
+            mcuType = 2;
+    }
+}
+
+void ReadIdFileBytes(std::istream& in, int mcuType, std::array<std::optional<std::string>, 7>& ids) {
+    const auto& addresses = IdAddressTexts(mcuType);
+    const size_t k = std::string_view(addresses[0]).size();
+    LineReader reader(in, kMaxIdLine);
+    std::string_view line;
+    while (reader.Next(line)) {
+        if (reader.Overlong() || line.size() < k) continue;
+        const std::string_view head = line.substr(0, k);
+        for (size_t j = 0; j < addresses.size(); ++j) {
+            if (head == addresses[j]) {
+                ids[j] = std::string(line.substr(line.size() - 2));
+                break;
+            }
+        }
+    }
+}
+
+bool ScanIdFileType(const std::string& path, int& mcuType) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    int found = mcuType;
+    ScanIdFileType(in, found);
+    if (in.bad()) return false;
+    mcuType = found;
+    return true;
+}
+
+bool ReadIdFileBytes(const std::string& path, int mcuType, std::array<std::string, 7>& ids) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::array<std::optional<std::string>, 7> found;
+    ReadIdFileBytes(in, mcuType, found);
+    if (in.bad()) return false;
+    for (size_t j = 0; j < ids.size(); ++j) {
+        if (found[j]) ids[j] = *found[j];
+    }
+    return true;
+}
+
+IdFileScan ReadIdFile(const std::string& path, int startType) {
+    IdFileScan scan;
+    scan.mcuType = startType;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return scan;
+    ScanIdFileType(in, scan.mcuType);
+    if (in.bad()) {
+        scan.mcuType = startType;
+        return scan;
+    }
+    in.clear();
+    in.seekg(0);
+    ReadIdFileBytes(in, scan.mcuType, scan.ids);
+    if (in.bad()) {
+        scan = IdFileScan{};
+        scan.mcuType = startType;
+        return scan;
+    }
+    scan.opened = true;
+    return scan;
+}
+
+}  // namespace kv

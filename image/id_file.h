@@ -1,0 +1,42 @@
+#pragma once
+// The ID file that accompanies a program file: lines that begin with one of
+// the seven ID byte addresses of the MCU type carry that byte in their last
+// two characters. MCU types: 0 Vireo/M, 1 Vireo/H, 2 Wren.
+#include <array>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace kv {
+
+// The ID byte addresses of an MCU type as the ID file writes them; a type
+// other than 1 or 2 uses those of type 0.
+const std::array<const char*, 7>& IdAddressTexts(int mcuType);
+
+// The program path with ".mot", ".s2", ".s" or ".btp" (case-sensitive, in
+// that order) replaced by ".id"; empty when the path has none of them.
+std::string IdFilePathFor(const std::string& programPath);
+
+// First pass: a line beginning "FFFFDF" makes the type 1, else one beginning
+// "FFD4" makes it 2; the last such line wins, no such line keeps mcuType.
+// False when the file cannot be opened or read (mcuType unchanged).
+bool ScanIdFileType(const std::string& path, int& mcuType);
+void ScanIdFileType(std::istream& in, int& mcuType);
+
+// Second pass: each line whose first k characters (5, 6 or 4 for types 0, 1
+// and 2) equal ID address j sets ids[j] to the line's last two characters;
+// IDs without such a line keep their content. False when the file cannot be
+// opened or read (ids unchanged).
+bool ReadIdFileBytes(const std::string& path, int mcuType, std::array<std::string, 7>& ids);
+void ReadIdFileBytes(std::istream& in, int mcuType, std::array<std::optional<std::string>, 7>& ids);
+
+// Both passes over one opening of the file: the type found from startType
+// and the IDs that a line set (absent where none did).
+struct IdFileScan {
+    bool opened = false;
+    int mcuType = 0;
+    std::array<std::optional<std::string>, 7> ids;
+};
+IdFileScan ReadIdFile(const std::string& path, int startType);
+
+}  // namespace kv

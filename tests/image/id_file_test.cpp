@@ -1,0 +1,96 @@
+// The ID file: its name, the MCU type it implies, and the ID bytes it holds.
+#include "image/id_file.h"
+
+#include "tests/image/image_test_util.h"
+
+namespace {
+
+TEST(IdFilePath, ReplacesKnownEndingsCaseSensitively) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/a/prog.mot", "/a/prog.id"}, {"prog.s2", "prog.id"},     {"prog.s", "prog.id"},
+        {"prog.btp", "prog.id"},       {"prog.mot.s", "prog.mot.id"}, {"prog.S2", ""},
+        {"prog.MOT", ""},              {"prog.hex", ""},           {"dir.s/prog", ""},
+        {"", ""}};
+    for (const auto& [program, id] : cases) EXPECT_EQ(kv::IdFilePathFor(program), id) << program;
+}
+
+class IdFileTest : public ::testing::Test {
+protected:
+    kvtest::ScratchDir dir;
+};
+
+TEST_F(IdFileTest, TypeLinesSwitchTheTypeAndTheLastOneWins) {
+    int type = 0;
+    ASSERT_TRUE(kv::ScanIdFileType(dir.Write("a.id", "FFFFDF 12\n"), type));
+    EXPECT_EQ(type, 1);
+    ASSERT_TRUE(kv::ScanIdFileType(dir.Write("b.id", "FFFFDF 12\nFFD4 34\n"), type));
+    EXPECT_EQ(type, 2);
+    ASSERT_TRUE(kv::ScanIdFileType(dir.Write("c.id", "FFD4 34\r\nFFFFDF 12\r\n"), type));
+    EXPECT_EQ(type, 1);
+    type = 2;
+    ASSERT_TRUE(kv::ScanIdFileType(dir.Write("d.id", "FFFDF 12\nffffdf 12\n"), type));
+    EXPECT_EQ(type, 2);
+    EXPECT_FALSE(kv::ScanIdFileType(dir.File("missing.id"), type));
+    EXPECT_EQ(type, 2);
+}
+
+TEST_F(IdFileTest, VireoHLineWithBlankFillsItsId) {
+    const auto path = dir.Write("p.id", "FFFFE3 5A\r\n");
+    const kv::IdFileScan scan = kv::ReadIdFile(path, 0);
+    ASSERT_TRUE(scan.opened);
+    EXPECT_EQ(scan.mcuType, 0);  // no type line: the type found from the image stays
+    std::array<std::string, 7> ids{"a", "b", "c", "d", "e", "f", "g"};
+    ASSERT_TRUE(kv::ReadIdFileBytes(path, 1, ids));
+    EXPECT_EQ(ids, (std::array<std::string, 7>{"a", "5A", "c", "d", "e", "f", "g"}));
+}
+
+TEST_F(IdFileTest, VireoMLineWithColonFillsItsId) {
+    const kv::IdFileScan scan = kv::ReadIdFile(dir.Write("p.id", "FFFDF:12\nFFFFB:7e\nFFFF3\n"), 0);
+    ASSERT_TRUE(scan.opened);
+    EXPECT_EQ(scan.mcuType, 0);
+    EXPECT_EQ(scan.ids[0], "12");
+    EXPECT_EQ(scan.ids[6], "7e");
+    EXPECT_EQ(scan.ids[4], "F3");  // a line of just the address text gives its own last two characters
+    EXPECT_FALSE(scan.ids[1].has_value());
+}
+
+TEST_F(IdFileTest, TypeLineSwitchesTheComparisonToSixCharacters) {
+    const kv::IdFileScan scan = kv::ReadIdFile(dir.Write("p.id", "FFFDF:12\nFFFFDF 34\nFFFFEB 56\n"), 0);
+    ASSERT_TRUE(scan.opened);
+    EXPECT_EQ(scan.mcuType, 1);
+    EXPECT_EQ(scan.ids[0], "34");  // "FFFDF:" is no Vireo/H address
+    EXPECT_EQ(scan.ids[2], "56");
+}
+
+TEST_F(IdFileTest, WrenLines) {
+    const kv::IdFileScan scan = kv::ReadIdFile(dir.Write("p.id", "FFD4 01\nFFDA-07\nFFD\n\nFFD9\n"), 0);
+    EXPECT_EQ(scan.mcuType, 2);
+    EXPECT_EQ(scan.ids[0], "01");
+    EXPECT_EQ(scan.ids[6], "07");
+    EXPECT_EQ(scan.ids[5], "D9");
+    EXPECT_FALSE(scan.ids[1].has_value());
+}
+
+TEST_F(IdFileTest, LowerCaseAddressMatchesNothing) {
+    const kv::IdFileScan scan = kv::ReadIdFile(dir.Write("p.id", "fffdf 12\nfffe3 34\nFffeb 56\n"), 0);
+    ASSERT_TRUE(scan.opened);
+    for (const auto& id : scan.ids) EXPECT_FALSE(id.has_value());
+}
+
+TEST_F(IdFileTest, OverlongLineIsNoIdLine) {
+    const kv::IdFileScan scan = kv::ReadIdFile(dir.Write("p.id", "FFFDF " + std::string(5000, 'x') + "12\nFFFE3 34"), 0);
+    ASSERT_TRUE(scan.opened);
+    EXPECT_FALSE(scan.ids[0].has_value());
+    EXPECT_EQ(scan.ids[1], "34");
+}
+
+TEST_F(IdFileTest, MissingFileIsReported) {
+    const kv::IdFileScan scan = kv::ReadIdFile(dir.File("missing.id"), 2);
+    EXPECT_FALSE(scan.opened);
+    EXPECT_EQ(scan.mcuType, 2);
+    std::array<std::string, 7> ids{"11"};
+    EXPECT_FALSE(kv::ReadIdFileBytes(dir.File("missing.id"), 0, ids));
+    EXPECT_EQ(ids[0], "11");
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+#pragma once
+// Scratch files and hand-built S-records for the image tests.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace kvtest {
+
+// A directory of its own for each test, removed afterwards.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kv-image-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
+        path_ = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::string Write(const std::string& name, const std::string& text) const {
+        const std::string path = File(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    std::string WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) const {
+        const std::string path = File(name);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// An S1/S2/S3 record; `checksumDelta` spoils the checksum on purpose.
+inline std::string Record(int type, uint32_t address, const std::vector<uint8_t>& data, int checksumDelta = 0) {
+    const int addressBytes = type + 1;
+    std::vector<uint8_t> bytes;
+    bytes.push_back(static_cast<uint8_t>(addressBytes + data.size() + 1));
+    for (int i = addressBytes - 1; i >= 0; --i) bytes.push_back(static_cast<uint8_t>(address >> (8 * i)));
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (uint8_t b : bytes) sum += b;
+    bytes.push_back(static_cast<uint8_t>(~sum + static_cast<unsigned>(checksumDelta)));
+    std::string text = "S" + std::to_string(type);
+    char hex[3];
+    for (uint8_t b : bytes) {
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        text += hex;
+    }
+    return text;
+}
+
+inline std::vector<uint8_t> Bytes(size_t count, uint32_t seed) {
+    std::vector<uint8_t> bytes(count);
+    for (auto& b : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        b = static_cast<uint8_t>(seed >> 16);
+    }
+    return bytes;
+}
+
+inline bool HaveTool(const std::string& name) {
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+}  // namespace kvtest

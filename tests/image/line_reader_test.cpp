@@ -1,0 +1,37 @@
+// Line splitting at every chunk size: lines that straddle a refill come out
+// whole, CR LF and a missing last line end are handled, overlong lines are
+// cut to their start and the reading resumes after them.
+#include "image/line_reader.h"
+
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string> Split(const std::string& text, size_t maxLine, size_t chunk) {
+    std::istringstream in(text);
+    kv::LineReader reader(in, maxLine, chunk);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.Next(line)) lines.push_back((reader.Overlong() ? "!" : "") + std::string(line));
+    EXPECT_FALSE(reader.ReadFailed());
+    EXPECT_EQ(reader.LineNumber(), lines.size());
+    return lines;
+}
+
+TEST(LineReader, SplitsTheSameAtEveryChunkSize) {
+    const std::string text = "one\r\ntwo\n\n\r\nlonger line number five\nsix\r\r\nabcdefgh\nlast";
+    const std::vector<std::string> expected{"one", "two", "", "", "!longer l", "six\r", "abcdefgh", "last"};
+    for (size_t chunk = 0; chunk < 40; ++chunk) EXPECT_EQ(Split(text, 8, chunk), expected) << chunk;
+}
+
+TEST(LineReader, CrDoesNotCountAgainstTheBound) {
+    EXPECT_EQ(Split("12345678\r\n123456789\r\n", 8, 3), (std::vector<std::string>{"12345678", "!12345678"}));
+    EXPECT_EQ(Split("123456789", 8, 64), (std::vector<std::string>{"!12345678"}));
+    EXPECT_EQ(Split("12345678\r", 8, 64), (std::vector<std::string>{"12345678"}));
+}
+
+TEST(LineReader, EmptyStreamHasNoLines) { EXPECT_TRUE(Split("", 8, 4).empty()); }
+
+}  // namespace
