@@ -1,5 +1,10 @@
 #include "link/routine_table.h"
 
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <vector>
+
 namespace kv {
 
 int RoutineTable::SlotFor(uint8_t code) {
@@ -18,6 +23,106 @@ int RoutineTable::SlotFor(uint8_t code) {
         case 0xB3: return 13;
         default: return -1;
     }
+}
+
+namespace {
+
+constexpr size_t kBufferSize = 20480;
+constexpr size_t kDirectory = 0x14;
+constexpr size_t kDirectoryStride = 8;
+
+// The firmware image as the records left it: which bytes were written, and
+// their values. Routine bytes no record wrote make the file unusable.
+struct FirmwareBuffer {
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(kBufferSize, 0xFF);
+    std::vector<bool> written = std::vector<bool>(kBufferSize, false);
+
+    std::optional<uint8_t> At(size_t address) const {
+        if (address >= kBufferSize || !written[address]) return std::nullopt;
+        return bytes[address];
+    }
+};
+
+int HexNibble(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Two hex digits at `pos`, or nothing when they are missing or not hex.
+std::optional<uint32_t> HexByteAt(const std::string& line, size_t pos) {
+    if (pos + 2 > line.size()) return std::nullopt;
+    int hi = HexNibble(line[pos]);
+    int lo = HexNibble(line[pos + 1]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    return static_cast<uint32_t>(hi * 16 + lo);
+}
+
+// Places one S2 record into the buffer. Only the low 16 bits of its address
+// count. False when the record is malformed or reaches past the buffer.
+bool PlaceS2Record(const std::string& line, FirmwareBuffer& buffer) {
+    auto count = HexByteAt(line, 2);
+    auto addrHi = HexByteAt(line, 6);
+    auto addrLo = HexByteAt(line, 8);
+    if (!count || !addrHi || !addrLo || *count < 4) return false;
+    size_t address = (*addrHi << 8) | *addrLo;
+    size_t n = *count - 4;
+    if (address + n > kBufferSize) return false;
+    for (size_t i = 0; i < n; ++i) {
+        auto value = HexByteAt(line, 10 + 2 * i);
+        if (!value) return false;
+        buffer.bytes[address + i] = static_cast<uint8_t>(*value);
+        buffer.written[address + i] = true;
+    }
+    return true;
+}
+
+bool FillSlot(const FirmwareBuffer& buffer, int slot, RoutineSlot& out) {
+    size_t entry = kDirectory + kDirectoryStride * static_cast<size_t>(slot);
+    auto lo = buffer.At(entry);
+    auto hi = buffer.At(entry + 1);
+    if (!lo || !hi) return false;
+    size_t block = (static_cast<size_t>(*hi) << 8) | *lo;
+    auto lenHi = buffer.At(block);
+    auto lenLo = buffer.At(block + 1);
+    if (!lenHi || !lenLo) return false;
+    size_t total = ((static_cast<size_t>(*lenHi) << 8) | *lenLo) + 2;
+    if (total > out.bytes.size()) return false;
+    for (size_t i = 0; i < total; ++i) {
+        auto value = buffer.At(block + i);
+        if (!value) return false;
+        out.bytes[i] = *value;
+    }
+    out.length = static_cast<uint32_t>(total);
+    return true;
+}
+
+}  // namespace
+
+bool LoadSequencerFirmware(const std::string& path, RoutineTable& table, bool& opened) {
+    opened = false;
+    std::ifstream file(path);
+    if (!file) return false;
+    opened = true;
+
+    auto buffer = std::make_unique<FirmwareBuffer>();
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        if (line[0] != 'S') return false;
+        if (line.size() >= 2 && line[1] == '2' && !PlaceS2Record(line, *buffer)) return false;
+    }
+
+    // Build the whole table aside so that a bad file leaves the old one.
+    auto loaded = std::make_unique<RoutineTable>();
+    for (int slot = 0; slot < RoutineTable::kSlots; ++slot) {
+        if (!FillSlot(*buffer, slot, loaded->slots[static_cast<size_t>(slot)])) return false;
+    }
+    loaded->loaded = true;
+    table = *loaded;
+    return true;
 }
 
 }  // namespace kv

@@ -1,5 +1,7 @@
 #include "toolkit/dialog.h"
 
+#include <cctype>
+
 namespace tk {
 
 namespace {
@@ -42,7 +44,13 @@ Dialog::Dialog(Ui& ui, const DialogTemplate& tpl) : ui_(ui), tpl_(tpl), caption_
     ResetState();
 }
 
-Dialog::~Dialog() = default;
+Dialog::~Dialog() {
+    // A modeless window that dies while shown must not stay listed by its front end.
+    if (shown_) {
+        shown_ = false;
+        ui_.DestroyModeless(*this);
+    }
+}
 
 void Dialog::ResetState() {
     state_.clear();
@@ -187,7 +195,16 @@ void Dialog::Command(int id) { OnCommand(id); }
 void Dialog::UserEdit(int id, const std::string& text) {
     auto it = state_.find(id);
     if (it == state_.end()) return;
-    it->second.text = text;
+    // The field's style shapes what was typed, as the native control would.
+    std::string shaped;
+    const Control* c = tpl_.Find(id);
+    const unsigned style = c ? c->style : 0;
+    for (char ch : text) {
+        if ((style & kNumber) && !std::isdigit(static_cast<unsigned char>(ch))) continue;
+        shaped += (style & kUpperCase) ? static_cast<char>(std::toupper(static_cast<unsigned char>(ch))) : ch;
+    }
+    it->second.text = shaped;
+    if (shaped != text) Notify(id);  // the front end shows the shaped text
     OnEditChange(id);
 }
 

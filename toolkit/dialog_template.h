@@ -2,6 +2,17 @@
 // Dialog templates as data. Every front end renders the same template: the
 // caption, the controls with their ids, kinds, labels, list entries, styles
 // and a simple grid placement.
+//
+// Layout: every container (the dialog itself, or a group box named by
+// Control::container) is a grid; a control sits in cell (row, col) and spans
+// colSpan columns. Empty rows and columns take no space.
+//
+// Labels: the text a window shows beside a field is a Static control of its
+// own (id IDC_STATIC) placed in the neighbouring cell, so graphical front ends
+// need no rule of their own for where a label goes. An Edit or ComboBox also
+// carries that text in its `label` as the field's name, for text front ends
+// ("[1012] edit Start: 0C0000") and accessibility; graphical front ends do not
+// draw it. Styles of an IDC_STATIC control come from the template only.
 #include <string>
 #include <vector>
 
@@ -28,7 +39,7 @@ enum Style : unsigned {
     kDisabled = 1u << 1,
     kReadOnly = 1u << 2,
     kDefault = 1u << 3,    // the default push button
-    kCentered = 1u << 4,   // text centred
+    kCentered = 1u << 4,   // text centred; a push button sits centred in its cells
     kUpperCase = 1u << 5,  // typed text turned to upper case
     kNumber = 1u << 6,     // digits only
 };

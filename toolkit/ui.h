@@ -48,6 +48,10 @@ public:
 
     // Trace lines for standard output ("Z_Type = +Z \n", " old \n").
     virtual void Trace(const std::string& text) = 0;
+
+    // The window that is active for the user: the innermost open modal
+    // dialog (a progress window opened without a parent disables it).
+    virtual Dialog* ActiveWindow() const { return nullptr; }
 };
 
 // Shows the wait cursor for the life of the object.

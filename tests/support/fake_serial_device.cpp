@@ -44,6 +44,7 @@ size_t FakeSerialDevice::Write(const uint8_t* data, size_t count) {
 }
 
 void FakeSerialDevice::MoveDue() {
+    if (timerHook_) timerHook_(*this, clock_.Now());
     while (!inFlight_.empty() && inFlight_.front().dueMs <= clock_.Now()) {
         rx_.push_back(inFlight_.front().value);
         inFlight_.pop_front();
@@ -90,6 +91,13 @@ bool FakeSerialDevice::SetLine(const plat::LineSettings& line) {
 
 void FakeSerialDevice::WaitForInput(uint32_t /*queued*/, uint32_t maxMs) {
     uint64_t limit = clock_.Now() + maxMs;
+    if (timerHook_) {
+        // Nothing can be written while the program waits, so the peer's timers
+        // may run up to the first byte already on its way, or the limit.
+        uint64_t until = limit;
+        if (!inFlight_.empty() && inFlight_.front().dueMs > clock_.Now()) until = std::min(until, inFlight_.front().dueMs);
+        timerHook_(*this, until);
+    }
     if (!inFlight_.empty() && inFlight_.front().dueMs > clock_.Now() && inFlight_.front().dueMs < limit)
         clock_.AdvanceTo(inFlight_.front().dueMs);
     else

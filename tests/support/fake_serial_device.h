@@ -21,11 +21,15 @@ struct WireByte {
 class FakeSerialDevice : public plat::ISerialDevice {
 public:
     using Responder = std::function<void(FakeSerialDevice&, const std::vector<uint8_t>&)>;
+    // Lets a peer with its own timers (the simulated chip) send what falls due
+    // up to `untilMs` before the program looks at its input or waits.
+    using TimerHook = std::function<void(FakeSerialDevice&, uint64_t untilMs)>;
 
     explicit FakeSerialDevice(VirtualClock& clock) : clock_(clock) {}
 
     // Test controls.
     void SetResponder(Responder r) { responder_ = std::move(r); }
+    void SetTimerHook(TimerHook h) { timerHook_ = std::move(h); }
     void Deliver(const std::vector<uint8_t>& bytes, uint64_t atMs);
     void DeliverNow(const std::vector<uint8_t>& bytes) { Deliver(bytes, clock_.Now()); }
     void InjectLineError() { pendingError_ = true; }
@@ -64,6 +68,7 @@ private:
 
     VirtualClock& clock_;
     Responder responder_;
+    TimerHook timerHook_;
     std::deque<Pending> inFlight_;
     std::deque<uint8_t> rx_;
     std::vector<WireByte> sent_;

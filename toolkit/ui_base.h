@@ -1,0 +1,68 @@
+#pragma once
+// What every front end shares: the quit request and the stack of open modal
+// dialogs it ends, the wait-cursor depth, the open modeless windows, and the
+// splitting of message text into lines.
+#include <string>
+#include <vector>
+
+#include "toolkit/ui.h"
+
+namespace tk {
+
+// "stop", "exclamation", "information" or "none".
+std::string IconName(Icon icon);
+
+class UiBase : public Ui {
+public:
+    // Sets the pending quit and its exit code and ends every open modal
+    // dialog (innermost first) with IDCANCEL.
+    void Quit(int exitCode) override;
+    bool QuitRequested() const override { return quitPending_; }
+    int ExitCode() const override { return exitCode_; }
+
+    // Counted: only the outermost Begin/End pair shows and hides the cursor.
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    int WaitCursorDepth() const { return waitDepth_; }
+
+    // The innermost open modal dialog, or none.
+    Dialog* ActiveWindow() const override;
+    const std::vector<Dialog*>& ModalStack() const { return modal_; }
+    // Open modeless windows, the most recently shown last.
+    const std::vector<Dialog*>& ModelessWindows() const { return modeless_; }
+    Dialog* TopModeless() const { return modeless_.empty() ? nullptr : modeless_.back(); }
+
+    // Splits message text into lines; "\r\n", "\n" and "\r" each end a line.
+    // A break at the very end does not start another line; "" is one empty line.
+    static std::vector<std::string> SplitLines(const std::string& text);
+
+protected:
+    // Keeps a dialog on the modal stack for the life of the object.
+    class ModalScope {
+    public:
+        ModalScope(UiBase& ui, Dialog& dlg);
+        ~ModalScope();
+        ModalScope(const ModalScope&) = delete;
+        ModalScope& operator=(const ModalScope&) = delete;
+
+    private:
+        UiBase& ui_;
+        Dialog& dlg_;
+    };
+
+    void AddModeless(Dialog& dlg);
+    void RemoveModeless(Dialog& dlg);
+
+    // Called when the cursor is really shown (depth 0 -> 1) or hidden (1 -> 0).
+    virtual void WaitCursorShown() {}
+    virtual void WaitCursorHidden() {}
+
+private:
+    std::vector<Dialog*> modal_;
+    std::vector<Dialog*> modeless_;
+    int waitDepth_ = 0;
+    bool quitPending_ = false;
+    int exitCode_ = 0;
+};
+
+}  // namespace tk
