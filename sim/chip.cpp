@@ -162,11 +162,17 @@ void Chip::Asleep(uint8_t value, uint64_t atUs) {
         Reply(0xB0, {0xB0}, atUs);
         return;
     }
+    // The sequencer is awake after the run alone. When a block follows at
+    // once, the run's last 0x00 was the high byte of its length.
     synced_ = true;
-    if (value == 0xB0)
+    if (value == 0xB0) {
         Reply(0xB0, {0xB0, 0x11}, atUs);
-    else
+    } else if (value <= 0x03) {
         SequencerByte(value, atUs);
+    } else {
+        SequencerByte(0x00, atUs);
+        SequencerByte(value, atUs);
+    }
 }
 
 void Chip::LoaderByte(uint8_t value, uint64_t atUs) {

@@ -1,1 +1,22 @@
-int main() { return 0; }
+// vireo-sim: a simulated Vireo chip on a pseudo-terminal.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "sim/pty_server.h"
+#include "sim/server_config.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    sim::ServerConfig config;
+    std::string error;
+    if (!sim::ParseServerArgs(args, config, error)) {
+        std::cerr << "vireo-sim: " << error << "\nTry 'vireo-sim --help'.\n";
+        return 2;
+    }
+    if (config.help) {
+        std::cout << sim::ServerUsage();
+        return 0;
+    }
+    return sim::RunPtyServer(std::move(config), std::cout, std::cerr);
+}
