@@ -69,11 +69,24 @@ public:
     std::string rememberedStart = "0C0000";
     std::string rememberedEnd = "0FFFFF";
 
+    // Sets the ID flag from the ID check state in SRD1 bits 3-2 of a status
+    // reply: 00 or 01 clear it, 11 sets it, 10 leaves it.
+    void ApplyIdCheckState(uint8_t srd1);
+
     // Link bring-up, baud-rate switching and recovery.
+    // The boot loader's code for a baud rate (0xB0..0xB4), 0x00 for any other.
+    static uint8_t BaudRateCode(uint32_t baud);
     int ApplyLineSettings(uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits);
     // Writes the start-up synchronisation and reads the reply; 1 when the
     // boot loader (and, in kelvlite, the sequencer) answered as it should.
+    // The caller runs RecoverLink on 0.
     int Synchronise();
+    // The two halves of Synchronise for a caller that recovers after each
+    // reply byte: the start-up sequence (nothing read) and a 1-byte check.
+    void SendSyncSequence();
+    int ExpectByte(uint8_t expected);
+    // The recovery's wake-up sequence; nothing is read.
+    void WakeBootLoader();
     int SwitchBaudRate(uint32_t current, uint32_t target);
     uint32_t RestoreBaudRate(uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity, int messageId);
     void ResetTo9600();
@@ -87,6 +100,9 @@ public:
     int Run(const std::vector<std::string>& args);
 
 private:
+    int SendRoutineSlot(int slot);
+    int ExpectAcknowledgement(const uint8_t* bytes, int count);
+
     Edition edition_;
     AppServices services_;
     CSerialComm channel_;

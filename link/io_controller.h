@@ -23,6 +23,10 @@ public:
     uint8_t m_nStopBits = 0;  // 0 one, 1 one and a half, 2 two
 };
 
+// Error flags handed to a watcher: a line error (framing, overrun, parity,
+// break) or a device that went away.
+constexpr uint32_t kCommLineError = 1;
+
 // Watcher callback: (user data, error flags).
 using CommEventCallback = void (*)(void* userData, uint32_t errorFlags);
 

@@ -1,0 +1,81 @@
+#include "image/save_ini.h"
+
+#include "app/kelvix_app.h"
+
+namespace kv {
+
+namespace {
+const char kCommSection[] = "Last Comm State";
+const char kBaudKey[] = "Baundrate";  // spelled so in every settings file
+const char kByteKey[] = "Byte";
+const char kStopKey[] = "Stop Bit";
+const char kParityKey[] = "Parity";
+const char kModeSection[] = "mode_info";
+const char kDefaultTypeKey[] = "Default_Type";
+const char kFirstDataKey[] = "First_data";
+
+}  // namespace
+
+CSaveIni::CSaveIni(plat::IProfile& profile, tk::Ui* trace) : profile_(profile), trace_(trace) {}
+
+CSaveIni::CSaveIni(CKelvixApp& app) : CSaveIni(app.Profile(), app.IsLite() ? nullptr : &app.Ui()) {}
+
+void CSaveIni::SetCommState(uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity) {
+    baud_ = baud;
+    byteSize_ = byteSize;
+    stopBits_ = stopBits;
+    parity_ = parity;
+}
+
+void CSaveIni::GetCommState(uint32_t& baud, uint8_t& byteSize, uint8_t& stopBits, uint8_t& parity) const {
+    baud = baud_;
+    byteSize = byteSize_;
+    stopBits = stopBits_;
+    parity = parity_;
+}
+
+void CSaveIni::WriteCommState() {
+    profile_.Set(kCommSection, kBaudKey, std::to_string(baud_));
+    profile_.Set(kCommSection, kByteKey, std::to_string(byteSize_));
+    profile_.Set(kCommSection, kStopKey, std::to_string(stopBits_));
+    profile_.Set(kCommSection, kParityKey, std::to_string(parity_));
+}
+
+int CSaveIni::ReadCommState() {
+    // A negative rate (a hand-edited file) is as unusable as 0.
+    const int baud = plat::GetProfileInt(profile_, kCommSection, kBaudKey, 0);
+    baud_ = baud > 0 ? static_cast<uint32_t>(baud) : 0;
+    if (baud_ == 0) return 0;
+    byteSize_ = static_cast<uint8_t>(plat::GetProfileInt(profile_, kCommSection, kByteKey, 0));
+    if (byteSize_ == 0) return 0;
+    if (!profile_.Get(kCommSection, kStopKey) || !profile_.Get(kCommSection, kParityKey)) return 0;
+    stopBits_ = static_cast<uint8_t>(plat::GetProfileInt(profile_, kCommSection, kStopKey, 0));
+    parity_ = static_cast<uint8_t>(plat::GetProfileInt(profile_, kCommSection, kParityKey, 0));
+    return 1;
+}
+
+void CSaveIni::WriteDefaultType() { profile_.Set(kModeSection, kDefaultTypeKey, defaultType_); }
+
+const std::string& CSaveIni::ReadDefaultType() {
+    defaultType_ = profile_.Get(kModeSection, kDefaultTypeKey).value_or("");
+    return defaultType_;
+}
+
+void CSaveIni::WriteFirstData() {
+    profile_.Set(kModeSection, kFirstDataKey, firstData_);
+    if (trace_) trace_->Trace("Z_Type = " + firstData_ + " \n");
+}
+
+const std::string& CSaveIni::ReadFirstData() {
+    firstData_ = profile_.Get(kModeSection, kFirstDataKey).value_or("");
+    if (trace_) trace_->Trace("Z_TYPE = " + firstData_ + "\n");
+    return firstData_;
+}
+
+uint32_t CSaveIni::ReadPageReadTimeout(uint32_t fallback) {
+    if (!profile_.Get("timeout", "pageread")) return fallback;
+    const int ms = plat::GetProfileInt(profile_, "timeout", "pageread", 0);
+    return ms >= 0 ? static_cast<uint32_t>(ms) : fallback;
+}
+
+}  // namespace kv

@@ -1,0 +1,58 @@
+#pragma once
+// The values kept between runs in the program's settings file: the last
+// communication state that worked, the start-up switches and the page-read
+// time-out. Built on the stack for one use; nothing stays open.
+#include <cstdint>
+#include <string>
+
+#include "platform/profile.h"
+#include "toolkit/ui.h"
+
+namespace kv {
+
+class CKelvixApp;
+
+class CSaveIni {
+public:
+    // `trace` receives the "First_data" trace lines; null prints none.
+    CSaveIni(plat::IProfile& profile, tk::Ui* trace);
+    // The application's settings file; trace lines in kelvane only.
+    explicit CSaveIni(CKelvixApp& app);
+    virtual ~CSaveIni() = default;
+
+    // "Last Comm State": held values, no file access.
+    void SetCommState(uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity);
+    void GetCommState(uint32_t& baud, uint8_t& byteSize, uint8_t& stopBits, uint8_t& parity) const;
+    void WriteCommState();
+    // 1 when a usable state is stored (a baud rate and a byte size that are
+    // not 0, "Stop Bit" and "Parity" present). Values read stay held either way.
+    int ReadCommState();
+
+    // "Default_Type" of "mode_info": "+a" or "-a"; empty when missing.
+    void SetDefaultType(const std::string& value) { defaultType_ = value; }
+    const std::string& GetDefaultType() const { return defaultType_; }
+    void WriteDefaultType();
+    const std::string& ReadDefaultType();
+
+    // "First_data" of "mode_info": "+Z" or "-Z"; empty when missing.
+    void SetFirstData(const std::string& value) { firstData_ = value; }
+    const std::string& GetFirstData() const { return firstData_; }
+    void WriteFirstData();
+    const std::string& ReadFirstData();
+
+    // "pageread" of "timeout" (hand-edited), or `fallback` when it is missing
+    // or negative.
+    uint32_t ReadPageReadTimeout(uint32_t fallback);
+
+private:
+    plat::IProfile& profile_;
+    tk::Ui* trace_;
+    uint32_t baud_ = 0;
+    uint8_t byteSize_ = 0;
+    uint8_t stopBits_ = 0;
+    uint8_t parity_ = 0;
+    std::string defaultType_;
+    std::string firstData_;
+};
+
+}  // namespace kv

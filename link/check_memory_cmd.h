@@ -1,0 +1,40 @@
+#pragma once
+// Base of the memory operations (blank check, read check, program, the
+// combined sequences, download): page reads, page buffers, addresses.
+#include <cstdint>
+#include <string>
+
+#include "link/command.h"
+
+namespace kv {
+
+constexpr uint32_t kPageSize = 256;
+
+class CCheckMemorryCmd : public CCommand {
+public:
+    using CCommand::CCommand;
+
+    // Reads the 256-byte page that begins at `address` (low 8 bits ignored)
+    // under the "pageread" time-out of the settings file. 1, or 0 after a
+    // missing reply (RecoverLink has run); the buffer is untouched then.
+    int ReadPage(CSerialComm& channel, uint8_t* buffer, uint32_t address);
+
+    // The address range dialog and the memory image scans.
+    int AskAddressRange(uint32_t& start, uint32_t& end);
+    int FindImageRange(uint32_t& start, uint32_t& end);
+    int DefaultImageRange(uint32_t& start, uint32_t& end);
+    int FindDownloadRange(uint32_t& start, uint32_t& end);
+
+    // high = address bits 16-23, middle = bits 8-15.
+    static void SplitAddress(uint32_t address, uint8_t& high, uint8_t& middle);
+    static void FillPage(uint8_t* buffer);   // 256 bytes of 0xFF
+    static void ClearPage(uint8_t* buffer);  // 256 bytes of 0x00
+    static int IsBelow(uint32_t a, uint32_t b) { return a < b ? 1 : 0; }
+    // Upper-case hexadecimal, at least six digits ("0C0000").
+    static std::string ToHex6(uint32_t value);
+    // Hexadecimal text to a number; characters that are no hex digit count
+    // as 0, and the value wraps at 32 bits.
+    static uint32_t HexToInt(const std::string& text);
+};
+
+}  // namespace kv

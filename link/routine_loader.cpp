@@ -1,0 +1,56 @@
+// kelvlite's sequencer: before a command the program sends the routine that
+// executes it and waits for the sequencer's acknowledgement; after a command
+// it runs the end-of-command handshake.
+#include <algorithm>
+
+#include "app/kelvix_app.h"
+#include "link/command.h"
+
+namespace kv {
+
+namespace {
+constexpr uint8_t kRoutineAck[] = {0x13, 0x06, 0x11};
+constexpr uint8_t kHandshakeAck[] = {0x13, 0x11};
+constexpr uint32_t kAfterRoutineMs = 50;
+constexpr int kEraseAllPieces = 3;  // slots 2, 3 and 4, in this order
+}  // namespace
+
+int CKelvixApp::ExpectAcknowledgement(const uint8_t* bytes, int count) {
+    for (int i = 0; i < count; ++i) {
+        uint8_t got = 0;
+        if (channel_.Read(&got, 1) != 1 || got != bytes[i]) {
+            RecoverLink();
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int CKelvixApp::WaitAcknowledgement() { return ExpectAcknowledgement(kRoutineAck, 3); }
+
+int CKelvixApp::SendRoutineSlot(int slot) {
+    const RoutineSlot& s = routines_.slots[static_cast<size_t>(slot)];
+    const uint32_t length = std::min<uint32_t>(s.length, static_cast<uint32_t>(s.bytes.size()));
+    channel_.Write(s.bytes.data(), length);
+    if (!WaitAcknowledgement()) return 0;
+    Sleep(kAfterRoutineMs);
+    return 1;
+}
+
+int CKelvixApp::LoadRoutine(uint8_t code) {
+    if (!IsLite()) return 1;  // kelvane's boot loader needs no routines
+    if (code == kHandshake) {
+        channel_.Write(&code, 1);
+        if (!ExpectAcknowledgement(kHandshakeAck, 2)) return 0;
+        Sleep(kAfterRoutineMs);
+        return 1;
+    }
+    const int slot = RoutineTable::SlotFor(code);
+    if (slot < 0) return 1;  // the command needs no routine
+    const int pieces = code == kEraseAll ? kEraseAllPieces : 1;
+    for (int i = 0; i < pieces; ++i)
+        if (!SendRoutineSlot(slot + i)) return 0;
+    return 1;
+}
+
+}  // namespace kv

@@ -1,0 +1,158 @@
+#include "link/serial_comm.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+#include <vector>
+
+namespace kv {
+
+namespace {
+// Longest single wait of a read or of the watcher: short enough that a
+// stop request or a time-out is seen promptly, long enough not to burn CPU.
+constexpr uint32_t kSliceMs = 5;
+}  // namespace
+
+CSerialComm::CSerialComm(std::unique_ptr<plat::ISerialDevice> device, plat::IClock& clock)
+    : CIoController(std::move(device)), clock_(clock) {}
+
+CSerialComm::~CSerialComm() {
+    // A joinable thread must not be destroyed, and the watcher uses the device.
+    StopWatch();
+    CIoController::Close();
+}
+
+int CSerialComm::Open(const std::string& portName) {
+    if (!CIoController::Open(portName)) return 0;
+    m_hPort->RaiseDtr();  // boards without modem lines are fine
+    return 1;
+}
+
+int CSerialComm::Write(const void* buffer, uint32_t count) {
+    if (!IsOpen()) return 0;
+    return static_cast<int>(m_hPort->Write(static_cast<const uint8_t*>(buffer), count));
+}
+
+int CSerialComm::Read(void* buffer, uint32_t count) {
+    m_bTimedOut = 0;
+    const uint32_t start = clock_.TickMs();
+    if (!m_hPort) return 0;
+
+    // The bytes go to a scratch block first so that a failed read leaves the
+    // caller's buffer as it was.
+    std::vector<uint8_t> got(count);
+    uint32_t have = 0;
+    for (;;) {
+        plat::QueueStatus status;
+        if (!m_hPort->Status(status) || status.lineError) return 0;
+        if (status.queued >= count - have) {
+            have += static_cast<uint32_t>(m_hPort->ReadQueued(got.data() + have, count - have));
+            if (have == count) {
+                if (count != 0) std::memcpy(buffer, got.data(), count);
+                return static_cast<int>(count);
+            }
+        }
+        // Unsigned difference: correct across the tick counter's wrap-around.
+        const uint32_t elapsed = clock_.TickMs() - start;
+        uint32_t wait = kSliceMs;
+        if (m_nTimeout != 0) {
+            if (elapsed > m_nTimeout) {
+                m_bTimedOut = 1;
+                return 0;
+            }
+            // +1: the read gives up only once the time-out has fully passed.
+            wait = std::min(wait, m_nTimeout - elapsed + 1);
+        }
+        m_hPort->WaitForInput(status.queued, wait);
+    }
+}
+
+int CSerialComm::SetTimeout(uint32_t ms) {
+    // The device never blocks on a read, so only the channel's own limit matters.
+    m_nTimeout = ms;
+    return 1;
+}
+
+int CSerialComm::SetState(const CIoState& state) {
+    const auto* serial = dynamic_cast<const CSerialCommState*>(&state);
+    if (!serial || !IsOpen()) return 0;
+    plat::LineSettings line;
+    if (!m_hPort->GetLine(line)) return 0;
+    line.baud = serial->m_nBaudRate;
+    line.byteSize = serial->m_nByteSize;
+    line.parity = serial->m_nParity;
+    line.stopBits = serial->m_nStopBits;
+    return m_hPort->SetLine(line) ? 1 : 0;
+}
+
+int CSerialComm::GetState(CIoState& state) {
+    auto* serial = dynamic_cast<CSerialCommState*>(&state);
+    if (!serial) return 0;
+    plat::LineSettings line;
+    if (!IsOpen() || !m_hPort->GetLine(line)) {
+        serial->m_nBaudRate = 0;
+        serial->m_nByteSize = 0;
+        serial->m_nParity = 0;
+        serial->m_nStopBits = 0;
+        return 0;
+    }
+    serial->m_nBaudRate = line.baud;
+    serial->m_nByteSize = line.byteSize;
+    serial->m_nParity = line.parity;
+    serial->m_nStopBits = line.stopBits;
+    return 1;
+}
+
+int CSerialComm::Purge() {
+    if (IsOpen()) m_hPort->PurgeInput();
+    return 0;
+}
+
+int CSerialComm::StartWatch(CommEventCallback callback, void* userData, uint32_t threshold) {
+    if (m_bWatchIdle.load() == 0) return 0;
+    if (m_hWatchThread.joinable()) m_hWatchThread.join();
+    m_bWatchIdle = 0;
+    try {
+        m_hWatchThread = std::thread(&CSerialComm::WatchLoop, this, callback, userData, threshold);
+    } catch (const std::system_error&) {
+        m_bWatchIdle = 1;
+        return 0;
+    }
+    return 1;
+}
+
+int CSerialComm::StopWatch() {
+    m_bWatchIdle = 1;
+    if (!m_hWatchThread.joinable()) return 1;
+    try {
+        m_hWatchThread.join();
+    } catch (const std::system_error&) {
+        m_bWatchIdle = 0;
+        return 0;
+    }
+    return 1;
+}
+
+void CSerialComm::OnCommEvent(void* /*userData*/, uint32_t /*errorFlags*/) {}
+
+void CSerialComm::WatchLoop(CommEventCallback callback, void* userData, uint32_t threshold) {
+    while (m_bWatchIdle.load() == 0) {
+        plat::QueueStatus status;
+        if (!m_hPort->Status(status)) {
+            clock_.SleepMs(kSliceMs);  // closed under the watcher: idle until stopped
+            continue;
+        }
+        if (status.lineError || status.queued >= threshold) {
+            const uint32_t flags = status.lineError ? kCommLineError : 0;
+            if (callback)
+                callback(userData, flags);
+            else
+                OnCommEvent(userData, flags);
+            // A handler that leaves the bytes queued is called again after
+            // the next slice rather than in a tight loop.
+        }
+        m_hPort->WaitForInput(status.queued, kSliceMs);
+    }
+}
+
+}  // namespace kv

@@ -1,0 +1,61 @@
+#include "link/setting_cmd.h"
+
+#include "app/kelvix_app.h"
+#include "image/save_ini.h"
+#include "image/set_comm_dlg.h"
+#include "res/strings.h"
+
+namespace kv {
+
+uint32_t CSettingCmd::Run() {
+    uint32_t baud = 9600;
+    uint8_t byteSize = 8;
+    uint8_t stopBits = 0;
+    uint8_t parity = 0;
+    CSaveIni ini(app_);
+    if (ini.ReadCommState()) ini.GetCommState(baud, byteSize, stopBits, parity);
+
+    CSetCommDlg dlg(app_);
+    dlg.SetValues(baud, byteSize, stopBits, parity);
+    if (dlg.DoModal() != tk::IDOK) return 0;
+
+    tk::WaitCursor wait(app_.Ui());
+    dlg.GetValues(baud, byteSize, stopBits, parity);  // an empty rate keeps the preset
+
+    CSerialComm& channel = app_.Channel();
+    const uint32_t result = app_.RestoreBaudRate(baud, byteSize, stopBits, parity, IDS_CANNOT_SET_NEW_BAUD);
+    if (result == 0) {
+        app_.linkReady = 0;
+        channel.Purge();
+        return 0;
+    }
+    app_.linkReady = 1;
+    // Byte size, stop bits and parity are kept as stored, though the line runs 8N1.
+    ini.SetCommState(result, byteSize, stopBits, parity);
+    ini.WriteCommState();
+
+    if (app_.programMode != 0)
+        app_.idVerified = 1;  // the boot loader mode has no ID check
+    else
+        ReadIdState();
+    return result;
+}
+
+// A status read that only looks at the ID check state. A missing reply keeps
+// the flag and runs no recovery: the setting itself has just succeeded.
+void CSettingCmd::ReadIdState() {
+    CSerialComm& channel = app_.Channel();
+    channel.Purge();
+    if (app_.IsLite() && !app_.LoadRoutine(kStatusRead)) return;
+    const uint8_t code = kStatusRead;
+    channel.Write(&code, 1);
+    uint8_t reply[2];
+    if (channel.Read(reply, 2) != 2) return;
+    if (app_.IsLite()) {
+        app_.LoadRoutine(kHandshake);
+        app_.Sleep(50);
+    }
+    app_.ApplyIdCheckState(reply[1]);
+}
+
+}  // namespace kv

@@ -1,0 +1,117 @@
+// Moving the link between baud rates: the echo exchange, the port change,
+// the failure messages, and the return to 9600 bps at exit.
+#include <gtest/gtest.h>
+
+#include "tests/link/link_rig.h"
+
+namespace {
+
+using kv::Edition;
+using kvtest::LinkRig;
+
+TEST(BaudRateCode, Table) {
+    const std::pair<uint32_t, uint8_t> cases[] = {{9600, 0xB0},  {19200, 0xB1}, {38400, 0xB2}, {57600, 0xB3},
+                                                  {115200, 0xB4}, {4800, 0x00},  {0, 0x00}};
+    for (auto [baud, code] : cases) EXPECT_EQ(kv::CKelvixApp::BaudRateCode(baud), code) << baud;
+}
+
+TEST(RestoreBaudRate, From9600To38400) {
+    LinkRig rig;
+    EXPECT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 38400u);
+    const auto wire = rig.Dev().Sent();
+    ASSERT_EQ(wire.size(), 3u);
+    EXPECT_EQ(wire[0].value, 0xB0);
+    EXPECT_EQ(wire[0].baud, 9600u);
+    EXPECT_EQ(wire[1].value, 0xB2);
+    EXPECT_EQ(wire[1].baud, 9600u);
+    EXPECT_EQ(wire[2].value, 0xB2);
+    EXPECT_EQ(wire[2].baud, 38400u);
+    EXPECT_GE(wire[1].timeMs - wire[0].timeMs, 1000u);
+    EXPECT_LT(wire[1].timeMs - wire[0].timeMs, 1010u);
+    EXPECT_GE(wire[2].timeMs - wire[1].timeMs, 1000u);
+    EXPECT_LT(wire[2].timeMs - wire[1].timeMs, 1010u);
+    EXPECT_EQ(rig.Dev().Line().baud, 38400u);
+    EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST(RestoreBaudRate, RateAlreadyInForceRepeatsItsCodeThreeTimes) {
+    LinkRig rig;
+    rig.PortAt(19200);
+    EXPECT_EQ(rig.App().RestoreBaudRate(19200, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 19200u);
+    EXPECT_EQ(rig.Dev().SentBytes(), (std::vector<uint8_t>{0xB1, 0xB1, 0xB1}));
+}
+
+TEST(RestoreBaudRate, UnconfirmedTargetKeepsTheOldRateWithTheGivenMessage) {
+    for (int id : {kv::IDS_CANNOT_SET_LAST_BAUD, kv::IDS_CANNOT_SET_NEW_BAUD}) {
+        LinkRig rig;
+        rig.PortAt(19200);
+        rig.Loader().wrongEcho[0xB3] = 0x00;
+        EXPECT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, id), 19200u);
+        EXPECT_EQ(rig.Dev().SentBytes(), (std::vector<uint8_t>{0xB1, 0xB3, 0xB1}));
+        EXPECT_EQ(rig.Dev().Line().baud, 19200u);
+        const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, rig.App().String(id));
+        EXPECT_EQ(boxes[0].icon, tk::Icon::Exclamation);
+        EXPECT_EQ(boxes[0].caption, "Kelvane");
+    }
+}
+
+TEST(RestoreBaudRate, MissingFinalEchoAnswersWhatRecoveryAnswers) {
+    LinkRig rig;
+    rig.Dev().SetResponder([](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& b) {
+        if (d.Line().baud == 9600 && b.size() == 1) d.DeliverNow(b);  // deaf at the new rate
+    });
+    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+    EXPECT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 0u);
+    EXPECT_TRUE(rig.Ui().QuitRequested());
+    EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+}
+
+TEST(RestoreBaudRate, KelvliteLoadsARoutineBeforeEachCodeAndHandshakes) {
+    LinkRig rig(Edition::Kelvlite);
+    EXPECT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 38400u);
+    // Routine blocks are 0xEE and the slot: 10 for 0xB0, 12 for 0xB2.
+    const std::vector<uint8_t> expected = {0xEE, 10, 0xB0, 0x06, 0xEE, 12, 0xB2,  // switch, at 9600
+                                           0x06, 0xEE, 12, 0xB2, 0x06};           // check, at 38400
+    EXPECT_EQ(rig.Dev().SentBytes(), expected);
+    EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST(ResetTo9600, BringsTheLinkBackAndRewritesDefaultType) {
+    LinkRig rig;
+    rig.PortAt(57600);
+    rig.StoreCommState(57600, 8, 0, 0);
+    rig.App().ResetTo9600();
+    EXPECT_EQ(rig.Dev().SentBytes(), (std::vector<uint8_t>{0xB3, 0xB0, 0xB0}));
+    EXPECT_EQ(rig.Dev().Sent()[2].baud, 9600u);
+    EXPECT_EQ(rig.Dev().Line().baud, 9600u);
+    EXPECT_EQ(rig.Profile().Get("mode_info", "Default_Type"), "");  // absent key becomes empty
+    EXPECT_EQ(rig.Profile().Get("Last Comm State", "Baundrate"), "57600");  // not changed
+    EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST(ResetTo9600, Failures) {
+    LinkRig refused;
+    refused.PortAt(57600);
+    refused.Loader().echoCodes = false;
+    refused.App().ResetTo9600();
+    auto boxes = refused.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Can not set baudrate to 9600bps.");
+    EXPECT_EQ(boxes[0].icon, tk::Icon::Exclamation);
+    EXPECT_FALSE(refused.Profile().Get("mode_info", "Default_Type"));  // stopped early
+
+    LinkRig noCheck;
+    noCheck.PortAt(57600);
+    noCheck.Dev().SetResponder([](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& b) {
+        if (d.Line().baud == 57600) d.DeliverNow(b);
+    });
+    noCheck.App().ResetTo9600();
+    boxes = noCheck.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].icon, tk::Icon::Stop);
+    EXPECT_TRUE(noCheck.Profile().Get("mode_info", "Default_Type"));
+}
+
+}  // namespace
