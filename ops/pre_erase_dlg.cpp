@@ -1,0 +1,11 @@
+#include "ops/pre_erase_dlg.h"
+
+#include "app/kelvix_app.h"
+#include "res/templates.h"
+
+namespace kv {
+
+// Placeholder until the dialog lands.
+CPreEraseDlg::CPreEraseDlg(CKelvixApp& app) : tk::Dialog(app.Ui(), PreEraseTemplate(app.edition())), app_(app) {}
+
+}  // namespace kv

@@ -1,0 +1,17 @@
+#pragma once
+// The "Erase?" confirmation.
+#include "toolkit/dialog.h"
+
+namespace kv {
+
+class CKelvixApp;
+
+class CPreEraseDlg : public tk::Dialog {
+public:
+    explicit CPreEraseDlg(CKelvixApp& app);
+
+protected:
+    CKelvixApp& app_;
+};
+
+}  // namespace kv
