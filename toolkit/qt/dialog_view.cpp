@@ -159,7 +159,7 @@ QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
         for (const auto& item : c.items) cb->addItem(ToQ(item));
         cb->setCurrentIndex(-1);
         cb->setEditText(QString());
-        if (c.width > 0) cb->setMinimumContentsLength(c.width);
+        cb->setMinimumContentsLength(c.width > 0 ? c.width : 8);
         connect(cb, &QComboBox::editTextChanged, this, [this, id](const QString& t) {
             if (!syncing_) Edited(id, t);
         });
