@@ -73,6 +73,7 @@ public:
     std::vector<std::pair<int, std::string>> edits;
     std::vector<int> sysCommands;
     bool refuseCancel = false;
+    bool refuseOk = false;
     std::function<void(int)> onCommand;  // runs before the default handling
     std::function<void()> onInit;
 
@@ -84,7 +85,7 @@ protected:
     void OnCommand(int id) override {
         commands.push_back(id);
         if (onCommand) onCommand(id);
-        if (id == tk::IDCANCEL && refuseCancel) return;
+        if ((id == tk::IDCANCEL && refuseCancel) || (id == tk::IDOK && refuseOk)) return;
         Dialog::OnCommand(id);
     }
     void OnEditChange(int id) override { edits.emplace_back(id, GetItemText(id)); }
