@@ -33,9 +33,12 @@ QtUi::QtUi(int& argc, char** argv) {
 }
 
 QtUi::~QtUi() {
+    // Only modeless windows can still be open here (modal ones live in
+    // RunModal); their dialogs outlive this front end or are gone already.
     for (DialogView* v : views_) {
         if (Dialog* d = v->Model()) d->Attach(nullptr);
         v->Detach();
+        delete v;
     }
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
