@@ -6,7 +6,13 @@ namespace tk {
 
 namespace {
 const ControlState kNoControl{};
+
+// Whether controls[i] belongs to the radio group of controls[at]: a run of
+// consecutive radio buttons in one container.
+bool SameRadioGroup(const std::vector<Control>& cs, size_t at, size_t i) {
+    return cs[i].kind == Kind::RadioButton && cs[i].container == cs[at].container;
 }
+}  // namespace
 
 void DataExchange::Text(int id, std::string& member) {
     if (save_)
@@ -22,7 +28,7 @@ void DataExchange::Radio(int firstId, int& index) {
         if (controls[i].id == firstId && controls[i].kind == Kind::RadioButton) first = i;
     if (first == controls.size()) return;
     int n = 0;
-    for (size_t i = first; i < controls.size() && controls[i].kind == Kind::RadioButton; ++i, ++n) {
+    for (size_t i = first; i < controls.size() && SameRadioGroup(controls, first, i); ++i, ++n) {
         if (save_) {
             if (dlg_.IsChecked(controls[i].id)) {
                 index = n;
@@ -36,7 +42,7 @@ void DataExchange::Radio(int firstId, int& index) {
     if (save_)
         index = -1;
     else
-        for (size_t i = first; i < controls.size() && controls[i].kind == Kind::RadioButton; ++i)
+        for (size_t i = first; i < controls.size() && SameRadioGroup(controls, first, i); ++i)
             dlg_.SetChecked(controls[i].id, false);
 }
 
@@ -144,8 +150,8 @@ void Dialog::CheckRadio(int id) {
     size_t at = 0;
     while (cs[at].id != id) ++at;
     size_t lo = at, hi = at;
-    while (lo > 0 && cs[lo - 1].kind == Kind::RadioButton) --lo;
-    while (hi + 1 < cs.size() && cs[hi + 1].kind == Kind::RadioButton) ++hi;
+    while (lo > 0 && SameRadioGroup(cs, at, lo - 1)) --lo;
+    while (hi + 1 < cs.size() && SameRadioGroup(cs, at, hi + 1)) ++hi;
     for (size_t i = lo; i <= hi; ++i) SetChecked(cs[i].id, i == at);
 }
 

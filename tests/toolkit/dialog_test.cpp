@@ -35,6 +35,36 @@ TEST(Dialog, RadioGroupChecksOneAndExchangesIndex) {
     EXPECT_FALSE(dlg.Ended());
 }
 
+TEST(Dialog, RadioGroupsEndWhereTheirContainerChanges) {
+    using tk::Kind;
+    tk::DialogTemplate t;
+    t.id = 1;
+    t.controls = {
+        Ctl(10, Kind::GroupBox, "First", 0, {}, 0, 0, 0),
+        Ctl(20, Kind::GroupBox, "Second", 0, {}, 0, 0, 1),
+        Ctl(11, Kind::RadioButton, "a", 0, {}, 10, 0, 0),
+        Ctl(12, Kind::RadioButton, "b", 0, {}, 10, 1, 0),
+        Ctl(21, Kind::RadioButton, "c", 0, {}, 20, 0, 0),
+        Ctl(22, Kind::RadioButton, "d", 0, {}, 20, 1, 0),
+    };
+    tk::ScriptedUi ui;
+    tk::Dialog dlg(ui, t);
+    dlg.CheckRadio(12);
+    dlg.CheckRadio(21);
+    EXPECT_TRUE(dlg.IsChecked(12));
+    EXPECT_TRUE(dlg.IsChecked(21));
+    int first = 0, second = 0;
+    tk::DataExchange save(dlg, true);
+    save.Radio(11, first);
+    save.Radio(21, second);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 0);
+    int none = 5;
+    tk::DataExchange(dlg, false).Radio(11, none);
+    EXPECT_FALSE(dlg.IsChecked(12));
+    EXPECT_TRUE(dlg.IsChecked(21));
+}
+
 TEST(Dialog, OkSavesMembersCancelLeavesThem) {
     for (int button : {tk::IDOK, tk::IDCANCEL}) {
         tk::ScriptedUi ui;

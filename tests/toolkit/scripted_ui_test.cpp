@@ -175,6 +175,15 @@ TEST(ScriptedUi, CancelsTheProgressWindowDuringTheNthPump) {
     EXPECT_EQ(ui.EventsOf(T::ModelessShown)[0].caption, "Titel");
 }
 
+TEST(ScriptedUi, ChoosesSystemMenuEntries) {
+    tk::ScriptedUi ui;
+    ui.ChooseMenu(0x11).ChooseMenu(0x10);
+    MenuPanelDlg panel(ui);
+    EXPECT_EQ(panel.DoModal(), tk::IDCANCEL);
+    EXPECT_EQ(panel.chosen, 0x10);
+    EXPECT_EQ(ui.Errors().size(), 1u);  // 0x11 is no entry
+}
+
 TEST(ScriptedUi, QuitDuringAPumpStopsPumping) {
     tk::ScriptedUi ui;
     ui.RequestQuit(5);

@@ -3,6 +3,7 @@
 // combo box; a panel whose button runs nested dialogs; a progress window.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "toolkit/dialog.h"
 
@@ -27,26 +28,41 @@ enum : int {
     kMessage = 1021,
 };
 
+// A control by its fields, so templates here keep compiling as Control grows.
+inline tk::Control Ctl(int id, tk::Kind kind, std::string label, unsigned style = 0,
+                       std::vector<std::string> items = {}, int container = 0, int row = 0, int col = 0) {
+    tk::Control c;
+    c.id = id;
+    c.kind = kind;
+    c.label = std::move(label);
+    c.style = style;
+    c.items = std::move(items);
+    c.container = container;
+    c.row = row;
+    c.col = col;
+    return c;
+}
+
 inline tk::DialogTemplate FormTemplate() {
     using tk::Kind;
     tk::DialogTemplate t;
     t.id = kFormId;
     t.caption = "Form";
     t.controls = {
-        {tk::IDC_STATIC, Kind::Static, "Name", 0, {}, 0, 0, 0, 1},
-        {kName, Kind::Edit, "Name", tk::kUpperCase, {}, 0, 0, 1, 1},
-        {kCount, Kind::Edit, "", tk::kNumber, {}, 0, 1, 1, 1},
-        {kReadOnly, Kind::Edit, "Shown", tk::kReadOnly, {}, 0, 2, 1, 1},
-        {kGroup, Kind::GroupBox, "Mode", 0, {}, 0, 3, 0, 2},
-        {kModeA, Kind::RadioButton, "A", 0, {}, kGroup, 0, 0, 1},
-        {kModeB, Kind::RadioButton, "B", 0, {}, kGroup, 1, 0, 1},
-        {kModeC, Kind::RadioButton, "C", 0, {}, kGroup, 2, 0, 1},
-        {kPort, Kind::ComboBox, "Port", 0, {"COM1", "COM2"}, 0, 4, 1, 1},
-        {tk::IDC_STATIC, Kind::Separator, "", 0, {}, 0, 5, 0, 2},
-        {kHiddenBtn, Kind::PushButton, "Hidden", tk::kHidden, {}, 0, 6, 0, 1},
-        {kDisabledBtn, Kind::PushButton, "Off", tk::kDisabled, {}, 0, 6, 1, 1},
-        {tk::IDOK, Kind::PushButton, "OK", tk::kDefault, {}, 0, 7, 0, 1},
-        {tk::IDCANCEL, Kind::PushButton, "Cancel", 0, {}, 0, 7, 1, 1},
+        Ctl(tk::IDC_STATIC, Kind::Static, "Name", 0, {}, 0, 0, 0),
+        Ctl(kName, Kind::Edit, "Name", tk::kUpperCase, {}, 0, 0, 1),
+        Ctl(kCount, Kind::Edit, "", tk::kNumber, {}, 0, 1, 1),
+        Ctl(kReadOnly, Kind::Edit, "Shown", tk::kReadOnly, {}, 0, 2, 1),
+        Ctl(kGroup, Kind::GroupBox, "Mode", 0, {}, 0, 3, 0),
+        Ctl(kModeA, Kind::RadioButton, "A", 0, {}, kGroup, 0, 0),
+        Ctl(kModeB, Kind::RadioButton, "B", 0, {}, kGroup, 1, 0),
+        Ctl(kModeC, Kind::RadioButton, "C", 0, {}, kGroup, 2, 0),
+        Ctl(kPort, Kind::ComboBox, "Port", 0, {"COM1", "COM2"}, 0, 4, 1),
+        Ctl(tk::IDC_STATIC, Kind::Separator, "", 0, {}, 0, 5, 0),
+        Ctl(kHiddenBtn, Kind::PushButton, "Hidden", tk::kHidden, {}, 0, 6, 0),
+        Ctl(kDisabledBtn, Kind::PushButton, "Off", tk::kDisabled, {}, 0, 6, 1),
+        Ctl(tk::IDOK, Kind::PushButton, "OK", tk::kDefault, {}, 0, 7, 0),
+        Ctl(tk::IDCANCEL, Kind::PushButton, "Cancel", 0, {}, 0, 7, 1),
     };
     return t;
 }
@@ -77,8 +93,8 @@ inline tk::DialogTemplate PanelTemplate() {
     t.id = kPanelId;
     t.caption = "Panel";
     t.controls = {
-        {kRun, Kind::PushButton, "Run...", 0, {}, 0, 0, 0, 1},
-        {tk::IDCANCEL, Kind::PushButton, "Exit", 0, {}, 0, 1, 0, 1},
+        Ctl(kRun, Kind::PushButton, "Run...", 0, {}, 0, 0, 0),
+        Ctl(tk::IDCANCEL, Kind::PushButton, "Exit", 0, {}, 0, 1, 0),
     };
     return t;
 }
@@ -100,16 +116,30 @@ private:
     std::function<void()> onRun_;
 };
 
+// A panel with an About entry in its system menu.
+class MenuPanelDlg : public PanelDlg {
+public:
+    explicit MenuPanelDlg(tk::Ui& ui) : PanelDlg(ui, [] {}) {}
+    int chosen = 0;
+
+protected:
+    bool OnInitDialog() override {
+        AddSystemMenuItem(0x10, "&About Kelvix...");
+        return PanelDlg::OnInitDialog();
+    }
+    void OnSysCommand(int id) override { chosen = id; }
+};
+
 inline tk::DialogTemplate ProgressTemplate() {
     using tk::Kind;
     tk::DialogTemplate t;
     t.id = kProgressId;
     t.caption = "Titel";
     t.controls = {
-        {kBar, Kind::ProgressBar, "", 0, {}, 0, 0, 0, 1},
-        {kMessage, Kind::Static, "Message", tk::kCentered, {}, 0, 1, 0, 1},
-        {tk::IDC_STATIC, Kind::Separator, "", 0, {}, 0, 2, 0, 1},
-        {tk::IDCANCEL, Kind::PushButton, "Cancel", 0, {}, 0, 3, 0, 1},
+        Ctl(kBar, Kind::ProgressBar, "", 0, {}, 0, 0, 0),
+        Ctl(kMessage, Kind::Static, "Message", tk::kCentered, {}, 0, 1, 0),
+        Ctl(tk::IDC_STATIC, Kind::Separator, "", 0, {}, 0, 2, 0),
+        Ctl(tk::IDCANCEL, Kind::PushButton, "Cancel", 0, {}, 0, 3, 0),
     };
     return t;
 }

@@ -111,6 +111,8 @@ ScriptedUi& ScriptedUi::Type(int controlId, const std::string& text) {
 
 ScriptedUi& ScriptedUi::Press(int controlId) { return Add({Action::Kind::Press, controlId, {}, std::nullopt, 0}); }
 
+ScriptedUi& ScriptedUi::ChooseMenu(int entryId) { return Add({Action::Kind::Menu, entryId, {}, std::nullopt, 0}); }
+
 ScriptedUi& ScriptedUi::Answer(int answer, std::optional<std::string> expectText) {
     return Add({Action::Kind::Answer, answer, {}, std::move(expectText), 0});
 }
@@ -244,7 +246,7 @@ ScriptedUi::Action ScriptedUi::Take() {
 }
 
 void ScriptedUi::Mismatch(const std::string& shown) {
-    static const char* const kNames[] = {"Type", "Press", "Answer", "ChooseFile", "CancelFile",
+    static const char* const kNames[] = {"Type", "Press", "ChooseMenu", "Answer", "ChooseFile", "CancelFile",
                                          "CancelProgressAfter", "RequestQuit"};
     const Action& a = script_.front();
     Error("the script's next action is " + std::string(kNames[static_cast<int>(a.kind)]) +
@@ -276,6 +278,14 @@ bool ScriptedUi::CheckControl(Dialog& dlg, int id, const char* what) {
 }
 
 void ScriptedUi::Apply(Dialog& dlg, const Action& a) {
+    if (a.kind == Action::Kind::Menu) {
+        const auto& menu = dlg.SystemMenu();
+        if (std::none_of(menu.begin(), menu.end(), [&](const MenuEntry& m) { return m.id == a.id; }))
+            Error("cannot choose menu entry " + std::to_string(a.id) + ": " + DialogName(dlg) + " has no such entry");
+        else
+            dlg.SysCommand(a.id);
+        return;
+    }
     const bool typing = a.kind == Action::Kind::Type;
     if (!CheckControl(dlg, a.id, typing ? "type into" : "press")) return;
     const Control& c = *dlg.Template().Find(a.id);
@@ -310,7 +320,7 @@ int ScriptedUi::RunModal(Dialog& dlg) {
         bool cancelled = false;
         while (!dlg.Ended() && !QuitRequested()) {
             if (TakeQuit()) break;
-            if (NextIs(Action::Kind::Type) || NextIs(Action::Kind::Press)) {
+            if (NextIs(Action::Kind::Type) || NextIs(Action::Kind::Press) || NextIs(Action::Kind::Menu)) {
                 Apply(dlg, Take());
                 continue;
             }

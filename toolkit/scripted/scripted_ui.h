@@ -69,6 +69,7 @@ public:
     // Script building; each call appends one action.
     ScriptedUi& Type(int controlId, const std::string& text);  // edit field or combo box text
     ScriptedUi& Press(int controlId);                          // button or radio button
+    ScriptedUi& ChooseMenu(int entryId);                       // an entry of the system menu
     // Answers the next message box; with `expectText`, its text must be exactly that.
     ScriptedUi& Answer(int answer, std::optional<std::string> expectText = std::nullopt);
     ScriptedUi& ChooseFile(const std::string& path);
@@ -105,7 +106,7 @@ public:
 
 private:
     struct Action {
-        enum class Kind { Type, Press, Answer, ChooseFile, CancelFile, CancelProgress, Quit };
+        enum class Kind { Type, Press, Menu, Answer, ChooseFile, CancelFile, CancelProgress, Quit };
         Kind kind;
         int id = 0;
         std::string text;
