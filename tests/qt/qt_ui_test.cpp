@@ -153,6 +153,39 @@ TEST_F(QtUiTest, UserActionsReachTheDialogAndModelChangesDoNotEcho) {
     dlg.Attach(nullptr);
 }
 
+TEST_F(QtUiTest, RadiosInAnotherContainerFormAnotherGroup) {
+    tk::DialogTemplate t;
+    t.id = 501;
+    for (int id : {1, 2}) {
+        tk::Control box;
+        box.id = 900 + id;
+        box.kind = Kind::GroupBox;
+        box.col = id;
+        t.controls.push_back(box);
+    }
+    for (int id : {11, 12, 21, 22}) {  // one unbroken run over two frames
+        tk::Control r;
+        r.id = id;
+        r.kind = Kind::RadioButton;
+        r.container = 900 + id / 10;
+        r.row = id % 10;
+        t.controls.push_back(r);
+    }
+    RecordingDialog dlg(ui_, t);
+    tk::DialogView view(dlg, false);
+    dlg.Attach(&view);
+    Get<QRadioButton>(view, 12)->click();
+    Get<QRadioButton>(view, 21)->click();
+    for (int id : {12, 21}) {
+        EXPECT_TRUE(dlg.IsChecked(id));
+        EXPECT_TRUE(Get<QRadioButton>(view, id)->isChecked());
+    }
+    Get<QRadioButton>(view, 11)->click();
+    EXPECT_FALSE(Get<QRadioButton>(view, 12)->isChecked());
+    EXPECT_TRUE(Get<QRadioButton>(view, 21)->isChecked());
+    dlg.Attach(nullptr);
+}
+
 TEST_F(QtUiTest, RunModalAnswersHowTheDialogEnded) {
     RecordingDialog dlg(ui_, kv::SetCommTemplate(kv::Edition::Kelvane));
     dlg.onInit = [&] { dlg.SetItemText(1020, "38400"); };

@@ -106,14 +106,17 @@ void DialogView::Build() {
         }
     }
 
-    // Radio groups: each run of consecutive radios is exclusive on its own.
+    // Radio groups, as the dialog sees them: each run of consecutive radios
+    // in one container is exclusive on its own.
     QButtonGroup* run = nullptr;
+    int runContainer = 0;
     for (const auto& c : tpl_.controls) {
         if (c.kind != Kind::RadioButton) {
             run = nullptr;
             continue;
         }
-        if (!run) run = new QButtonGroup(this);
+        if (!run || c.container != runContainer) run = new QButtonGroup(this);
+        runContainer = c.container;
         if (auto* rb = qobject_cast<QRadioButton*>(Widget(c.id))) {
             run->addButton(rb);
             radioGroups_[c.id] = run;
