@@ -10,7 +10,7 @@ namespace kv {
 namespace {
 // Longest single wait of a read or of the watcher: short enough that a
 // stop request or a time-out is seen promptly, long enough not to burn CPU.
-constexpr uint32_t kSliceMs = 5;
+constexpr uint32_t kSliceMs = 10;
 }  // namespace
 
 CSerialComm::CSerialComm(std::unique_ptr<plat::ISerialDevice> device, plat::IClock& clock)
@@ -38,48 +38,52 @@ int CSerialComm::Read(void* buffer, uint32_t count) {
     const uint32_t start = clock_.TickMs();
     if (!m_hPort) return 0;
 
-    // The bytes go to a scratch block first so that a failed read leaves the
-    // caller's buffer as it was.
-    std::vector<uint8_t> got(count);
-    uint32_t have = 0;
     plat::LineSettings line;
     const uint32_t baud = m_hPort->GetLine(line) ? line.baud : 0;
     // Whole milliseconds that `bytes` take on the wire, 10 bits a byte.
     auto WireTimeMs = [baud](uint32_t bytes) {
         return baud == 0 ? 0u : static_cast<uint32_t>(uint64_t{bytes} * 10000u / baud);
     };
+    uint32_t lastQueued = 0;
     for (;;) {
         plat::QueueStatus status;
         if (!m_hPort->Status(status) || status.lineError) return 0;
-        // Take what has come so far: the wait below then sleeps until more
-        // arrives instead of waking at once for bytes already queued.
-        if (status.queued > 0 || have == count) {
-            have += static_cast<uint32_t>(
-                m_hPort->ReadQueued(got.data() + have, std::min(status.queued, count - have)));
-            if (have == count) {
-                if (count != 0) std::memcpy(buffer, got.data(), count);
-                return static_cast<int>(count);
+        if (status.queued >= count) {
+            // The bytes go to a scratch block first so that a failed read
+            // leaves the caller's buffer as it was.
+            std::vector<uint8_t> got(count);
+            uint32_t have = 0;
+            while (have < count) {
+                const size_t n = m_hPort->ReadQueued(got.data() + have, count - have);
+                if (n == 0) return 0;
+                have += static_cast<uint32_t>(n);
             }
+            if (count != 0) std::memcpy(buffer, got.data(), count);
+            return static_cast<int>(count);
         }
         // Unsigned difference: correct across the tick counter's wrap-around.
         const uint32_t elapsed = clock_.TickMs() - start;
         uint32_t wait = kSliceMs;
         if (m_nTimeout != 0) {
             if (elapsed > m_nTimeout) {
-                m_bTimedOut = 1;
+                m_bTimedOut = 1;  // a partial reply stays queued for the next purge
                 return 0;
             }
             // +1: the read gives up only once the time-out has fully passed.
             wait = std::min(wait, m_nTimeout - elapsed + 1);
         }
-        // A reply that has begun comes in at the line's pace: sleep until
-        // the rest should be in rather than waking for every byte.
-        const uint32_t restMs = have > 0 ? WireTimeMs(count - have) : 0;
-        if (restMs > 1) {
-            clock_.SleepMs(std::min(wait, restMs - 1));
-            continue;
+        if (status.queued == 0) {
+            m_hPort->WaitForInput(0, wait);
+        } else if (status.queued != lastQueued) {
+            // A reply that has begun comes in at the line's pace: sleep until
+            // the rest should be in rather than waking for every byte.
+            const uint32_t restMs = WireTimeMs(count - status.queued);
+            clock_.SleepMs(std::min(wait, std::max(1u, restMs > 1 ? restMs - 1 : 1u)));
+        } else {
+            // A reply that stopped half-way: look again a slice later.
+            clock_.SleepMs(wait);
         }
-        m_hPort->WaitForInput(0, wait);
+        lastQueued = status.queued;
     }
 }
 
