@@ -16,16 +16,16 @@ tk::DialogTemplate Build(Edition e) {
     const unsigned mcuStyle = lite ? tk::kHidden | tk::kDisabled : 0u;
     std::vector<tk::Control> cs = {
         Label("FilePath", {0, 0}),
-        Field(1011, "FilePath", {0, 1, 6}),
-        Button(1010, "Refer...", {0, 7}),
-        Button(tk::IDOK, "OK", {0, 8}, tk::kDefault),
+        Field(1011, "FilePath", {0, 1, 7}),
+        Button(1010, "Refer...", {0, 8}),
+        Button(tk::IDOK, "OK", {0, 9}, tk::kDefault),
         Label("ID", {1, 0}),
     };
     for (int i = 0; i < 7; ++i)
         cs.push_back(Wide(Field(1002 + i, "ID" + std::to_string(i + 1), {1, 1 + i}, idStyle), 3));
     Append(cs, {
-                   Button(tk::IDCANCEL, "Cancel", {1, 8}),
-                   Group(kMcuGroup, "MCU Type", {2, 0, 8}, mcuStyle),
+                   Button(tk::IDCANCEL, "Cancel", {1, 9}),
+                   Group(kMcuGroup, "MCU Type", {2, 0, 9}, mcuStyle),
                    Radio(1053, "Vireo/M", {0, 0, 1, kMcuGroup}, mcuStyle),
                    Radio(1054, "Vireo/H", {0, 1, 1, kMcuGroup}, mcuStyle),
                    Radio(1055, "Wren", {0, 2, 1, kMcuGroup}, mcuStyle),

@@ -106,14 +106,17 @@ void DialogView::Build() {
         }
     }
 
-    // Radio groups: each run of consecutive radios is exclusive on its own.
+    // Radio groups, as the dialog sees them: each run of consecutive radios
+    // in one container is exclusive on its own.
     QButtonGroup* run = nullptr;
+    int runContainer = 0;
     for (const auto& c : tpl_.controls) {
         if (c.kind != Kind::RadioButton) {
             run = nullptr;
             continue;
         }
-        if (!run) run = new QButtonGroup(this);
+        if (!run || c.container != runContainer) run = new QButtonGroup(this);
+        runContainer = c.container;
         if (auto* rb = qobject_cast<QRadioButton*>(Widget(c.id))) {
             run->addButton(rb);
             radioGroups_[c.id] = run;
@@ -159,7 +162,7 @@ QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
         for (const auto& item : c.items) cb->addItem(ToQ(item));
         cb->setCurrentIndex(-1);
         cb->setEditText(QString());
-        if (c.width > 0) cb->setMinimumContentsLength(c.width);
+        cb->setMinimumContentsLength(c.width > 0 ? c.width : 8);
         connect(cb, &QComboBox::editTextChanged, this, [this, id](const QString& t) {
             if (!syncing_) Edited(id, t);
         });

@@ -13,6 +13,8 @@ class QGridLayout;
 namespace tk {
 
 class DialogView : public QDialog, public DialogObserver {
+    Q_OBJECT
+
 public:
     // A modeless view has no close box; both kinds close only when the
     // dialog ends (modal) or its owner destroys it (modeless).

@@ -1,0 +1,387 @@
+// The Qt front end at work: user actions, modal runs, message boxes, the
+// file dialog, modeless windows over a disabled owner, the quit request.
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QThread>
+#include <QWindow>
+#include <filesystem>
+#include <fstream>
+
+#include "qt_fixture.h"
+#include "res/templates.h"
+#include "toolkit/qt/dialog_view.h"
+#include "toolkit/qt/file_filter.h"
+
+namespace kvtest {
+namespace {
+
+using tk::Kind;
+
+enum : int { kUpper = 1002, kDigits = 1003, kPort = 1060, kGroup = 1050, kA = 1058, kB = 1056, kC = 1057, kRun = 1070 };
+
+tk::DialogTemplate Form() {
+    tk::DialogTemplate t;
+    t.id = 500;
+    t.caption = "Form";
+    auto add = [&t](int id, Kind kind, std::string label, unsigned style, int row, int col,
+                    int container = 0) {
+        tk::Control c;
+        c.id = id;
+        c.kind = kind;
+        c.label = std::move(label);
+        c.style = style;
+        c.row = row;
+        c.col = col;
+        c.container = container;
+        t.controls.push_back(c);
+        return &t.controls.back();
+    };
+    add(kUpper, Kind::Edit, "Name", tk::kUpperCase, 0, 0);
+    add(kDigits, Kind::Edit, "Count", tk::kNumber, 0, 1);
+    add(kPort, Kind::ComboBox, "Port", 0, 1, 0)->items = {"COM1", "COM2", "COM3"};
+    add(kGroup, Kind::GroupBox, "Mode", 0, 2, 0);
+    add(kA, Kind::RadioButton, "A", 0, 0, 0, kGroup);
+    add(kB, Kind::RadioButton, "B", 0, 1, 0, kGroup);
+    add(kC, Kind::RadioButton, "C", 0, 2, 0, kGroup);
+    add(kRun, Kind::PushButton, "Run", 0, 3, 0);
+    add(tk::IDOK, Kind::PushButton, "OK", tk::kDefault, 4, 0);
+    add(tk::IDCANCEL, Kind::PushButton, "Cancel", 0, 4, 1);
+    return t;
+}
+
+void Key(QWidget* w, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &release);
+}
+
+template <class W>
+W* Get(const tk::DialogView& v, int id) {
+    auto* w = qobject_cast<W*>(v.Widget(id));
+    EXPECT_NE(w, nullptr) << id;
+    return w;
+}
+
+// Remembers which windows were told that a modal window blocks them.
+class BlockWatch : public QObject {
+public:
+    BlockWatch() { qApp->installEventFilter(this); }
+    ~BlockWatch() override { qApp->removeEventFilter(this); }
+    QSet<QObject*> blocked;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::WindowBlocked) blocked.insert(o);
+        if (e->type() == QEvent::WindowUnblocked) blocked.remove(o);
+        return false;
+    }
+};
+
+using QtUiTest = QtTest;
+
+TEST_F(QtUiTest, UserActionsReachTheDialogAndModelChangesDoNotEcho) {
+    RecordingDialog dlg(ui_, Form());
+    dlg.refuseCancel = true;
+    dlg.refuseOk = true;
+    tk::DialogView view(dlg, false);
+    dlg.Attach(&view);
+    dlg.Initialize();
+    view.show();
+
+    Get<QPushButton>(view, kRun)->click();
+    EXPECT_EQ(dlg.commands, std::vector<int>{kRun});
+
+    // Typed letters turn upper-case; digits-only fields refuse letters.
+    auto* upper = Get<QLineEdit>(view, kUpper);
+    Key(upper, Qt::Key_A, "a");
+    EXPECT_EQ(upper->text(), "A");
+    EXPECT_EQ(dlg.GetItemText(kUpper), "A");
+    auto* digits = Get<QLineEdit>(view, kDigits);
+    Key(digits, Qt::Key_X, "x");
+    Key(digits, Qt::Key_5, "5");
+    EXPECT_EQ(digits->text(), "5");
+    EXPECT_EQ(dlg.edits, (std::vector<std::pair<int, std::string>>{{kUpper, "A"}, {kDigits, "5"}}));
+
+    // Choosing from the list is a user edit; the model setting the text is not.
+    auto* port = Get<QComboBox>(view, kPort);
+    port->setCurrentIndex(2);
+    EXPECT_EQ(dlg.GetItemText(kPort), "COM3");
+    dlg.edits.clear();
+    dlg.SetItemText(kPort, "COM7");
+    dlg.SetItemText(kUpper, "zz");
+    EXPECT_EQ(port->currentText(), "COM7");
+    EXPECT_EQ(port->count(), 3);
+    EXPECT_EQ(upper->text(), "ZZ");
+    EXPECT_TRUE(dlg.edits.empty());
+
+    // Radios: a click is a command; the dialog's group logic decides.
+    Get<QRadioButton>(view, kB)->click();
+    Get<QRadioButton>(view, kC)->click();
+    EXPECT_TRUE(dlg.IsChecked(kC));
+    EXPECT_FALSE(dlg.IsChecked(kB));
+    EXPECT_FALSE(Get<QRadioButton>(view, kB)->isChecked());
+    EXPECT_TRUE(Get<QRadioButton>(view, kC)->isChecked());
+    dlg.SetChecked(kC, false);  // the model may clear the whole group
+    EXPECT_FALSE(Get<QRadioButton>(view, kC)->isChecked());
+
+    // Enter presses the focused button, else the default one; Escape and the
+    // close box ask the dialog to cancel, which this one refuses.
+    dlg.commands.clear();
+    Key(upper, Qt::Key_Return);
+    Get<QPushButton>(view, kRun)->setFocus();
+    Key(Get<QPushButton>(view, kRun), Qt::Key_Return);
+    Key(port, Qt::Key_Escape);
+    view.close();
+    EXPECT_EQ(dlg.commands, (std::vector<int>{tk::IDOK, kRun, tk::IDCANCEL, tk::IDCANCEL}));
+    EXPECT_TRUE(view.isVisible());
+
+    // With Cancel disabled, Escape does nothing.
+    dlg.commands.clear();
+    dlg.EnableItem(tk::IDCANCEL, false);
+    Key(&view, Qt::Key_Escape);
+    EXPECT_TRUE(dlg.commands.empty());
+    dlg.Attach(nullptr);
+}
+
+TEST_F(QtUiTest, RadiosInAnotherContainerFormAnotherGroup) {
+    tk::DialogTemplate t;
+    t.id = 501;
+    for (int id : {1, 2}) {
+        tk::Control box;
+        box.id = 900 + id;
+        box.kind = Kind::GroupBox;
+        box.col = id;
+        t.controls.push_back(box);
+    }
+    for (int id : {11, 12, 21, 22}) {  // one unbroken run over two frames
+        tk::Control r;
+        r.id = id;
+        r.kind = Kind::RadioButton;
+        r.container = 900 + id / 10;
+        r.row = id % 10;
+        t.controls.push_back(r);
+    }
+    RecordingDialog dlg(ui_, t);
+    tk::DialogView view(dlg, false);
+    dlg.Attach(&view);
+    Get<QRadioButton>(view, 12)->click();
+    Get<QRadioButton>(view, 21)->click();
+    for (int id : {12, 21}) {
+        EXPECT_TRUE(dlg.IsChecked(id));
+        EXPECT_TRUE(Get<QRadioButton>(view, id)->isChecked());
+    }
+    Get<QRadioButton>(view, 11)->click();
+    EXPECT_FALSE(Get<QRadioButton>(view, 12)->isChecked());
+    EXPECT_TRUE(Get<QRadioButton>(view, 21)->isChecked());
+    dlg.Attach(nullptr);
+}
+
+TEST_F(QtUiTest, RunModalAnswersHowTheDialogEnded) {
+    RecordingDialog dlg(ui_, kv::SetCommTemplate(kv::Edition::Kelvane));
+    dlg.onInit = [&] { dlg.SetItemText(1020, "38400"); };
+    QString shown;
+    WhenActive<tk::DialogView>([&](tk::DialogView* v) {
+        shown = Get<QComboBox>(*v, 1020)->currentText();
+        Get<QPushButton>(*v, tk::IDOK)->click();
+    });
+    EXPECT_EQ(ui_.RunModal(dlg), tk::IDOK);
+    EXPECT_EQ(shown, "38400");
+    EXPECT_EQ(ui_.WindowOf(dlg), nullptr);
+
+    // A dialog that ends while it initialises is never shown.
+    RecordingDialog early(ui_, kv::PreEraseTemplate(kv::Edition::Kelvane));
+    early.onInit = [&] { early.EndDialog(7); };
+    EXPECT_EQ(ui_.RunModal(early), 7);
+}
+
+TEST_F(QtUiTest, MessageBoxesCarryCaptionIconAndLineBreaks) {
+    struct Case {
+        tk::Icon icon;
+        QMessageBox::Icon expected;
+        tk::Buttons buttons;
+        QMessageBox::StandardButton press;
+        int answer;
+    } cases[] = {
+        {tk::Icon::Stop, QMessageBox::Critical, tk::Buttons::Ok, QMessageBox::Ok, tk::IDOK},
+        {tk::Icon::Exclamation, QMessageBox::Warning, tk::Buttons::OkCancel, QMessageBox::Cancel,
+         tk::IDCANCEL},
+        {tk::Icon::Information, QMessageBox::Information, tk::Buttons::OkCancel, QMessageBox::Ok, tk::IDOK},
+        {tk::Icon::None, QMessageBox::NoIcon, tk::Buttons::Ok, QMessageBox::Ok, tk::IDOK},
+    };
+    for (const auto& c : cases) {
+        QString caption, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool hasCancel = false;
+        WhenActive<QMessageBox>([&](QMessageBox* box) {
+            caption = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            hasCancel = box->button(QMessageBox::Cancel) != nullptr;
+            box->button(c.press)->click();
+        });
+        EXPECT_EQ(ui_.MessageBox("Timeout.\nPush RESET.\r\nthird\rfourth <b>x</b>", "Kelvane", c.icon, c.buttons),
+                  c.answer);
+        EXPECT_EQ(caption, "Kelvane");
+        EXPECT_EQ(text, "Timeout.\nPush RESET.\nthird\nfourth <b>x</b>");
+        EXPECT_EQ(icon, c.expected);
+        EXPECT_EQ(hasCancel, c.buttons == tk::Buttons::OkCancel);
+    }
+}
+
+TEST_F(QtUiTest, ModelessWindowDisablesItsOwnerAndStaysUsable) {
+    RecordingDialog panel(ui_, kv::PanelTemplate(kv::Edition::Kelvane));
+    BlockWatch watch;
+    struct Progress : RecordingDialog {
+        using RecordingDialog::RecordingDialog;
+        tk::Dialog* owner = nullptr;
+        bool cancelled = false;
+        void OnCancel() override {
+            cancelled = true;
+            owner->EnableWindow(true);
+            DestroyWindow();
+        }
+    };
+    bool ownerDisabled = false, progressUsable = false, noCloseBox = false, blocked = true;
+    bool gone = false;
+    panel.onCommand = [&](int id) {
+        if (id != 1009) return;
+        // What an operation does: disable the panel, open the progress
+        // window, pump until the user cancels.
+        Progress progress(ui_, kv::ProgressTemplate(kv::Edition::Kelvane));
+        progress.owner = &panel;
+        panel.EnableWindow(false);
+        ASSERT_TRUE(progress.Create());
+        progress.SetCaption("Program");
+        QDialog* window = ui_.WindowOf(progress);
+        ASSERT_NE(window, nullptr);
+        QTimer::singleShot(20, [&] {
+            ownerDisabled = !ui_.WindowOf(panel)->isEnabled();
+            progressUsable = window->isVisible() && window->isEnabled() &&
+                             window->findChild<QPushButton*>("2")->isEnabled();
+            noCloseBox = !(window->windowFlags() & Qt::WindowCloseButtonHint);
+            blocked = watch.blocked.contains(window) || watch.blocked.contains(static_cast<QObject*>(window->windowHandle()));
+            Key(window, Qt::Key_Escape);  // the same as its Cancel button
+        });
+        while (!progress.cancelled && ui_.PumpPending()) QThread::msleep(1);
+        gone = ui_.WindowOf(progress) == nullptr && !progress.IsWindow();
+        panel.EndDialog(tk::IDOK);
+    };
+    WhenActive<tk::DialogView>([&](tk::DialogView* v) { Get<QPushButton>(*v, 1009)->click(); });
+    EXPECT_EQ(ui_.RunModal(panel), tk::IDOK);
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(progressUsable);
+    EXPECT_TRUE(noCloseBox);
+    EXPECT_FALSE(blocked);
+    EXPECT_TRUE(gone);
+    EXPECT_TRUE(panel.IsWindowEnabled());
+}
+
+TEST_F(QtUiTest, QuitEndsOpenDialogsAndLaterOnesReturnAtOnce) {
+    RecordingDialog outer(ui_, kv::PanelTemplate(kv::Edition::Kelvane));
+    outer.refuseCancel = true;
+    int boxAnswer = 0;
+    outer.onCommand = [&](int id) {
+        if (id != 1034) return;
+        // A message box is open inside the panel when the quit comes.
+        WhenActive<QMessageBox>([&](QMessageBox*) { ui_.Quit(3); });
+        boxAnswer = ui_.MessageBox("Reset the board.", "Kelvane", tk::Icon::Exclamation, tk::Buttons::OkCancel);
+    };
+    WhenActive<tk::DialogView>([&](tk::DialogView* v) { Get<QPushButton>(*v, 1034)->click(); });
+    EXPECT_EQ(ui_.RunModal(outer), tk::IDCANCEL);
+    EXPECT_EQ(boxAnswer, tk::IDCANCEL);
+    EXPECT_TRUE(ui_.QuitRequested());
+    EXPECT_EQ(ui_.ExitCode(), 3);
+
+    RecordingDialog later(ui_, kv::AboutTemplate(kv::Edition::Kelvane));
+    EXPECT_EQ(later.DoModal(), tk::IDCANCEL);
+    EXPECT_EQ(ui_.MessageBox("x", "Kelvane", tk::Icon::None, tk::Buttons::Ok), tk::IDCANCEL);
+    EXPECT_EQ(ui_.OpenFile("All Files (*.*)|*.*|"), std::nullopt);
+    EXPECT_FALSE(ui_.PumpPending());
+}
+
+TEST_F(QtUiTest, SystemMenuEntriesInContextMenuAndOnF1) {
+    RecordingDialog dlg(ui_, kv::PanelTemplate(kv::Edition::Kelvane));
+    dlg.onInit = [&] { dlg.AddSystemMenuItem(0x10, "&About Kelvix..."); };
+    tk::DialogView view(dlg, false);
+    dlg.Attach(&view);
+    dlg.Initialize();
+    dlg.Initialize();  // a second run does not list the entry twice
+    ASSERT_EQ(dlg.SystemMenu().size(), 1u);
+    view.show();
+
+    Key(Get<QPushButton>(view, 1005), Qt::Key_F1);
+    EXPECT_EQ(dlg.sysCommands, std::vector<int>{0x10});
+
+    QStringList entries;
+    WhenActive<QMenu>([&](QMenu* menu) {
+        for (QAction* a : menu->actions()) entries << a->text();
+        menu->actions().front()->trigger();
+        menu->close();
+    });
+    QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(5, 5), view.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&view, &e);
+    EXPECT_EQ(entries, QStringList{"&About Kelvix..."});
+    EXPECT_EQ(dlg.sysCommands, (std::vector<int>{0x10, 0x10}));
+    dlg.Attach(nullptr);
+}
+
+TEST_F(QtUiTest, OpenFileOffersConvertedFilterAndAnswersThePath) {
+    const auto path = std::filesystem::temp_directory_path() / "kelvane_qt_open.mot";
+    std::ofstream(path) << "S9030000FC\n";
+    QStringList filters;
+    WhenActive<QFileDialog>([&](QFileDialog* fd) {
+        filters = fd->nameFilters();
+        fd->selectFile(QString::fromStdString(path.string()));
+        static_cast<QDialog*>(fd)->accept();
+    });
+    const auto chosen =
+        ui_.OpenFile("Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|");
+    EXPECT_EQ(filters, (QStringList{"Motlora Hex File (*.s *.mot *.s2)", "Boot Program (*.btp)", "All Files (*)"}));
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(std::filesystem::path(*chosen), path);
+
+    WhenActive<QFileDialog>([&](QFileDialog* fd) { fd->reject(); });
+    EXPECT_EQ(ui_.OpenFile("All Files (*.*)|*.*|"), std::nullopt);
+    std::filesystem::remove(path);
+}
+
+TEST(QtFileFilter, ConvertsPairsToQtFilters) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|",
+         "Motlora Hex File (*.s *.mot *.s2);;Boot Program (*.btp);;All Files (*)"},
+        {"Text|*.txt", "Text (*.txt)"},                    // no closing bar, no pattern list in the name
+        {"Odd (*.a)|*.b; *.c |", "Odd (*.b *.c)"},         // the patterns of the pair win
+        {"Empty||All (*.*)|*.*|", "All (*)"},              // a pair without patterns is dropped
+        {"", ""},
+    };
+    for (auto [in, out] : cases) EXPECT_EQ(tk::QtFileFilter(in), out) << in;
+}
+
+TEST_F(QtUiTest, WaitCursorShowsForTheOutermostPair) {
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    {
+        tk::WaitCursor outer(ui_);
+        tk::WaitCursor inner(ui_);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(QtUiTest, DisplayCheckAcceptsARunningApplication) {
+    int argc = 0;
+    EXPECT_NE(tk::MakeQtUiIfDisplay(argc, nullptr), nullptr);
+}
+
+}  // namespace
+}  // namespace kvtest

@@ -1,0 +1,63 @@
+#pragma once
+// The Qt Widgets front end: dialogs as QDialogs built from their templates,
+// QMessageBox, QFileDialog, the override cursor and the Qt event loop.
+#include <QPointer>
+#include <memory>
+#include <vector>
+
+#include "toolkit/ui_base.h"
+
+class QApplication;
+class QDialog;
+class QWidget;
+
+namespace tk {
+
+class DialogView;
+
+class QtUi : public UiBase {
+public:
+    // Creates the QApplication unless one exists already (tests make their own).
+    QtUi(int& argc, char** argv);
+    ~QtUi() override;
+    QtUi(const QtUi&) = delete;
+    QtUi& operator=(const QtUi&) = delete;
+
+    int RunModal(Dialog& dlg) override;
+    int MessageBox(const std::string& text, const std::string& caption, Icon icon,
+                   Buttons buttons) override;
+    std::optional<std::string> OpenFile(const std::string& filter) override;
+    void ShowModeless(Dialog& dlg) override;
+    void DestroyModeless(Dialog& dlg) override;
+    bool PumpPending() override;
+    // Also closes an open message box or file dialog.
+    void Quit(int exitCode) override;
+    void Trace(const std::string& text) override;
+
+    // The window showing `dlg`, or none (for tests and screenshots).
+    QDialog* WindowOf(const Dialog& dlg) const;
+
+protected:
+    void WaitCursorShown() override;
+    void WaitCursorHidden() override;
+
+private:
+    // The window new windows stack above: the one shown last.
+    QWidget* Owner() const;
+    // Modeless windows and the other windows stay usable while an owner is
+    // disabled, so windows get no Qt parent; the owner is only named to the
+    // window system.
+    void ShowAbove(QWidget& window);
+    int RunPlain(QDialog& box);
+
+    std::unique_ptr<QApplication> app_;
+    std::vector<DialogView*> views_;         // open dialog windows, the newest last
+    std::vector<QPointer<QDialog>> plain_;   // open message boxes and file dialogs
+};
+
+// The Qt front end when a display can be used: DISPLAY or WAYLAND_DISPLAY
+// names one whose socket exists, or QT_QPA_PLATFORM is "offscreen" or
+// "minimal". Otherwise none, and the caller falls back to the console.
+std::unique_ptr<QtUi> MakeQtUiIfDisplay(int& argc, char** argv);
+
+}  // namespace tk
