@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -80,5 +81,39 @@ struct SimRig : LinkRig {
     sim::Chip chip;
     SimPeer peer;
 };
+
+}  // namespace kvtest
+
+namespace kvtest {
+
+// The flash-mode chip without wire timing: the sequences' page counts stay
+// quick to run, the protocol is the same.
+inline sim::Options FlashChip() {
+    sim::Options o;
+    o.mode = sim::Mode::Flash;
+    o.wireTiming = false;
+    return o;
+}
+
+// The sequencer chip with the delivered firmware; none when firm.mot is not
+// beside the build.
+std::optional<sim::Options> LiteChip();
+
+// The progress windows shown, in order: their title and how many pages moved
+// the bar (Prepare's first position not counted).
+struct WindowRun {
+    std::string title;
+    size_t pages;
+};
+std::vector<WindowRun> ProgressWindows(const tk::ScriptedUi& ui);
+
+// kelvane's frames by command code: (code, address bytes) of each page
+// program, page read and block erase frame, in order.
+struct Frame {
+    uint8_t code;
+    uint32_t page;  // address of page and block frames
+};
+std::vector<Frame> KelvaneFrames(const std::vector<uint8_t>& bytes);
+size_t CountFrames(const std::vector<Frame>& frames, uint8_t code);
 
 }  // namespace kvtest
