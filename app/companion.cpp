@@ -29,10 +29,11 @@ std::string FindCompanion(plat::IProcess& process) {
     return {};
 }
 
-void StartCompanion(CKelvixApp& app, const std::string& port) {
+bool StartCompanion(CKelvixApp& app, const std::string& port) {
     const std::string path = FindCompanion(app.Process());
-    if (!path.empty()) app.Process().ExecReplace(path, {kCompanion, port});
+    if (!path.empty() && app.Process().ExecReplace(path, {kCompanion, port})) return true;
     app.Message(IDS_COMPANION_NOT_FOUND, tk::Icon::Stop);
+    return false;
 }
 
 }  // namespace kv

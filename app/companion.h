@@ -18,8 +18,9 @@ std::string FolderOf(const std::string& path);
 std::string FindCompanion(plat::IProcess& process);
 
 // Starts kelvlite on `port` in place of the running program (arguments
-// "kelvlite" and the port; the environment is kept). Returns only when that
-// failed, after message 1039.
-void StartCompanion(CKelvixApp& app, const std::string& port);
+// "kelvlite" and the port; the environment is kept). A real start does not
+// return; false after message 1039 when there is no companion or it did not
+// start (true only from a process service that merely records the start).
+bool StartCompanion(CKelvixApp& app, const std::string& port);
 
 }  // namespace kv

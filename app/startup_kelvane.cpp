@@ -57,10 +57,7 @@ int RunKelvane(CKelvixApp& app, const std::vector<std::string>& args) {
     app.programMode = start.m_nMode < 0 ? kModeFlash : start.m_nMode;
     const std::string port = start.m_strPort;
 
-    if (app.programMode == kModeCompanion) {
-        StartCompanion(app, port);  // returns only when kelvlite did not start
-        return kExitNotStarted;
-    }
+    if (app.programMode == kModeCompanion) return StartCompanion(app, port) ? kExitDone : kExitNotStarted;
 
     OpenChannel(app, port);
     if (!SynchroniseWithRecovery(app)) return Quitting(app) ? app.Ui().ExitCode() : kExitNotStarted;
