@@ -33,7 +33,4 @@ void CKelvixApp::ApplyIdCheckState(uint8_t srd1) {
     }
 }
 
-// Start-up comes with the application shell; until then the program does nothing.
-int CKelvixApp::Run(const std::vector<std::string>& /*args*/) { return 0; }
-
 }  // namespace kv

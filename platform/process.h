@@ -23,4 +23,8 @@ public:
 
 std::unique_ptr<IProcess> MakeLinuxProcess();
 
+// Sets a variable of the running process's environment, which a program
+// started by ExecReplace inherits. False when the name or value is refused.
+bool SetEnvironment(const std::string& name, const std::string& value);
+
 }  // namespace plat

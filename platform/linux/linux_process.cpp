@@ -125,4 +125,8 @@ public:
 
 std::unique_ptr<IProcess> MakeLinuxProcess() { return std::make_unique<LinuxProcess>(); }
 
+bool SetEnvironment(const std::string& name, const std::string& value) {
+    return setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
 }  // namespace plat

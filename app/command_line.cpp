@@ -1,0 +1,50 @@
+#include "app/command_line.h"
+
+namespace kv {
+
+std::string JoinCommandLine(const std::vector<std::string>& args) {
+    std::string line;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (i) line += ' ';
+        line += args[i];
+    }
+    return line;
+}
+
+ProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
+    ProgramOptions o;
+    const std::string portEq = "--port=";
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--console") {
+            o.console = true;
+        } else if (a == "--port") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                o.error = "--port needs a port name";
+            } else {
+                o.port = args[++i];
+            }
+        } else if (a.compare(0, portEq.size(), portEq) == 0) {
+            if (a.size() == portEq.size())
+                o.error = "--port needs a port name";
+            else
+                o.port = a.substr(portEq.size());
+        } else {
+            o.rest.push_back(a);
+        }
+    }
+    return o;
+}
+
+std::string KelvlitePortArgument(const std::vector<std::string>& rest) {
+    std::string line = JoinCommandLine(rest);
+    const std::string name = "kelvlite ";
+    for (size_t at; (at = line.find(name)) != std::string::npos;) line.erase(at, name.size());
+    return line;
+}
+
+bool NamesPort(const std::string& portArgument) {
+    return portArgument.compare(0, 3, "COM") == 0 || portArgument.compare(0, 1, "/") == 0;
+}
+
+}  // namespace kv

@@ -1,0 +1,39 @@
+#include "app/companion.h"
+
+#include "app/kelvix_app.h"
+#include "res/strings.h"
+
+namespace kv {
+
+namespace {
+const char kCompanion[] = "kelvlite";
+const char* const kEndings[] = {"", ".com", ".exe", ".bat", ".cmd"};
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string FindCompanion(plat::IProcess& process) {
+    // The program's own folder comes first: an installed kelvane finds its
+    // kelvlite wherever the user happens to be.
+    for (const std::string& folder : {FolderOf(process.SelfPath()), process.CurrentDir()}) {
+        if (folder.empty()) continue;
+        const std::string base = (folder == "/" ? "" : folder) + "/" + kCompanion;
+        for (const char* ending : kEndings)
+            if (process.IsFile(base + ending)) return base + ending;
+    }
+    return {};
+}
+
+bool StartCompanion(CKelvixApp& app, const std::string& port) {
+    const std::string path = FindCompanion(app.Process());
+    if (!path.empty() && app.Process().ExecReplace(path, {kCompanion, port})) return true;
+    app.Message(IDS_COMPANION_NOT_FOUND, tk::Icon::Stop);
+    return false;
+}
+
+}  // namespace kv

@@ -1,0 +1,26 @@
+#pragma once
+// kelvane's third program mode is served by kelvlite, which replaces kelvane.
+#include <string>
+
+#include "platform/process.h"
+
+namespace kv {
+
+class CKelvixApp;
+
+// The folder part of a path ("/opt/k/kelvane" -> "/opt/k"; "/kelvane" -> "/";
+// a bare name -> ".").
+std::string FolderOf(const std::string& path);
+
+// The companion's file: "kelvlite", then with ".com", ".exe", ".bat" and
+// ".cmd", first in the folder of the running program's own file, then in the
+// current working directory. Empty when none exists.
+std::string FindCompanion(plat::IProcess& process);
+
+// Starts kelvlite on `port` in place of the running program (arguments
+// "kelvlite" and the port; the environment is kept). A real start does not
+// return; false after message 1039 when there is no companion or it did not
+// start (true only from a process service that merely records the start).
+bool StartCompanion(CKelvixApp& app, const std::string& port);
+
+}  // namespace kv

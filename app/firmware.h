@@ -1,0 +1,17 @@
+#pragma once
+// kelvlite's sequencer firmware "firm.mot", read at start-up from beside the
+// program's own file.
+#include <string>
+
+namespace kv {
+
+class CKelvixApp;
+
+// The firmware file for a program file: "firm.mot" in the same folder.
+std::string FirmwarePathFor(const std::string& programPath);
+
+// Fills the application's routine table. A missing file shows "Not Found
+// Sequencer Firmware!" and fails; a malformed one fails without a message.
+bool LoadFirmware(CKelvixApp& app);
+
+}  // namespace kv

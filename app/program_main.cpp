@@ -1,0 +1,68 @@
+#include "app/program_main.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/kelvix_app.h"
+#include "platform/clock.h"
+#include "platform/instance_lock.h"
+#include "platform/process.h"
+#include "platform/profile.h"
+#include "platform/serial_device.h"
+#include "toolkit/console/console_ui.h"
+
+namespace kv {
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+void PrintUsage(Edition edition, std::ostream& out) {
+    const std::string name = ProgramName(edition);
+    out << "Usage: " << name << " [--console] [--port <name>]"
+        << (edition == Edition::Kelvlite ? " [<port>]" : "") << " [+a|-a]"
+        << (edition == Edition::Kelvane ? " [+Z|-Z]" : "") << "\n"
+        << "  --console      text front end on standard input and output (also KELVANE_UI=console)\n"
+        << "  --port <name>  the serial port: COM1..COM4 (/dev/ttyS0..3), a device name or path\n"
+        << "  +a, -a         erase block by block on old boot loaders, or the normal erase\n";
+    if (edition == Edition::Kelvane)
+        out << "  +Z, -Z         begin the synchronisation with 0xB0, or with 0x00\n";
+}
+
+}  // namespace
+
+int ProgramMain(Edition edition, int argc, char** argv, GraphicalUiFactory graphical) {
+    const std::vector<std::string> args(argv, argv + argc);
+    const ProgramOptions options = ParseProgramOptions(args);
+    for (const auto& a : options.rest) {
+        if (a == "--help" || a == "-h") {
+            PrintUsage(edition, std::cout);
+            return 0;
+        }
+    }
+    if (!options.error.empty()) {
+        std::cerr << ProgramName(edition) << ": " << options.error << "\n";
+        PrintUsage(edition, std::cerr);
+        return kExitUsage;
+    }
+
+    auto clock = plat::MakeSystemClock();
+    auto profile = plat::MakeIniFile(plat::DefaultProfilePath(ProgramName(edition)));
+    auto lock = plat::MakeFileInstanceLock();
+    auto process = plat::MakeLinuxProcess();
+
+    const bool console = options.console || process->Env("KELVANE_UI") == "console";
+    std::unique_ptr<tk::Ui> ui;
+    if (console)
+        plat::SetEnvironment("KELVANE_UI", "console");  // kelvlite started from here keeps it
+    else if (graphical)
+        ui = graphical(argc, argv);
+    if (!ui) ui = tk::ConsoleUi::ForStdio();
+
+    CKelvixApp app(edition, AppServices{*clock, *profile, *lock, *process, *ui}, plat::MakeLinuxSerialDevice());
+    return app.Run(args);
+}
+
+}  // namespace kv

@@ -1,0 +1,37 @@
+// The program's start-up routine runs everything modally: when it returns,
+// the program ends.
+#include "app/kelvix_app.h"
+#include "app/kelvix_dlg.h"
+#include "app/startup.h"
+#include "image/id_check_dlg.h"
+#include "image/select_dlg.h"
+
+namespace kv {
+
+namespace startup {
+
+int ShowWindows(CKelvixApp& app) {
+    if (app.programMode == 1) {
+        CSelectDlg select(app);
+        select.DoModal();
+    } else {
+        CIDCheckDlg idCheck(app);
+        idCheck.DoModal();
+    }
+    if (!Quitting(app)) {
+        CKelvixDlg panel(app);
+        panel.DoModal();
+    }
+    app.Channel().Close();
+    return Quitting(app) ? app.Ui().ExitCode() : kExitDone;
+}
+
+}  // namespace startup
+
+int CKelvixApp::Run(const std::vector<std::string>& args) {
+    const int code = IsLite() ? startup::RunKelvlite(*this, args) : startup::RunKelvane(*this, args);
+    channel_.Close();  // whatever way the run ended
+    return code;
+}
+
+}  // namespace kv

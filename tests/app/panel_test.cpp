@@ -1,0 +1,196 @@
+// The main panel: gates, probes, dispatch, Exit and the About entry.
+#include <gtest/gtest.h>
+
+#include "app/kelvix_dlg.h"
+#include "res/strings.h"
+#include "res/templates.h"
+#include "tests/app/app_rig.h"
+
+namespace {
+
+using kv::CKelvixDlg;
+using kv::Edition;
+using kvtest::AppRig;
+using tk::ScriptEvent;
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kExit9600 = {0xB0, 0xB0, 0xB0};  // current rate, 9600, check at 9600
+
+const std::vector<int> kIdGated = {CKelvixDlg::IDC_ERASE,   CKelvixDlg::IDC_EPR,     CKelvixDlg::IDC_BLANK,
+                                   CKelvixDlg::IDC_READ,    CKelvixDlg::IDC_PROGRAM, CKelvixDlg::IDC_BPR,
+                                   CKelvixDlg::IDC_DOWNLOAD};
+const std::vector<int> kLinkGated = {CKelvixDlg::IDC_LOAD_ID, CKelvixDlg::IDC_SETTING, CKelvixDlg::IDC_VERSION,
+                                     CKelvixDlg::IDC_STATUS};
+
+struct PanelRig : AppRig {
+    PanelRig(Edition e, sim::Options chip, int mode, int link, int id) : AppRig(e, std::move(chip)) {
+        BringUp();
+        App().programMode = mode;
+        App().linkReady = link;
+        App().idVerified = id;
+        start = SentCount();
+    }
+    // Runs the panel with the script set up so far; the user then leaves with Exit.
+    int Show() {
+        CKelvixDlg panel(App());
+        return panel.DoModal();
+    }
+    Bytes Sent() const { return SentFrom(start); }
+    size_t start = 0;
+};
+
+Bytes Plus(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(PanelGates, LinkDownRefusesEveryOperationWithOneMessage) {
+    std::vector<int> all = kIdGated;
+    all.insert(all.end(), kLinkGated.begin(), kLinkGated.end());
+    for (int id : all) {
+        PanelRig rig(Edition::Kelvane, kvtest::FlashChip(), 0, 0, 1);
+        rig.Ui().Press(id);
+        EXPECT_EQ(rig.Show(), tk::IDCANCEL);
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Can not communicate."}) << id;
+        EXPECT_EQ(rig.Ui().EventsOf(ScriptEvent::Type::MessageBox).front().icon, tk::Icon::Information);
+        EXPECT_EQ(rig.Sent(), kExit9600) << id;
+        EXPECT_EQ(rig.DialogsOpened(), std::vector<int>{kv::IDD_KELVIX_DIALOG}) << id;
+    }
+}
+
+TEST(PanelGates, IdNotPassedRefusesTheMemoryOperations) {
+    for (int id : kIdGated) {
+        PanelRig rig(Edition::Kelvane, kvtest::FlashChip(), 0, 1, 0);
+        rig.Ui().Press(id);
+        rig.Show();
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Did not pass ID."}) << id;
+        EXPECT_EQ(rig.Sent(), kExit9600) << id;
+    }
+}
+
+TEST(PanelGates, ProbeOfEachButtonInEachMode) {
+    struct Case {
+        int mode;
+        int button;
+        uint8_t probe;
+        std::vector<int> dialogs;  // opened after the panel
+    };
+    const std::vector<Case> cases = {
+        {0, CKelvixDlg::IDC_STATUS, 0x70, {}},
+        {0, CKelvixDlg::IDC_LOAD_ID, 0x70, {kv::IDD_ID_CHECK}},
+        {0, CKelvixDlg::IDC_SETTING, 0x70, {kv::IDD_SET_COMM}},
+        {0, CKelvixDlg::IDC_VERSION, 0x70, {}},
+        {0, CKelvixDlg::IDC_DOWNLOAD, 0x70, {}},
+        {0, CKelvixDlg::IDC_PROGRAM, 0x70, {}},
+        {1, CKelvixDlg::IDC_STATUS, 0x70, {}},  // the status probe in every mode
+        {1, CKelvixDlg::IDC_LOAD_ID, 0xB0, {kv::IDD_SELECT}},
+        {1, CKelvixDlg::IDC_SETTING, 0xB0, {kv::IDD_SET_COMM}},
+        {1, CKelvixDlg::IDC_DOWNLOAD, 0xB0, {}},
+        {1, CKelvixDlg::IDC_VERSION, 0xB0, {}},
+        {1, CKelvixDlg::IDC_READ, 0x70, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("mode " + std::to_string(c.mode) + " button " + std::to_string(c.button));
+        PanelRig rig(Edition::Kelvane, c.mode == 1 ? kvtest::BootLoaderChip() : kvtest::FlashChip(), c.mode, 1, 1);
+        rig.App().firstRun = 1;
+        rig.Ui().Press(c.button);
+        rig.Show();
+        EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
+        EXPECT_EQ(rig.Sent(), Plus({c.probe}, kExit9600));
+        std::vector<int> want = {kv::IDD_KELVIX_DIALOG};
+        want.insert(want.end(), c.dialogs.begin(), c.dialogs.end());
+        EXPECT_EQ(rig.DialogsOpened(), want);
+        EXPECT_EQ(rig.App().firstRun, c.button == CKelvixDlg::IDC_LOAD_ID ? 0 : 1);
+    }
+}
+
+TEST(PanelGates, ProbeAtAFasterRateSendsThatRatesCode) {
+    PanelRig rig(Edition::Kelvane, kvtest::BootLoaderChip(), 1, 1, 1);
+    ASSERT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD), 38400u);
+    rig.start = rig.SentCount();
+    rig.Ui().Press(CKelvixDlg::IDC_VERSION);
+    rig.Show();
+    EXPECT_EQ(rig.Sent(), (Bytes{0xB2, 0xB2, 0xB0, 0xB0}));  // probe, then Exit from 38400
+}
+
+TEST(PanelGates, SilentBootLoaderHandsOverToTheRecoveryAndTheOperationDoesNotStart) {
+    PanelRig rig(Edition::Kelvane, kvtest::FlashChip(), 0, 1, 1);
+    sim::ReplyFault silent;
+    silent.code = 0x70;
+    rig.Chip().AddReplyFault(silent);
+    rig.Ui().Press(CKelvixDlg::IDC_ERASE).Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+    const uint64_t before = rig.Clock().Now();
+    EXPECT_EQ(rig.Show(), tk::IDCANCEL);
+    EXPECT_EQ(rig.Sent(), Bytes{0x70});  // one status byte, then the user ended the program
+    EXPECT_GE(rig.Clock().Now() - before, 5000u);
+    EXPECT_EQ(rig.DialogsOpened(), std::vector<int>{kv::IDD_KELVIX_DIALOG});  // no "Erase?"
+    EXPECT_TRUE(rig.Ui().QuitRequested());
+    EXPECT_EQ(rig.Lock().releases, 1);
+}
+
+TEST(PanelDispatch, EraseConfirmation) {
+    for (int button : {CKelvixDlg::IDC_ERASE, CKelvixDlg::IDC_EPR}) {
+        for (int answer : {tk::IDOK, tk::IDCANCEL}) {
+            PanelRig rig(Edition::Kelvane, kvtest::FlashChip(), 0, 1, 1);
+            rig.Ui().Press(button).Press(answer);
+            rig.Show();
+            EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_KELVIX_DIALOG, kv::IDD_PRE_ERASE}));
+            // Cancelled: nothing beyond the probe.
+            if (answer == tk::IDCANCEL) {
+                EXPECT_EQ(rig.Sent(), Plus({0x70}, kExit9600));
+            }
+            EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+        }
+    }
+}
+
+TEST(PanelDispatch, EnterDoesNothingAndExitResetsTheLinkAndReleasesTheLock) {
+    PanelRig rig(Edition::Kelvane, kvtest::FlashChip(), 0, 1, 1);
+    ASSERT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD), 57600u);
+    rig.Profile().Set("mode_info", "Default_Type", "+a");
+    rig.start = rig.SentCount();
+    rig.Ui().Press(tk::IDOK).Press(tk::IDOK).Press(CKelvixDlg::IDC_EXIT);
+    EXPECT_EQ(rig.Show(), tk::IDCANCEL);
+    EXPECT_EQ(rig.Ui().Remaining(), 0u);
+    EXPECT_EQ(rig.Sent(), (Bytes{0xB3, 0xB0, 0xB0}));
+    EXPECT_EQ(rig.Dev().Line().baud, 9600u);
+    EXPECT_EQ(rig.Chip().Baud(), 9600u);
+    EXPECT_EQ(rig.Lock().releases, 1);
+    EXPECT_FALSE(rig.Lock().Held());
+    EXPECT_EQ(rig.Stored("mode_info", "Default_Type"), "+a");
+    EXPECT_TRUE(rig.Messages().empty());
+}
+
+TEST(PanelDispatch, AboutEntryOpensTheAboutBox) {
+    for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
+        AppRig rig(e, std::nullopt);
+        rig.Ui().ChooseMenu(CKelvixDlg::IDM_ABOUTBOX).Press(tk::IDOK);
+        rig.App().linkReady = 0;
+        CKelvixDlg panel(rig.App());
+        panel.DoModal();
+        EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_KELVIX_DIALOG, kv::IDD_ABOUTBOX}));
+        ASSERT_EQ(panel.SystemMenu().size(), 1u);
+        EXPECT_EQ(panel.SystemMenu()[0].text, "&About Kelvix...");
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    }
+}
+
+TEST(PanelKelvlite, StatusProbeRunsTheRoutineAndTheHandshake) {
+    auto firmware = kvtest::BuildFirmware();
+    if (!firmware) GTEST_SKIP() << "firm.mot not beside the build";
+    PanelRig rig(Edition::Kelvlite, kvtest::LiteChip(*firmware), 0, 1, 1);
+    rig.Ui().Press(CKelvixDlg::IDC_STATUS);
+    rig.Show();
+    EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
+    const auto& slot = firmware->slots[static_cast<size_t>(kv::RoutineTable::SlotFor(0x70))];
+    Bytes want(slot.bytes.begin(), slot.bytes.begin() + slot.length);
+    want.push_back(0x70);
+    want.push_back(0x06);
+    const Bytes sent = rig.Sent();
+    ASSERT_GE(sent.size(), want.size());
+    EXPECT_EQ(Bytes(sent.begin(), sent.begin() + static_cast<long>(want.size())), want);
+    EXPECT_EQ(rig.Chip().Baud(), 9600u);
+    EXPECT_EQ(rig.Lock().releases, 1);
+}
+
+}  // namespace

@@ -1,0 +1,273 @@
+// Start-up of both programs on virtual time: lock, switches, start dialog,
+// companion, firmware, link bring-up, first dialog and panel.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/kelvix_dlg.h"
+#include "app/start_dlg.h"
+#include "image/set_comm_dlg.h"
+#include "res/strings.h"
+#include "res/templates.h"
+#include "tests/app/app_rig.h"
+
+namespace {
+
+using kv::Edition;
+using kvtest::AppRig;
+using tk::ScriptEvent;
+
+const std::string kTimeout = "Timeout.\nPush RESET.";
+
+TEST(Startup, SecondInstanceIsToldAndNothingElseHappens) {
+    for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
+        AppRig rig(e, std::nullopt);
+        rig.Lock().heldElsewhere = true;
+        EXPECT_EQ(rig.Run({kv::ProgramName(e)}), 1);
+        EXPECT_EQ(rig.Lock().names, std::vector<std::string>{e == Edition::Kelvane ? "KELVANE.exe" : "kelvlite.exe"});
+        ASSERT_EQ(rig.Messages(), std::vector<std::string>{"This program is already running."});
+        const auto box = rig.Ui().EventsOf(ScriptEvent::Type::MessageBox).front();
+        EXPECT_EQ(box.caption, "Kelvane");
+        EXPECT_EQ(box.icon, tk::Icon::Stop);
+        EXPECT_TRUE(rig.DialogsOpened().empty());
+        EXPECT_EQ(rig.Dev().OpenCount(), 0);
+        EXPECT_FALSE(rig.Stored("mode_info", "Default_Type"));
+    }
+}
+
+struct SwitchCase {
+    Edition edition;
+    std::vector<std::string> args;
+    std::optional<std::string> storedType, storedFirst;
+    std::optional<std::string> wantType, wantFirst;
+};
+
+TEST(Startup, SwitchesAreStoredBeforeTheStartDialogAndExitNeverOpensThePort) {
+    const std::vector<SwitchCase> cases = {
+        {Edition::Kelvane, {"kelvane", "+a", "-a"}, std::nullopt, std::nullopt, "-a", ""},
+        {Edition::Kelvane, {"kelvane", "-a", "+a"}, "+a", std::nullopt, "-a", ""},
+        {Edition::Kelvane, {"kelvane"}, "+a", "+Z", "+a", "+Z"},
+        {Edition::Kelvane, {"kelvane"}, std::nullopt, std::nullopt, "", ""},
+        {Edition::Kelvane, {"kelvane", "+Z"}, "-a", "-Z", "-a", "+Z"},
+        {Edition::Kelvane, {"kelvane", "-Z", "+Z"}, std::nullopt, std::nullopt, "", "-Z"},
+        // The whole command line counts, the program's own path too.
+        {Edition::Kelvane, {"/home/ann/tools-a/kelvane"}, "+a", std::nullopt, "-a", ""},
+        {Edition::Kelvane, {"/srv/x+Z/kelvane", "+a"}, std::nullopt, std::nullopt, "+a", "+Z"},
+        // The Linux options hold no switch text.
+        {Edition::Kelvane, {"kelvane", "--console", "--port", "/dev/pts/4"}, "+a", "+Z", "+a", "+Z"},
+        // kelvlite has no "First_data".
+        {Edition::Kelvlite, {"kelvlite", "+Z", "+a"}, std::nullopt, std::nullopt, "+a", std::nullopt},
+        {Edition::Kelvlite, {"kelvlite", "-Z"}, "-a", "+Z", "-a", "+Z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(kv::ProgramName(c.edition) + std::string(" ") + c.args.back());
+        AppRig rig(c.edition, std::nullopt);
+        if (c.storedType) rig.Profile().Set("mode_info", "Default_Type", *c.storedType);
+        if (c.storedFirst) rig.Profile().Set("mode_info", "First_data", *c.storedFirst);
+        const int writesBefore = rig.Profile().Writes();
+        // kelvlite shows its start dialog only without a port argument.
+        rig.Ui().Press(tk::IDCANCEL);
+        EXPECT_EQ(rig.Run(c.args), 0);
+        EXPECT_EQ(rig.Stored("mode_info", "Default_Type"), c.wantType);
+        EXPECT_EQ(rig.Stored("mode_info", "First_data"), c.wantFirst);
+        // Written back even when nothing changed.
+        EXPECT_EQ(rig.Profile().Writes() - writesBefore, c.edition == Edition::Kelvane ? 2 : 1);
+        EXPECT_EQ(rig.DialogsOpened(), std::vector<int>{kv::IDD_S_PRG});
+        EXPECT_EQ(rig.Dev().OpenCount(), 0);
+        EXPECT_TRUE(rig.Dev().SentBytes().empty());
+        EXPECT_TRUE(rig.Messages().empty());
+        EXPECT_FALSE(rig.Stored("Last Comm State", "Baundrate"));
+    }
+}
+
+TEST(Startup, KelvaneTracesTheFirstDataValues) {
+    AppRig rig(Edition::Kelvane, std::nullopt);
+    rig.Profile().Set("mode_info", "First_data", "-Z");
+    rig.Ui().Press(tk::IDCANCEL);
+    rig.Run({"kelvane", "+Z"});
+    EXPECT_EQ(rig.Ui().Traces(), (std::vector<std::string>{"Z_TYPE = -Z\n", "Z_Type = +Z \n"}));
+}
+
+TEST(Startup, StartDialogPortListAndPresetPort) {
+    AppRig rig(Edition::Kelvane, std::nullopt);
+    rig.Process().ports = {"/dev/ttyUSB0", "/dev/ttyACM1"};
+    kv::CS_PrgDlg dlg(rig.App());
+    const tk::Control* combo = dlg.Template().Find(kv::CS_PrgDlg::IDC_PORT);
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->items,
+              (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "/dev/ttyUSB0", "/dev/ttyACM1"}));
+
+    // "--port" presets the field; OK takes it as it stands.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"kelvane", "--port", "/dev/pts/7"},
+                                                 std::vector<std::string>{"kelvane", "--port=/dev/pts/7"}}) {
+        AppRig run(Edition::Kelvane, std::nullopt);
+        run.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, kTimeout);
+        EXPECT_EQ(run.Run(args), 0);
+        EXPECT_EQ(run.Dev().OpenedName(), "/dev/pts/7");
+        EXPECT_EQ(run.App().programMode, 0);
+    }
+}
+
+struct CompanionCase {
+    std::string name;
+    std::set<std::string> files;
+    bool startWorks;
+    std::string wantPath;  // empty: message 1039
+};
+
+TEST(Startup, ModeTwoStartsTheCompanionOnTheChosenPort) {
+    const std::string own = "/opt/kelvane/bin", cwd = "/home/user/work";
+    const std::vector<CompanionCase> cases = {
+        {"own folder first", {own + "/kelvlite", cwd + "/kelvlite"}, true, own + "/kelvlite"},
+        {"bare name before endings", {own + "/kelvlite.exe", own + "/kelvlite"}, true, own + "/kelvlite"},
+        {"endings in order", {own + "/kelvlite.cmd", own + "/kelvlite.com"}, true, own + "/kelvlite.com"},
+        {"working folder next", {cwd + "/kelvlite.bat"}, true, cwd + "/kelvlite.bat"},
+        {"none", {"/usr/bin/kelvlite"}, true, ""},
+        {"start fails", {own + "/kelvlite"}, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppRig rig(Edition::Kelvane, kvtest::FlashChip());
+        rig.Process().files = c.files;
+        rig.Process().startWorks = c.startWorks;
+        rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_COMPANION).Type(kv::CS_PrgDlg::IDC_PORT, "COM3").Press(tk::IDOK);
+        const int code = rig.Run({"kelvane"});
+        EXPECT_EQ(rig.Dev().OpenCount(), 0);
+        EXPECT_EQ(rig.DialogsOpened(), std::vector<int>{kv::IDD_S_PRG});
+        if (c.wantPath.empty()) {
+            EXPECT_EQ(code, 1);
+            EXPECT_EQ(rig.Messages(), std::vector<std::string>{kv::LoadString(Edition::Kelvane, 1039)});
+        } else {
+            EXPECT_EQ(code, 0);
+            EXPECT_TRUE(rig.Messages().empty());
+        }
+        if (c.startWorks && !c.wantPath.empty()) {
+            ASSERT_EQ(rig.Process().starts.size(), 1u);
+            EXPECT_EQ(rig.Process().starts[0].path, c.wantPath);
+            EXPECT_EQ(rig.Process().starts[0].argv, (std::vector<std::string>{"kelvlite", "COM3"}));
+        }
+    }
+}
+
+TEST(Startup, ModeZeroBringsTheLinkUpAndShowsTheIdCheckThenThePanel) {
+    AppRig rig(Edition::Kelvane, kvtest::FlashChip());
+    rig.Profile().Set("mode_info", "First_data", "-Z");
+    rig.Ui().Type(kv::CS_PrgDlg::IDC_PORT, "COM2").Press(tk::IDOK);
+    EXPECT_EQ(rig.Run({"kelvane"}), 0);
+    EXPECT_EQ(rig.Dev().OpenedName(), "COM2");
+    EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_S_PRG, kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
+    EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
+    std::vector<uint8_t> want(17, 0x00);
+    want.push_back(0xB0);                    // synchronisation
+    want.push_back(0x70);                    // first status read
+    want.push_back(0x50);                    // clear status
+    want.insert(want.end(), {0xB0, 0xB0, 0xB0});  // Exit: back to 9600 bps
+    EXPECT_EQ(rig.Dev().SentBytes(), want);
+    EXPECT_EQ(rig.App().linkReady, 1);
+    EXPECT_EQ(rig.App().firstRun, 1);
+    EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "9600");
+    EXPECT_EQ(rig.Stored("Last Comm State", "Byte"), "8");
+    EXPECT_EQ(rig.Lock().releases, 1);
+    EXPECT_FALSE(rig.Dev().IsOpen());
+}
+
+TEST(Startup, StoredRateIsRestoredAndWrittenBack) {
+    AppRig rig(Edition::Kelvane, kvtest::FlashChip());
+    rig.StoreCommState(38400);
+    rig.Profile().Set("Last Comm State", "Byte", "7");
+    rig.Ui().Press(tk::IDOK);
+    ASSERT_EQ(rig.Run({"kelvane"}), 0);
+    EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
+    EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "38400");
+    EXPECT_EQ(rig.Stored("Last Comm State", "Byte"), "7");  // carried along
+    EXPECT_EQ(rig.Chip().Baud(), 9600u);  // Exit took it back
+}
+
+TEST(Startup, IdStateOfTheFirstStatusRead) {
+    struct Case {
+        uint8_t set, clear;
+        int want;
+    };
+    // SRD1 bits 3-2: 11 verified; 10 leaves the flag as it was (0); 00 not verified.
+    for (Case c : {Case{0x0C, 0x00, 1}, Case{0x08, 0x04, 0}, Case{0x00, 0x0C, 0}}) {
+        AppRig rig(Edition::Kelvane, kvtest::FlashChip());
+        rig.Chip().MutableFaults().srd1Set = c.set;
+        rig.Chip().MutableFaults().srd1Clear = c.clear;
+        rig.Ui().Press(tk::IDOK);
+        rig.Run({"kelvane"});
+        EXPECT_EQ(rig.App().idVerified, c.want) << int(c.set);
+        EXPECT_EQ(rig.App().linkReady, 1);
+    }
+}
+
+TEST(Startup, ModeOneCountsTheIdAsVerifiedAndShowsTheFileSelection) {
+    AppRig rig(Edition::Kelvane, kvtest::BootLoaderChip());
+    rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_BOOT).Press(tk::IDOK);
+    EXPECT_EQ(rig.Run({"kelvane"}), 0);
+    EXPECT_EQ(rig.App().programMode, 1);
+    EXPECT_EQ(rig.App().idVerified, 1);
+    EXPECT_EQ(rig.App().linkReady, 1);
+    EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_S_PRG, kv::IDD_SELECT, kv::IDD_KELVIX_DIALOG}));
+    std::vector<uint8_t> want(17, 0x00);
+    want.push_back(0xB0);
+    want.insert(want.end(), {0xB0, 0xB0, 0xB0});  // no status read, straight to Exit
+    EXPECT_EQ(rig.Dev().SentBytes(), want);
+    EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "9600");
+}
+
+TEST(Startup, NoStatusReplyAsksForTheCommunicationState) {
+    sim::ReplyFault silent;
+    silent.code = 0x70;
+    silent.nth = 1;
+    {
+        SCOPED_TRACE("OK: the baud-rate setting runs");
+        AppRig rig(Edition::Kelvane, kvtest::FlashChip());
+        rig.Chip().AddReplyFault(silent);
+        rig.Ui().Press(tk::IDOK).Press(tk::IDOK).Type(kv::CSetCommDlg::IDC_BAUD_RATE, "19200").Press(tk::IDOK);
+        EXPECT_EQ(rig.Run({"kelvane"}), 0);
+        EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_S_PRG, kv::IDD_FIRST_SET, kv::IDD_SET_COMM,
+                                                         kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
+        EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
+        EXPECT_EQ(rig.App().linkReady, 1);
+        EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "19200");
+    }
+    {
+        SCOPED_TRACE("Cancel: no link, the panel comes up anyway");
+        AppRig rig(Edition::Kelvane, kvtest::FlashChip());
+        rig.Chip().AddReplyFault(silent);
+        rig.Ui().Press(tk::IDOK).Press(tk::IDCANCEL);
+        EXPECT_EQ(rig.Run({"kelvane"}), 0);
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Can not communicate to outside."});
+        EXPECT_EQ(rig.Ui().EventsOf(ScriptEvent::Type::MessageBox).front().icon, tk::Icon::Stop);
+        EXPECT_EQ(rig.App().linkReady, 0);
+        EXPECT_EQ(rig.DialogsOpened(),
+                  (std::vector<int>{kv::IDD_S_PRG, kv::IDD_FIRST_SET, kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
+        EXPECT_FALSE(rig.Stored("Last Comm State", "Baundrate"));
+    }
+}
+
+TEST(Startup, CancelInTheRecoveryEndsWithoutThePanel) {
+    for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
+        if (e == Edition::Kelvlite && !kvtest::BuildFirmware()) GTEST_SKIP() << "firm.mot not beside the build";
+        AppRig rig(e, std::nullopt);  // nothing answers
+        if (e == Edition::Kelvane) rig.Ui().Press(tk::IDOK);  // the start dialog
+        rig.Ui().Answer(tk::IDCANCEL, kTimeout);
+        const std::vector<std::string> args =
+            e == Edition::Kelvane ? std::vector<std::string>{"kelvane"} : std::vector<std::string>{"kelvlite", "COM2"};
+        EXPECT_EQ(rig.Run(args), 0);
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+        for (int id : rig.DialogsOpened()) EXPECT_NE(id, kv::IDD_KELVIX_DIALOG);
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{kTimeout});
+        EXPECT_EQ(rig.Lock().releases, 1);
+        EXPECT_FALSE(rig.Dev().IsOpen());
+    }
+}
+
+TEST(Startup, FailedSettingInTheRecoveryEndsWithoutThePanel) {
+    AppRig rig(Edition::Kelvane, std::nullopt);
+    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, kTimeout).Press(tk::IDCANCEL);  // no new rate chosen
+    EXPECT_EQ(rig.Run({"kelvane"}), 1);
+    EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_S_PRG, kv::IDD_SET_COMM}));
+}
+
+}  // namespace
