@@ -69,9 +69,11 @@ TEST(KelvliteStartup, BringsTheLinkUpThroughTheSequencer) {
     EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
     EXPECT_EQ(rig.Lock().names, std::vector<std::string>{"kelvlite.exe"});
     EXPECT_TRUE(rig.App().Routines().loaded);
-    EXPECT_EQ(rig.App().linkReady, 1);
-    EXPECT_EQ(rig.App().idVerified, 1);
-    EXPECT_EQ(rig.App().programMode, 0);
+    const auto atIdCheck = rig.Ui().At(kv::IDD_ID_CHECK);
+    ASSERT_TRUE(atIdCheck);
+    EXPECT_EQ(atIdCheck->linkReady, 1);
+    EXPECT_EQ(atIdCheck->idVerified, 1);
+    EXPECT_EQ(atIdCheck->programMode, 0);
     EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
     EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "57600");
     EXPECT_FALSE(rig.Stored("mode_info", "First_data"));
