@@ -1,5 +1,6 @@
 #pragma once
-// Blank check, program, read back and compare on an erased chip.
+// Blank check, program, read back and compare, for a chip that is erased
+// already.
 #include "link/check_memory_cmd.h"
 
 namespace kv {
@@ -7,7 +8,16 @@ namespace kv {
 class CBPRCmd : public CCheckMemorryCmd {
 public:
     using CCheckMemorryCmd::CCheckMemorryCmd;
+
+    // Answers 1 when the closing status check found no program error, else 0
+    // (kelvane answers the program phase's result after a difference).
     int Run();
+
+private:
+    int RunKelvane();
+    int RunKelvlite();
+    // "Program next area."; Cancel shows "Stop programming." and answers 0.
+    int ConfirmRange(uint32_t start, uint32_t end);
 };
 
 }  // namespace kv

@@ -1,8 +1,115 @@
 #include "ops/download_cmd.h"
 
+#include <vector>
+
+#include "app/kelvix_app.h"
+#include "image/set_comm_dlg.h"
+#include "ops/download_dlg.h"
+#include "ops/page_loop.h"
+#include "ops/range_check.h"
+#include "res/strings.h"
+
 namespace kv {
 
-// Placeholder until the operation lands.
-int CDownloadCmd::Run() { return 0; }
+namespace {
+constexpr size_t kHeaderSize = 4;  // command, length low, length high, checksum
+constexpr uint8_t kResultCompleted = 0x00;
+constexpr uint8_t kResultNotCompleted = 0x01;
+}  // namespace
+
+void CDownloadCmd::DownloadPage(uint8_t* buffer, uint32_t address) {
+    ClearPage(buffer);
+    app_.Image().GetPage(buffer, address / kPageSize);
+}
+
+uint8_t CDownloadCmd::Checksum(uint32_t start, uint32_t end) {
+    uint8_t sum = 0;
+    uint8_t page[kPageSize];
+    for (uint64_t address = start; address < end; address += kPageSize) {
+        DownloadPage(page, static_cast<uint32_t>(address));
+        for (uint8_t b : page) sum = static_cast<uint8_t>(sum + b);
+    }
+    return sum;
+}
+
+int CDownloadCmd::CheckRange(uint32_t start, uint32_t end) {
+    if (!AcceptRange(app_, start, end)) return 0;
+    if (app_.programMode == 1) {
+        if (end >= kBootLoaderLimit) {
+            app_.Message(IDS_TOO_HIGH_END, tk::Icon::Exclamation);
+            return 0;
+        }
+    } else if (end - start + 1 > kMaxLength) {
+        // A longer transfer could not be announced truthfully in the length field.
+        app_.Message(IDS_TOO_LARGE_DOWNLOAD, tk::Icon::Exclamation);
+        return 0;
+    }
+    return 1;
+}
+
+// The boot loader's two-byte answer; the second byte is the result.
+int CDownloadCmd::ReadResult() {
+    uint8_t reply[2];
+    if (app_.Channel().Read(reply, 2) != 2 || reply[1] == kResultNotCompleted) {
+        app_.Message(IDS_DOWNLOAD_NOT_COMPLETED, tk::Icon::Exclamation);
+        return 0;
+    }
+    if (reply[1] == kResultCompleted) app_.Message(IDS_DOWNLOAD_COMPLETED, tk::Icon::None);
+    return 1;
+}
+
+int CDownloadCmd::Run() {
+    int interval = 0;
+    if (!CSetCommDlg(app_).GetInterval(interval)) return 0;
+
+    const bool bootLoader = app_.programMode == 1;
+    uint32_t start = 0;
+    uint32_t end = 0;
+    if (!(bootLoader ? FindDownloadRange(start, end) : FindImageRange(start, end))) return 0;
+    if (!CheckRange(start, end)) return 0;
+
+    CDownloadDlg confirm(app_);
+    if (confirm.DoModal() == tk::IDCANCEL) {
+        app_.Message(IDS_STOP_DOWNLOADING, tk::Icon::None);
+        return 0;
+    }
+
+    CPageLoop loop(app_, start, end);
+    if (!loop.Open("Downloading.", "Download")) return 0;
+
+    const uint32_t length = end - start + 1;
+    const uint8_t checksum = Checksum(start, end);
+    CSerialComm& channel = app_.Channel();
+    std::vector<uint8_t> block(kHeaderSize + kPageSize);
+    const auto sendPage = [&](uint32_t address) {
+        // The first page travels with the header, the others alone.
+        const bool first = address == start;
+        uint8_t* data = block.data() + (first ? kHeaderSize : 0);
+        DownloadPage(data, address);
+        if (first) {
+            block[0] = kDownload;
+            block[1] = static_cast<uint8_t>(length & 0xFF);
+            block[2] = static_cast<uint8_t>((length >> 8) & 0xFF);
+            block[3] = checksum;
+            channel.Write(block.data(), static_cast<uint32_t>(block.size()));
+        } else {
+            channel.Write(data, kPageSize);
+        }
+        return true;
+    };
+    const CPageLoop::End how = loop.Run({.work = sendPage, .pauseMs = static_cast<uint32_t>(interval), .check = nullptr});
+    if (how == CPageLoop::End::Cancelled) {
+        app_.Message(IDS_STOP_DOWNLOADING, tk::Icon::Information);
+        loop.Close();
+        return 1;
+    }
+    loop.Close();
+
+    if (!bootLoader) {
+        app_.Message(IDS_DOWNLOAD_COMPLETED, tk::Icon::None);
+        return 1;
+    }
+    return ReadResult();
+}
 
 }  // namespace kv

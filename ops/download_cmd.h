@@ -1,5 +1,8 @@
 #pragma once
-// Downloads a range of the memory image in one transfer.
+// Downloads a range of the memory image in one transfer: the command, the
+// length, a checksum over the data, then the data page after page.
+#include <cstdint>
+
 #include "link/check_memory_cmd.h"
 
 namespace kv {
@@ -8,6 +11,20 @@ class CDownloadCmd : public CCheckMemorryCmd {
 public:
     using CCheckMemorryCmd::CCheckMemorryCmd;
     int Run();
+
+    // The boot-loader mode takes nothing from this address on.
+    static constexpr uint32_t kBootLoaderLimit = 0x2A00;
+    // The length field has 16 bits and whole pages are sent.
+    static constexpr uint32_t kMaxLength = 0xFF00;
+
+    // The page as it goes out: 0x00 where the image holds no page.
+    void DownloadPage(uint8_t* buffer, uint32_t address);
+    // The low 8 bits of the sum of every byte sent over start..end.
+    uint8_t Checksum(uint32_t start, uint32_t end);
+
+private:
+    int CheckRange(uint32_t start, uint32_t end);
+    int ReadResult();
 };
 
 }  // namespace kv

@@ -5,7 +5,6 @@
 
 namespace kv {
 
-// Placeholder until the dialog lands.
 CPreEraseDlg::CPreEraseDlg(CKelvixApp& app) : tk::Dialog(app.Ui(), PreEraseTemplate(app.edition())), app_(app) {}
 
 }  // namespace kv

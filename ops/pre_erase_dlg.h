@@ -1,5 +1,5 @@
 #pragma once
-// The "Erase?" confirmation.
+// The "Erase?" confirmation shown before an erase: only OK lets it start.
 #include "toolkit/dialog.h"
 
 namespace kv {

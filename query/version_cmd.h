@@ -1,5 +1,7 @@
 #pragma once
 // Reads the boot loader's version text and shows it.
+#include <string>
+
 #include "link/command.h"
 
 namespace kv {
@@ -8,6 +10,12 @@ class CVersionCmd : public CCommand {
 public:
     using CCommand::CCommand;
     int Run();
+
+    // The reply's 8 bytes as text: a zero byte ends it early.
+    static std::string VersionText(const uint8_t (&reply)[8]);
+    // Whether a version text sorts above the reference "VER.2.01"
+    // (byte by byte, unsigned, as a plain string comparison).
+    static bool AboveReference(const std::string& text);
 };
 
 }  // namespace kv

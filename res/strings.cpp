@@ -49,6 +49,8 @@ const std::map<int, std::string>& CommonTable() {
         {1108, "This program is already running."},
         {1109, "FFD4"}, {1110, "FFD5"}, {1111, "FFD6"}, {1112, "FFD7"},
         {1113, "FFD8"}, {1114, "FFD9"}, {1115, "FFDA"},
+        {2000, "Address out of range.\nThe last address is FFFFFF."},
+        {2100, "Too large download area.\nA download holds at most FF00h bytes (255 pages)."},
     };
     return table;
 }

@@ -39,6 +39,8 @@ enum MessageId : int {
     IDS_ALREADY_RUNNING = 1108,
     IDS_BLANK_CHECK_OK = 1116,
     IDS_READ_CHECK_OK = 1117,
+    IDS_ADDRESS_OUT_OF_RANGE = 2000,
+    IDS_TOO_LARGE_DOWNLOAD = 2100,
 };
 
 // The text of a message id for the edition; empty when the edition has none.

@@ -121,6 +121,11 @@ public:
             int r = PollFor(fd_, POLLOUT, deadline - now);
             if (r <= 0 || (r & kHangup)) break;
         }
+        // The write is synchronous: it returns once the bytes are on the
+        // wire, so that the pauses callers make after a frame count from its
+        // end (a page frame takes 270 ms at 9600 bps).
+        termios line{};
+        if (done > 0 && tcgetattr(fd_, &line) == 0) DrainOutput(line);
         return done;
     }
 

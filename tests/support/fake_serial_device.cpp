@@ -40,6 +40,7 @@ size_t FakeSerialDevice::Write(const uint8_t* data, size_t count) {
     std::vector<uint8_t> block(data, data + count);
     for (uint8_t b : block) sent_.push_back({b, clock_.Now(), line_.baud});
     if (responder_) responder_(*this, block);
+    if (writeWaits_ && line_.baud > 0) clock_.Advance((count * 10 * 1000 + line_.baud - 1) / line_.baud);
     return count;
 }
 

@@ -36,6 +36,9 @@ public:
     void Unplug() { unplugged_ = true; }
     void FailOpen(bool fail) { failOpen_ = fail; }
     void FailSetLine(bool fail) { failSetLine_ = fail; }
+    // Makes Write return only once its bytes are on the wire (10 bits a
+    // byte at the line's rate), as the real device does; off by default.
+    void SetWriteWaitsForWire(bool on) { writeWaits_ = on; }
 
     const std::vector<WireByte>& Sent() const { return sent_; }
     std::vector<uint8_t> SentBytes() const;
@@ -79,6 +82,7 @@ private:
     bool unplugged_ = false;
     bool failOpen_ = false;
     bool failSetLine_ = false;
+    bool writeWaits_ = false;
     int openCount_ = 0;
 };
 

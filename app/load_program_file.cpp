@@ -1,0 +1,58 @@
+#include "app/load_program_file.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/kelvix_app.h"
+#include "res/strings.h"
+
+namespace kv {
+
+namespace {
+
+// The standard file-error texts; %1 stands for the path.
+constexpr const char* kNotFound = "%1 was not found.";
+constexpr const char* kNotReadable = "%1 could not be read.";
+
+std::string Format(const std::string& pattern, const std::string& path) {
+    std::string text = pattern;
+    const auto at = text.find("%1");
+    if (at != std::string::npos) text.replace(at, 2, path);
+    return text;
+}
+
+}  // namespace
+
+std::string FileErrorText(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    const bool missing = status.type() == std::filesystem::file_type::not_found;
+    return Format(missing ? kNotFound : kNotReadable, path);
+}
+
+int LoadProgramFile(CKelvixApp& app, const std::string& path, LoadNotice* notice) {
+    CMotFile& image = app.Image();
+    const int result = image.LoadFile(path);
+    if (notice && notice->told) return result;
+
+    bool told = true;
+    switch (image.LastStatus()) {
+        case LoadStatus::Complete:
+            told = false;
+            break;
+        case LoadStatus::BadRecord:
+            app.Message(IDS_CANNOT_ACCEPT_FILE, tk::Icon::None);
+            break;
+        case LoadStatus::NotSRecord:
+        case LoadStatus::NoTermination:
+            app.Message(IDS_CANNOT_ACCEPT_FILE, tk::Icon::Stop);
+            break;
+        case LoadStatus::CannotOpen:
+            app.MessageText(FileErrorText(path), tk::Icon::Exclamation);
+            break;
+    }
+    if (notice && told) notice->told = true;
+    return result;
+}
+
+}  // namespace kv

@@ -1,0 +1,10 @@
+#include "ops/download_dlg.h"
+
+#include "app/kelvix_app.h"
+#include "res/templates.h"
+
+namespace kv {
+
+CDownloadDlg::CDownloadDlg(CKelvixApp& app) : tk::Dialog(app.Ui(), DownloadTemplate(app.edition())) {}
+
+}  // namespace kv

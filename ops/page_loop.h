@@ -1,0 +1,81 @@
+#pragma once
+// The page loop that the memory operations share: the progress window, the
+// walk over a range page by page with the progress arithmetic, the message
+// pump and the cancel test. Each operation brings its own page work, pause
+// and check.
+//
+//   CPageLoop loop(app_, start, end);
+//   if (!loop.Open("Program.", "Program")) return 0;
+//   channel.SetTimeout(150);
+//   auto how = loop.Run({.work = sendFrame, .pauseMs = interval, .check = statusOk});
+//   ...
+//   loop.Close();
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kv {
+
+class CKelvixApp;
+class CProgressDlg;
+
+class CPageLoop {
+public:
+    // How a run ended.
+    enum class End {
+        Completed,  // the page that holds `end` was done
+        Cancelled,  // the user cancelled; noticed after a page's work
+        Stopped,    // the work or the check of a page answered false
+    };
+
+    // One page: answers false to leave the loop after this page.
+    using PageStep = std::function<bool(uint32_t address)>;
+
+    struct Steps {
+        PageStep work;         // the page's protocol work, before the bar moves
+        uint32_t pauseMs = 0;  // after the cancel test
+        PageStep check;        // after the pause; none: no check
+    };
+
+    // `start` is the first byte of the first page, `end` the last byte of the
+    // last page; pages run from start while address < end.
+    CPageLoop(CKelvixApp& app, uint32_t start, uint32_t end);
+    // Closes the window if it is still open, so the parent is always given back.
+    ~CPageLoop();
+    CPageLoop(const CPageLoop&) = delete;
+    CPageLoop& operator=(const CPageLoop&) = delete;
+
+    // Sets the cancel flag to 0, opens the progress window over the active
+    // window and prepares it (bar 0..BarHigh, position 0). False when the
+    // window could not be opened: the operation should end without traffic.
+    bool Open(const std::string& message, const std::string& title);
+
+    // For each page: work; bar to BarPos; pump messages; leave when cancelled;
+    // pause; check. Without an open window nothing runs (Stopped).
+    End Run(const Steps& steps);
+
+    // The page being worked on when the run ended (its last page after Completed).
+    uint32_t LastAddress() const { return last_; }
+    // Whether the last run ended because the user cancelled.
+    bool Cancelled() const { return cancelled_; }
+
+    // Closes the progress window; safe when it is gone already.
+    void Close();
+
+    // The bar's upper end for a range and its position after a page, in
+    // units of 500 bytes, unsigned 32-bit arithmetic. The upper end reaches
+    // the bar as a 16-bit unsigned value.
+    static uint16_t BarHigh(uint32_t start, uint32_t end);
+    static uint32_t BarPos(uint32_t start, uint32_t address);
+
+private:
+    CKelvixApp& app_;
+    uint32_t start_;
+    uint32_t end_;
+    uint32_t last_;
+    int cancelFlag_ = 0;
+    bool cancelled_ = false;
+    CProgressDlg* window_ = nullptr;
+};
+
+}  // namespace kv

@@ -1,0 +1,171 @@
+#include "ops/sequence_phases.h"
+
+#include <cstdio>
+
+#include "app/kelvix_app.h"
+#include "image/set_comm_dlg.h"
+#include "link/check_memory_cmd.h"
+#include "ops/page_loop.h"
+#include "ops/program_cmd.h"
+#include "ops/read_cmd.h"
+#include "res/strings.h"
+
+namespace kv {
+
+namespace {
+constexpr uint32_t kAfterCommandMs = 50;
+constexpr uint32_t kPageStatusTimeoutMs = 150;
+constexpr uint32_t kRestingTimeoutMs = 5000;
+constexpr uint32_t kBetweenPagesMs = 10;  // kelvane paces its page requests
+constexpr uint8_t kBlank = 0xFF;
+}  // namespace
+
+CSequencePhases::CSequencePhases(CKelvixApp& app, CCheckMemorryCmd& cmd, uint32_t start, uint32_t end)
+    : app_(app), cmd_(cmd), start_(start), end_(end) {}
+
+int CSequencePhases::ProgramInterval(CKelvixApp& app, uint32_t& ms) {
+    int interval = 0;
+    if (!CSetCommDlg(app).GetInterval(interval)) return 0;
+    ms = interval > 0 ? static_cast<uint32_t>(interval) : 0;
+    return 1;
+}
+
+uint32_t CSequencePhases::BetweenPagesMs() const { return app_.IsLite() ? 0 : kBetweenPagesMs; }
+
+void CSequencePhases::ReportNotBlank(uint32_t address, uint8_t read) {
+    if (!app_.IsLite()) {
+        app_.MessageText(app_.String(IDS_NOT_BLANK) + CCheckMemorryCmd::ToHex6(address), tk::Icon::None);
+        return;
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "Find Not Blank Data at Address : %06xh \n\n RomData : %03xh",
+                  static_cast<unsigned>(address), static_cast<unsigned>(read));
+    app_.MessageText(text, tk::Icon::None);
+}
+
+void CSequencePhases::ReportNotMatch(uint32_t address, uint8_t expected, uint8_t read) {
+    if (!app_.IsLite()) {
+        app_.MessageText(app_.String(IDS_NOT_MATCH) + CCheckMemorryCmd::ToHex6(address), tk::Icon::None);
+        return;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "Find Not Match Data at Address : %06xh \n\n MotData : %03xh \n RomData : %03xh",
+                  static_cast<unsigned>(address), static_cast<unsigned>(expected), static_cast<unsigned>(read));
+    app_.MessageText(text, tk::Icon::None);
+}
+
+CSequencePhases::End CSequencePhases::Blank(bool purge) {
+    CPageLoop loop(app_, start_, end_);
+    if (!loop.Open("Blank check.", "Blank Check")) return End::NoWindow;
+    CSerialComm& channel = app_.Channel();
+    uint8_t readBack[kPageSize];
+    End failure = End::Completed;
+    CPageLoop::Steps steps;
+    steps.work = [&](uint32_t address) {
+        if (purge) channel.Purge();
+        if (!cmd_.ReadPage(channel, readBack, address)) {
+            failure = End::LinkLost;
+            return false;
+        }
+        for (uint32_t i = 0; i < kPageSize; ++i) {
+            if (readBack[i] != kBlank) {
+                ReportNotBlank(address + i, readBack[i]);
+                failure = End::Failed;
+                return false;
+            }
+        }
+        return true;
+    };
+    steps.pauseMs = BetweenPagesMs();
+    const CPageLoop::End how = loop.Run(steps);
+    loop.Close();
+    if (how == CPageLoop::End::Cancelled) return End::Cancelled;
+    return how == CPageLoop::End::Completed ? End::Completed : failure;
+}
+
+CSequencePhases::End CSequencePhases::Program(uint32_t intervalMs, bool reportProgramError) {
+    CSerialComm& channel = app_.Channel();
+    if (app_.IsLite()) {
+        app_.LoadRoutine(kClearStatus);  // the routine is the whole command
+    } else {
+        const uint8_t clear = kClearStatus;
+        channel.Write(&clear, 1);
+    }
+    app_.Sleep(kAfterCommandMs);
+
+    CPageLoop loop(app_, start_, end_);
+    if (!loop.Open("Program.", "Program")) return End::NoWindow;
+    channel.SetTimeout(kPageStatusTimeoutMs);
+    CProgramCmd pages(app_);
+    End failure = End::Completed;
+    CPageLoop::Steps steps;
+    steps.work = [&](uint32_t address) {
+        if (pages.SendPage(address)) return true;
+        failure = End::LinkLost;  // no acknowledgement; the recovery has run
+        return false;
+    };
+    steps.pauseMs = intervalMs;
+    steps.check = [&](uint32_t) {
+        if (!cmd_.CheckStatusError(channel, "program")) return true;
+        failure = End::Failed;
+        return false;
+    };
+    const CPageLoop::End how = loop.Run(steps);
+    End result = how == CPageLoop::End::Completed ? End::Completed : failure;
+    if (how == CPageLoop::End::Cancelled) {
+        app_.Message(IDS_STOP_PROGRAMMING, tk::Icon::Information);
+        result = End::Cancelled;
+    } else if (result == End::Failed && reportProgramError) {
+        app_.Message(IDS_PROGRAM_ERROR, tk::Icon::Stop);
+    }
+    loop.Close();
+    channel.SetTimeout(kRestingTimeoutMs);
+    return result;
+}
+
+CSequencePhases::End CSequencePhases::ReadBack(bool purge) {
+    CPageLoop loop(app_, start_, end_);
+    if (!loop.Open("Read check.", "Read check.")) return End::NoWindow;
+    CSerialComm& channel = app_.Channel();
+    CReadCmd image(app_);
+    const bool blankMatchesAll = app_.IsLite();
+    uint8_t readBack[kPageSize];
+    uint8_t expected[kPageSize];
+    End failure = End::Completed;
+    CPageLoop::Steps steps;
+    steps.work = [&](uint32_t address) {
+        if (purge) channel.Purge();
+        if (!cmd_.ReadPage(channel, readBack, address)) {
+            failure = End::LinkLost;
+            return false;
+        }
+        image.ExpectedPage(address, expected);
+        for (uint32_t i = 0; i < kPageSize; ++i) {
+            if (blankMatchesAll && expected[i] == kBlank) continue;
+            if (expected[i] != readBack[i]) {
+                ReportNotMatch(address + i, expected[i], readBack[i]);
+                failure = End::Failed;
+                return false;
+            }
+        }
+        return true;
+    };
+    steps.pauseMs = BetweenPagesMs();
+    const CPageLoop::End how = loop.Run(steps);
+    loop.Close();
+    if (how == CPageLoop::End::Cancelled) return End::Cancelled;
+    return how == CPageLoop::End::Completed ? End::Completed : failure;
+}
+
+int CSequencePhases::FinalCheck() {
+    app_.Channel().SetTimeout(kRestingTimeoutMs);
+    if (cmd_.CheckStatusError(app_.Channel(), "program")) {
+        app_.Message(IDS_PROGRAM_ERROR, tk::Icon::Stop);
+        return 0;
+    }
+    app_.Message(IDS_PROGRAM_OK, tk::Icon::Information);
+    return 1;
+}
+
+}  // namespace kv

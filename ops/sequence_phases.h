@@ -1,0 +1,61 @@
+#pragma once
+// The phases of the combined sequences (erase-program-read and
+// blank-program-read): blank check, programming and read-back over one range,
+// each under its own progress window. They run the page loops of the single
+// operations with the stop rules and reports of the combined sequences; the
+// sequence decides what follows each phase.
+#include <cstdint>
+
+namespace kv {
+
+class CCheckMemorryCmd;
+class CKelvixApp;
+
+class CSequencePhases {
+public:
+    // How a phase ended.
+    enum class End {
+        Completed,
+        Cancelled,  // the user cancelled; the window is gone
+        Failed,     // a byte that is not blank or does not match, or a program error
+        LinkLost,   // no reply or no acknowledgement: the recovery has run
+        NoWindow,   // the progress window could not be opened; nothing was sent
+    };
+
+    // `cmd` is the running operation; start..end are whole pages.
+    CSequencePhases(CKelvixApp& app, CCheckMemorryCmd& cmd, uint32_t start, uint32_t end);
+
+    // Reads every page and stops at the first byte that is not 0xFF, which
+    // it names. `purge` empties the input before each page read.
+    End Blank(bool purge);
+
+    // Clear status, then one page frame per page with the program interval
+    // and a status check after each. Cancel shows "Stop programming."; a
+    // program error shows "Program error." when `reportProgramError`. The
+    // read time-out is 150 ms during the loop and 5000 ms afterwards.
+    End Program(uint32_t intervalMs, bool reportProgramError);
+
+    // Reads every page back and stops at the first byte that differs from
+    // the image, which it names. kelvlite does not compare bytes that are
+    // 0xFF in the image.
+    End ReadBack(bool purge);
+
+    // The closing status check: "Program error." or "Program OK.", 1 when OK.
+    int FinalCheck();
+
+    // The program interval as the "Set baudrate" dialog holds it; 0 when it
+    // has none.
+    static int ProgramInterval(CKelvixApp& app, uint32_t& ms);
+
+private:
+    void ReportNotBlank(uint32_t address, uint8_t read);
+    void ReportNotMatch(uint32_t address, uint8_t expected, uint8_t read);
+    uint32_t BetweenPagesMs() const;
+
+    CKelvixApp& app_;
+    CCheckMemorryCmd& cmd_;
+    uint32_t start_;
+    uint32_t end_;
+};
+
+}  // namespace kv

@@ -1,0 +1,87 @@
+// LoadProgramFile: what the user is told for each way a file is refused,
+// and only once per action.
+#include <gtest/gtest.h>
+
+#include "app/load_program_file.h"
+#include "tests/image/image_test_util.h"
+#include "tests/link/link_rig.h"
+
+namespace {
+
+using kvtest::LinkRig;
+using kvtest::Record;
+
+const std::string kGood = Record(2, 0x0C0000, {1, 2, 3}) + "\nS9030000FC\n";
+
+TEST(LoadProgramFile, TellsEachRefusalWithItsIcon) {
+    kvtest::ScratchDir dir;
+    struct Case {
+        const char* name;
+        std::string text;  // empty: no file at all
+        int result;
+        std::string message;  // "%1" stands for the path
+        tk::Icon icon;
+        bool keepsData;
+    };
+    const Case cases[] = {
+        {"complete", kGood, 1, "", tk::Icon::None, true},
+        {"bad data digit", Record(2, 0x0C0000, {1}) + "\nS2050C0100GG00\nS9030000FC\n", 0,
+         "Can not accept this file.", tk::Icon::None, true},
+        {"wrong checksum", Record(2, 0x0C0000, {1}, 1) + "\nS9030000FC\n", 0, "Can not accept this file.",
+         tk::Icon::None, false},
+        {"data beyond the address space", Record(3, 0x1000000, {1}) + "\nS9030000FC\n", 0,
+         "Can not accept this file.", tk::Icon::None, false},
+        {"not an S-record", Record(2, 0x0C0000, {1}) + "\n:10000000\n", 0, "Can not accept this file.",
+         tk::Icon::Stop, true},
+        {"no termination", Record(2, 0x0C0000, {1}) + "\n", 0, "Can not accept this file.", tk::Icon::Stop, true},
+        {"missing file", "", 0, "%1 was not found.", tk::Icon::Exclamation, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig;
+        const std::string path = c.text.empty() ? dir.File("absent.mot") : dir.Write("p.mot", c.text);
+        EXPECT_EQ(kv::LoadProgramFile(rig.App(), path), c.result);
+        const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
+        if (c.message.empty()) {
+            EXPECT_TRUE(boxes.empty()) << rig.Ui().TranscriptText();
+        } else {
+            ASSERT_EQ(boxes.size(), 1u) << rig.Ui().TranscriptText();
+            std::string expected = c.message;
+            if (auto at = expected.find("%1"); at != std::string::npos) expected.replace(at, 2, path);
+            EXPECT_EQ(boxes[0].text, expected);
+            EXPECT_EQ(boxes[0].caption, "Kelvane");
+            EXPECT_EQ(boxes[0].icon, c.icon);
+        }
+        EXPECT_EQ(rig.App().Image().Page(0x0C00) != nullptr, c.keepsData);
+    }
+}
+
+TEST(LoadProgramFile, AFolderCannotBeRead) {
+    kvtest::ScratchDir dir;
+    LinkRig rig;
+    const std::string path = dir.File("");
+    EXPECT_EQ(kv::LoadProgramFile(rig.App(), path), 0);
+    ASSERT_EQ(rig.Messages().size(), 1u);
+    EXPECT_EQ(rig.Messages()[0], path + " could not be read.");
+}
+
+TEST(LoadProgramFile, ARefusalIsToldOncePerAction) {
+    kvtest::ScratchDir dir;
+    LinkRig rig;
+    const std::string bad = dir.Write("bad.mot", Record(2, 0x0C0000, {1}) + "\n");
+    kv::LoadNotice notice;
+    EXPECT_EQ(kv::LoadProgramFile(rig.App(), bad, &notice), 0);
+    EXPECT_TRUE(notice.told);
+    EXPECT_EQ(kv::LoadProgramFile(rig.App(), bad, &notice), 0);
+    EXPECT_EQ(rig.Messages().size(), 1u);
+    EXPECT_NE(rig.App().Image().Page(0x0C00), nullptr);  // loaded again all the same
+
+    // A good first load does not silence a refusal that follows.
+    kv::LoadNotice fresh;
+    EXPECT_EQ(kv::LoadProgramFile(rig.App(), dir.Write("good.mot", kGood), &fresh), 1);
+    EXPECT_FALSE(fresh.told);
+    EXPECT_EQ(kv::LoadProgramFile(rig.App(), bad, &fresh), 0);
+    EXPECT_EQ(rig.Messages().size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+// The file selection of the boot-loader mode.
+#include <gtest/gtest.h>
+
+#include "image/select_dlg.h"
+#include "tests/iddlg/id_rig.h"
+
+namespace {
+
+using kv::CSelectDlg;
+using kvtest::LinkRig;
+using kvtest::ProgramText;
+
+constexpr int kPath = CSelectDlg::IDC_FILE_PATH;
+constexpr int kRefer = CSelectDlg::IDC_REFER;
+
+struct Outcome {
+    int result;
+    std::string path;
+};
+
+Outcome RunSelect(LinkRig& rig) {
+    CSelectDlg dlg(rig.App());
+    const int result = dlg.DoModal();
+    return {result, dlg.FilePath()};
+}
+
+TEST(SelectDlg, ReferTakesOnlyProgramFileNames) {
+    struct Case {
+        const char* file;
+        bool accepted;
+    };
+    for (const Case& c : {Case{"boot.mot", true}, Case{"boot.s", true}, Case{"boot.s2", true}, Case{"boot.S", false},
+                          Case{"boot.btp", false}, Case{"boot.mot.bak", false}}) {
+        SCOPED_TRACE(c.file);
+        LinkRig rig(kv::Edition::Kelvane, 1);
+        kvtest::ScratchDir dir;
+        const std::string path = dir.Write(c.file, ProgramText({0x2000}));
+        rig.Ui().Press(kRefer).ChooseFile(path);
+        if (!c.accepted) rig.Ui().Answer(tk::IDOK, "Can not accept this file.");
+        rig.Ui().Press(tk::IDCANCEL);
+        const Outcome out = RunSelect(rig);
+        EXPECT_EQ(out.result, tk::IDCANCEL);
+        EXPECT_EQ(out.path, c.accepted ? path : "");
+        EXPECT_NE(rig.App().Image().Page(0x20), nullptr);  // loaded before the name is looked at
+        const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
+        ASSERT_EQ(boxes.size(), c.accepted ? 0u : 1u);
+        if (!c.accepted) {
+            EXPECT_EQ(boxes[0].icon, tk::Icon::Stop);
+        }
+        EXPECT_EQ(rig.Ui().EventsOf(tk::ScriptEvent::Type::FileOpen).at(0).filter,
+                  "Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|");
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    }
+}
+
+TEST(SelectDlg, ReferWithARefusedFileTellsOnce) {
+    LinkRig rig(kv::Edition::Kelvane, 1);
+    kvtest::ScratchDir dir;
+    const std::string path = dir.Write("boot.btp", "S1040000A55600\n");  // no termination either
+    rig.Ui().Press(kRefer).ChooseFile(path).Answer(tk::IDOK, "Can not accept this file.").Press(tk::IDCANCEL);
+    EXPECT_EQ(RunSelect(rig).path, "");
+    EXPECT_EQ(rig.Messages().size(), 1u);
+}
+
+TEST(SelectDlg, OkLoadsTheFileAndCountsTheIdAsVerified) {
+    LinkRig rig(kv::Edition::Kelvane, 1);
+    kvtest::ScratchDir dir;
+    const std::string path = dir.Write("boot.mot", ProgramText({0x2000}));
+    rig.Ui().Type(kPath, path).Press(tk::IDOK);
+    const Outcome out = RunSelect(rig);
+    EXPECT_EQ(out.result, tk::IDOK);
+    EXPECT_EQ(rig.App().idVerified, 1);
+    EXPECT_NE(rig.App().Image().Page(0x20), nullptr);
+    EXPECT_TRUE(rig.Messages().empty());
+    EXPECT_FALSE(rig.Ui().EventsOf(tk::ScriptEvent::Type::WaitBegin).empty());
+    EXPECT_TRUE(rig.Dev().SentBytes().empty());  // no exchange with the chip
+}
+
+TEST(SelectDlg, OkRefusals) {
+    kvtest::ScratchDir dir;
+    const std::string missing = dir.File("gone.mot");
+    const std::string bad = dir.Write("bad.mot", kvtest::Record(1, 0x2000, {1}, 1) + "\nS9030000FC\n");
+    struct Case {
+        const char* name;
+        std::string typed;
+        std::string message;
+        tk::Icon icon;
+        int result;  // the dialog stays open (Cancel ends it) or closes with OK
+    };
+    const Case cases[] = {
+        {"no file name", "", "Did not input filename.", tk::Icon::Exclamation, tk::IDCANCEL},
+        {"file not found", missing, missing + " was not found.", tk::Icon::Exclamation, tk::IDCANCEL},
+        {"refused file, told once", bad, "Can not accept this file.", tk::Icon::None, tk::IDOK},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig(kv::Edition::Kelvane, 1);
+        rig.Ui().Type(kPath, c.typed).Press(tk::IDOK).Answer(tk::IDOK, c.message);
+        if (c.result == tk::IDCANCEL) rig.Ui().Press(tk::IDCANCEL);
+        EXPECT_EQ(RunSelect(rig).result, c.result);
+        const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
+        ASSERT_EQ(boxes.size(), 1u) << rig.Ui().TranscriptText();
+        EXPECT_EQ(boxes[0].icon, c.icon);
+        EXPECT_EQ(rig.App().idVerified, c.result == tk::IDOK ? 1 : 0);
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    }
+}
+
+}  // namespace

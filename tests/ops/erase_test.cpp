@@ -1,0 +1,158 @@
+// Erase: the sequence each boot loader and erase mode gets, the report, and
+// the read time-out afterwards.
+#include <gtest/gtest.h>
+
+#include "ops/erase_cmd.h"
+#include "tests/ops/ops_rig.h"
+
+namespace {
+
+using kvtest::FrameSummary;
+using kvtest::SimRig;
+
+const char* const kBlocks = "FB 50 75 20:FF0F,D0 70 75 20:BF0F,D0 70 75 20:9F0F,D0 70 75 20:7F0F,D0 70";
+const char* const kAll = "FB 50 75 A7:D0 70";
+
+sim::Options Loader(const std::string& version) {
+    sim::Options o = SimRig::BootLoader();
+    o.version = version;
+    return o;
+}
+
+TEST(Erase, SequenceFollowsTheLoaderVersionAndTheEraseMode) {
+    struct Case {
+        std::string version;
+        std::optional<std::string> mode;
+        const char* frames;
+    };
+    const Case cases[] = {
+        {"VER.2.03", "+a", kBlocks},  {"VER.2.02", "+a", kBlocks}, {"VER.2", "+a", kBlocks},
+        {"VER.2.04", "+a", kAll},     {"VER.2.05", "+a", kAll},    {"VER.3.00", "+a", kAll},
+        {"VER.2.03", "-a", kAll},     {"VER.2.03", "", kAll},      {"VER.2.03", std::nullopt, kAll},
+        {"VER.2.03", "+A", kAll},     {"VER.2.03", "+a ", kAll},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version + " mode " + c.mode.value_or("(none)"));
+        SimRig rig(Loader(c.version));
+        if (c.mode) rig.Profile().Set("mode_info", "Default_Type", *c.mode);
+        rig.chip.Flash().Write(0x0FF000, 0x12);
+        EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 1);
+        EXPECT_EQ(FrameSummary(rig.Dev().SentBytes()), c.frames);
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Erase OK."});
+        EXPECT_EQ(kvtest::MessageBoxes(rig.Ui()).at(0).icon, tk::Icon::Information);
+        EXPECT_EQ(rig.chip.Flash().Read(0x0FF000), 0xFF);
+        EXPECT_EQ(rig.Channel().Timeout(), 5000u);
+    }
+}
+
+TEST(Erase, NoVersionReplyCountsAsAnOldLoader) {
+    SimRig rig;
+    rig.Profile().Set("mode_info", "Default_Type", "+a");
+    sim::ReplyFault silent;
+    silent.code = 0xFB;
+    rig.chip.AddReplyFault(silent);
+    EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 1);
+    EXPECT_EQ(FrameSummary(rig.Dev().SentBytes()), kBlocks);
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Erase OK."});  // no recovery for the version query
+}
+
+TEST(Erase, OldLoaderTestComparesUnsignedBytesUpToAZero) {
+    using kv::CEraseCmd;
+    EXPECT_TRUE(CEraseCmd::IsOldLoader("VER.2.03"));
+    EXPECT_TRUE(CEraseCmd::IsOldLoader("ERROR"));
+    EXPECT_TRUE(CEraseCmd::IsOldLoader(std::string("VER.2.0\0" "9", 9)));
+    EXPECT_TRUE(CEraseCmd::IsOldLoader(""));
+    EXPECT_FALSE(CEraseCmd::IsOldLoader("VER.2.04"));
+    EXPECT_FALSE(CEraseCmd::IsOldLoader("VER.2.03 "));
+    EXPECT_FALSE(CEraseCmd::IsOldLoader("VER.2.0\xB3"));  // a high byte is above '3', not below
+}
+
+TEST(Erase, ErrorReportsAndTheTimeoutIsBack) {
+    for (const char* mode : {"+a", "-a"}) {
+        SCOPED_TRACE(mode);
+        SimRig rig(Loader("VER.2.01"));
+        rig.Profile().Set("mode_info", "Default_Type", mode);
+        rig.chip.MutableFaults().eraseError = true;
+        EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 0);
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Erase error."});
+        EXPECT_EQ(kvtest::MessageBoxes(rig.Ui()).at(0).icon, tk::Icon::Stop);
+        EXPECT_EQ(rig.Channel().Timeout(), 5000u);
+    }
+}
+
+// The scripted loader answers the version query and the status reads with
+// whatever the test sets.
+struct VersionRig : kvtest::LinkRig {
+    explicit VersionRig(std::vector<std::pair<uint8_t, uint8_t>> statuses) : statuses_(std::move(statuses)) {
+        Dev().SetResponder([this](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& block) {
+            if (block == std::vector<uint8_t>{0xFB}) {
+                d.Deliver({'V', 'E', 'R', '.', '1', '.', '0', '0'}, d.Clock().Now() + 1);
+            } else if (block == std::vector<uint8_t>{0x70}) {
+                if (next_ < statuses_.size()) {
+                    const auto& [srd, srd1] = statuses_[next_++];
+                    d.Deliver({srd, srd1}, d.Clock().Now() + 1);
+                }
+            } else {
+                Loader()(d, block);
+            }
+        });
+        Profile().Set("mode_info", "Default_Type", "+a");
+    }
+    std::vector<std::pair<uint8_t, uint8_t>> statuses_;
+    size_t next_ = 0;
+};
+
+TEST(Erase, OneGoodBlockIsEnough) {
+    VersionRig oneGood({{0xA0, 0}, {0xA0, 0}, {0x80, 0}, {0xA0, 0}});
+    EXPECT_EQ(kv::CEraseCmd(oneGood.App()).Run(), 1);
+    EXPECT_EQ(oneGood.Messages(), std::vector<std::string>{"Erase OK."});
+
+    VersionRig noneGood({{0xA0, 0}, {0xA0, 0}, {0xA0, 0}, {0xA0, 0}});
+    EXPECT_EQ(kv::CEraseCmd(noneGood.App()).Run(), 0);
+    EXPECT_EQ(noneGood.Messages(), std::vector<std::string>{"Erase error."});
+    EXPECT_EQ(FrameSummary(noneGood.Dev().SentBytes()), kBlocks);  // every block is tried
+}
+
+TEST(Erase, StatusWaitsUseTheLongTimeout) {
+    // The status after the erase comes after 30 s: within the 40000 ms wait.
+    kvtest::LinkRig rig;
+    rig.Dev().SetResponder([&](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& block) {
+        if (block == std::vector<uint8_t>{0x70}) d.Deliver({0x80, 0x00}, d.Clock().Now() + 30000);
+    });
+    EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 1);
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Erase OK."});
+    EXPECT_EQ(rig.Channel().Timeout(), 5000u);
+}
+
+TEST(Erase, LostStatusRecoversReportsAnErrorAndRestoresTheTimeout) {
+    kvtest::LinkRig rig;
+    rig.Loader().status.reset();  // the chip never answers a status read
+    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+    EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 0);
+    EXPECT_EQ(rig.Ui().QuitRequested(), true);
+    EXPECT_EQ(rig.Channel().Timeout(), 5000u);
+}
+
+TEST(Erase, KelvliteLoadsTheEraseRoutinesAndAsksNoVersion) {
+    for (uint8_t srd : {uint8_t{0x80}, uint8_t{0xA0}}) {
+        kvtest::LinkRig rig(kv::Edition::Kelvlite);
+        rig.Loader().status = std::make_pair(srd, uint8_t{0});
+        const int ok = kv::CEraseCmd(rig.App()).Run();
+        // Clear status (slot 6), the three erase pieces (slots 2-4), the
+        // status routine (slot 5), the status byte and the handshake.
+        const std::vector<uint8_t> expected = {0xEE, 6, 0xEE, 2, 0xEE, 3, 0xEE, 4, 0xEE, 5, 0x70, 0x06};
+        EXPECT_EQ(rig.Dev().SentBytes(), expected);
+        EXPECT_EQ(ok, srd == 0x80 ? 1 : 0);
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{srd == 0x80 ? "Erase OK." : "Erase error."});
+        EXPECT_EQ(rig.Channel().Timeout(), 5000u);
+    }
+}
+
+TEST(Erase, EraseAllLeavesTheLongTimeoutForItsCaller) {
+    SimRig rig;
+    EXPECT_EQ(kv::CEraseCmd(rig.App()).EraseAll(), 1);
+    EXPECT_EQ(rig.Channel().Timeout(), 40000u);
+    EXPECT_TRUE(rig.Messages().empty());
+}
+
+}  // namespace
