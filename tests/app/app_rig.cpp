@@ -43,6 +43,12 @@ int FlagSpyUi::RunModal(tk::Dialog& dlg) {
     return tk::ScriptedUi::RunModal(dlg);
 }
 
+int FlagSpyUi::MessageBox(const std::string& text, const std::string& caption, tk::Icon icon,
+                          tk::Buttons buttons) {
+    if (beforeAnswer && !QuitRequested()) beforeAnswer(text);
+    return tk::ScriptedUi::MessageBox(text, caption, icon, buttons);
+}
+
 std::optional<FlagSpyUi::Opened> FlagSpyUi::At(int templateId) const {
     for (const auto& o : opened_)
         if (o.templateId == templateId) return o;

@@ -3,6 +3,7 @@
 // serial device wired to the simulated chip (or to nothing), an in-memory
 // settings file, the scripted front end, a lock and a process service that
 // say what the test wants.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -91,6 +92,10 @@ public:
     };
     void Watch(kv::CKelvixApp* app) { app_ = app; }
     int RunModal(tk::Dialog& dlg) override;
+    // Runs just before each message box is answered (the user resets the board).
+    std::function<void(const std::string& text)> beforeAnswer;
+    int MessageBox(const std::string& text, const std::string& caption, tk::Icon icon,
+                   tk::Buttons buttons) override;
     const std::vector<Opened>& OpenedWith() const { return opened_; }
     // The flags when the first dialog of that template opened.
     std::optional<Opened> At(int templateId) const;

@@ -206,4 +206,26 @@ TEST(PanelKelvlite, StatusProbeRunsTheRoutineAndTheHandshake) {
     EXPECT_EQ(rig.Lock().releases, 1);
 }
 
+TEST(PanelKelvlite, RoutineWithoutAcknowledgementRecoversOnceAndSendsNoStatusByte) {
+    auto firmware = kvtest::BuildFirmware();
+    if (!firmware) GTEST_SKIP() << "firm.mot not beside the build";
+    PanelRig rig(Edition::Kelvlite, kvtest::LiteChip(*firmware), 0, 1, 1);
+    sim::ReplyFault lost;
+    lost.code = sim::Chip::kAckCode;
+    lost.nth = 1;
+    rig.Chip().AddReplyFault(lost);
+    rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };  // RESET pushed
+    rig.Ui().Press(CKelvixDlg::IDC_STATUS).Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
+    rig.Show();
+    // One recovery: the status byte did not follow the routine that went unanswered.
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."}) << rig.Ui().TranscriptText();
+    const auto& slot = firmware->slots[static_cast<size_t>(kv::RoutineTable::SlotFor(0x70))];
+    const Bytes sent = rig.Sent();
+    ASSERT_GT(sent.size(), slot.length);
+    EXPECT_EQ(Bytes(sent.begin(), sent.begin() + slot.length), Bytes(slot.bytes.begin(), slot.bytes.begin() + slot.length));
+    EXPECT_NE(sent[slot.length], 0x70);
+    // The status window did not open; the recovery's baud-rate dialog did.
+    EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_KELVIX_DIALOG, kv::IDD_SET_COMM}));
+}
+
 }  // namespace

@@ -84,6 +84,24 @@ TEST(KelvliteStartup, BringsTheLinkUpThroughTheSequencer) {
     EXPECT_TRUE(sawStatus);
 }
 
+TEST(KelvliteStartup, StatusRoutineWithoutAcknowledgementLeavesTheLinkToTheRecovery) {
+    auto firmware = kvtest::BuildFirmware();
+    if (!firmware) GTEST_SKIP() << "firm.mot not beside the build";
+    AppRig rig(Edition::Kelvlite, kvtest::LiteChip(*firmware));
+    sim::ReplyFault lost;
+    lost.code = sim::Chip::kAckCode;
+    lost.nth = 1;  // the first routine: the start-up status read's
+    rig.Chip().AddReplyFault(lost);
+    rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };  // RESET pushed
+    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);     // recovery at 9600 bps
+    EXPECT_EQ(rig.Run({"kelvlite", "COM1"}), 0);
+    // The recovery's setting brought the link up; no status byte went to a
+    // sequencer without its routine, so nobody asks for the state again.
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."}) << rig.Ui().TranscriptText();
+    EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_SET_COMM, kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
+    EXPECT_EQ(rig.Ui().At(kv::IDD_ID_CHECK)->linkReady, 1);
+}
+
 TEST(KelvliteStartup, FirmwareMissingOrMalformedEndsTheProgram) {
     const std::string missing = Folder("no_firmware");
     const std::string bad = Folder("bad_firmware");

@@ -188,6 +188,24 @@ TEST(Startup, StoredRateIsRestoredAndWrittenBack) {
     EXPECT_EQ(rig.Chip().Baud(), 9600u);  // Exit took it back
 }
 
+TEST(Startup, StoredRateNotReachedAndRecoveryCancelledStoresTheRateInForce) {
+    // A boot loader that echoes its codes only at 9600 bps: the move to the
+    // stored 38400 bps fails at its final check, the recovery runs, and the
+    // user cancels its baud-rate dialog.
+    AppRig rig(Edition::Kelvane, std::nullopt);
+    rig.Dev().SetResponder([](kvtest::FakeSerialDevice& dev, const std::vector<uint8_t>& block) {
+        if (block.size() == 1 && block[0] >= 0xB0 && block[0] <= 0xB4 && dev.Line().baud == 9600)
+            dev.Deliver(block, dev.Clock().Now() + 2);
+    });
+    rig.StoreCommState(38400);
+    rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_BOOT).Press(tk::IDOK).Answer(tk::IDOK, kTimeout).Press(tk::IDCANCEL);
+    EXPECT_EQ(rig.Run({"kelvane"}), 0);
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{kTimeout});
+    EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "9600");  // never "0"
+    EXPECT_EQ(rig.DialogsOpened(),
+              (std::vector<int>{kv::IDD_S_PRG, kv::IDD_SET_COMM, kv::IDD_SELECT, kv::IDD_KELVIX_DIALOG}));
+}
+
 TEST(Startup, IdStateOfTheFirstStatusRead) {
     struct Case {
         uint8_t set, clear;
