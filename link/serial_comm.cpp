@@ -42,11 +42,20 @@ int CSerialComm::Read(void* buffer, uint32_t count) {
     // caller's buffer as it was.
     std::vector<uint8_t> got(count);
     uint32_t have = 0;
+    plat::LineSettings line;
+    const uint32_t baud = m_hPort->GetLine(line) ? line.baud : 0;
+    // Whole milliseconds that `bytes` take on the wire, 10 bits a byte.
+    auto WireTimeMs = [baud](uint32_t bytes) {
+        return baud == 0 ? 0u : static_cast<uint32_t>(uint64_t{bytes} * 10000u / baud);
+    };
     for (;;) {
         plat::QueueStatus status;
         if (!m_hPort->Status(status) || status.lineError) return 0;
-        if (status.queued >= count - have) {
-            have += static_cast<uint32_t>(m_hPort->ReadQueued(got.data() + have, count - have));
+        // Take what has come so far: the wait below then sleeps until more
+        // arrives instead of waking at once for bytes already queued.
+        if (status.queued > 0 || have == count) {
+            have += static_cast<uint32_t>(
+                m_hPort->ReadQueued(got.data() + have, std::min(status.queued, count - have)));
             if (have == count) {
                 if (count != 0) std::memcpy(buffer, got.data(), count);
                 return static_cast<int>(count);
@@ -63,7 +72,14 @@ int CSerialComm::Read(void* buffer, uint32_t count) {
             // +1: the read gives up only once the time-out has fully passed.
             wait = std::min(wait, m_nTimeout - elapsed + 1);
         }
-        m_hPort->WaitForInput(status.queued, wait);
+        // A reply that has begun comes in at the line's pace: sleep until
+        // the rest should be in rather than waking for every byte.
+        const uint32_t restMs = have > 0 ? WireTimeMs(count - have) : 0;
+        if (restMs > 1) {
+            clock_.SleepMs(std::min(wait, restMs - 1));
+            continue;
+        }
+        m_hPort->WaitForInput(0, wait);
     }
 }
 

@@ -156,14 +156,20 @@ public:
             Take(chip_.Advance(now));
             blocked = !Flush(pty.master, now);
 
-            int timeoutMs = -1;
             std::optional<uint64_t> next = chip_.NextTimerUs();
             if (!pending_.empty() && !blocked && (!next || pending_.front().dueUs < *next)) next = pending_.front().dueUs;
-            if (next) timeoutMs = static_cast<int>(*next > now ? (*next - now + 999) / 1000 : 0);
+            // Wake when the next byte is due, to the microsecond: a wait
+            // rounded up to whole milliseconds would make every reply late.
+            timespec wait{};
+            if (next) {
+                const uint64_t us = *next > now ? *next - now : 0;
+                wait.tv_sec = static_cast<time_t>(us / 1000000u);
+                wait.tv_nsec = static_cast<long>(us % 1000000u) * 1000L;
+            }
 
             pollfd fds[2] = {{pty.master, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0},
                              {g_wakePipe[0], POLLIN, 0}};
-            if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) {
+            if (ppoll(fds, 2, next ? &wait : nullptr, nullptr) < 0 && errno != EINTR) {
                 err_ << "vireo-sim: poll: " << std::strerror(errno) << "\n";
                 return;
             }

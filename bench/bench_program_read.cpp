@@ -1,0 +1,207 @@
+// Programs a 64 KiB image into vireo-sim (real wire timing, 115200 bps, on a
+// pseudo-terminal) and reads it back with the read check, through the real
+// Linux serial device and system clock. For each operation it prints the
+// wall time, the protocol's own minimum (the pauses the program makes, the
+// bytes' time on the wire and the chip's busy time), their ratio, and the
+// CPU time of this process as a share of the wall time.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/kelvix_app.h"
+#include "ops/program_cmd.h"
+#include "ops/read_cmd.h"
+#include "res/strings.h"
+#include "toolkit/scripted/scripted_ui.h"
+
+namespace {
+
+constexpr uint32_t kBaud = 115200;
+constexpr uint32_t kImageStart = 0x0C0000;
+constexpr uint32_t kImageBytes = 64 * 1024;
+constexpr uint32_t kPages = kImageBytes / 256;
+constexpr double kByteMs = 10.0 * 1000.0 / kBaud;  // 10 bits a byte
+constexpr double kProgramBusyMs = 2.0;            // the simulator's default
+
+class NoLock : public plat::IInstanceLock {
+public:
+    bool Acquire(const std::string&) override { return true; }
+    void Release() override {}
+    bool Held() const override { return true; }
+};
+
+// vireo-sim in its own process; the first line it prints is the terminal.
+class Simulator {
+public:
+    explicit Simulator(const std::string& binary) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            close(out[0]);
+            execl(binary.c_str(), binary.c_str(), "--mode", "bootloader", "--timing", "real", nullptr);
+            _exit(127);
+        }
+        close(out[1]);
+        char c;
+        pollfd p{out[0], POLLIN, 0};
+        while (poll(&p, 1, 5000) > 0 && read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
+        close(out[0]);
+    }
+    ~Simulator() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string path_;
+};
+
+std::string S2Image(uint32_t base, const std::vector<uint8_t>& bytes) {
+    std::string text;
+    char hex[4];
+    for (size_t at = 0; at < bytes.size(); at += 32) {
+        const uint32_t address = base + static_cast<uint32_t>(at);
+        std::vector<uint8_t> record = {36, static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 8),
+                                       static_cast<uint8_t>(address)};
+        record.insert(record.end(), bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at + 32));
+        unsigned sum = 0;
+        for (uint8_t b : record) sum += b;
+        record.push_back(static_cast<uint8_t>(~sum));
+        text += "S2";
+        for (uint8_t b : record) {
+            std::snprintf(hex, sizeof hex, "%02X", b);
+            text += hex;
+        }
+        text += "\n";
+    }
+    return text + "S804000000FB\n";
+}
+
+double CpuMs() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    auto ms = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0;
+    };
+    return ms(u.ru_utime) + ms(u.ru_stime);
+}
+
+std::string LoadAverage() {
+    std::FILE* f = std::fopen("/proc/loadavg", "r");
+    char text[64] = "?";
+    if (f) {
+        if (!std::fgets(text, sizeof text, f)) text[0] = '\0';
+        std::fclose(f);
+    }
+    std::string s = text;
+    return s.substr(0, s.find(' ', s.find(' ') + 1));
+}
+
+struct Figures {
+    double wallMs;
+    double cpuMs;
+};
+
+Figures Measure(const std::function<void()>& run) {
+    const double cpu = CpuMs();
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    const double wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return {wall, CpuMs() - cpu};
+}
+
+void Report(const char* name, const Figures& f, double minimumMs) {
+    std::printf("%-13s wall %8.1f ms  minimum %8.1f ms  ratio %.4f (%+.2f%%)  cpu %6.1f ms (%.2f%% of wall)\n", name,
+                f.wallMs, minimumMs, f.wallMs / minimumMs, (f.wallMs / minimumMs - 1.0) * 100.0, f.cpuMs,
+                f.cpuMs / f.wallMs * 100.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string buildDir = KV_BUILD_DIR;
+    if (const char* env = std::getenv("KELVANE_BUILD_DIR")) buildDir = env;
+    if (argc > 1) buildDir = argv[1];
+    Simulator sim(buildDir + "/vireo-sim");
+    if (sim.Path().empty()) {
+        std::fprintf(stderr, "cannot start %s/vireo-sim\n", buildDir.c_str());
+        return 1;
+    }
+
+    const auto settings = std::filesystem::temp_directory_path() / ("bench_program_read_" + std::to_string(getpid()) + ".INI");
+    auto clock = plat::MakeSystemClock();
+    auto profile = plat::MakeIniFile(settings.string());
+    auto process = plat::MakeLinuxProcess();
+    NoLock lock;
+    tk::ScriptedUi ui;
+    kv::CKelvixApp app(kv::Edition::Kelvane, kv::AppServices{*clock, *profile, lock, *process, ui},
+                       plat::MakeLinuxSerialDevice());
+    int exitCode = 0;
+    auto fail = [&](const char* what) {
+        std::fprintf(stderr, "%s\n%s", what, ui.TranscriptText().c_str());
+        exitCode = 1;
+    };
+
+    if (!app.Channel().Open(sim.Path()) || !app.ApplyLineSettings(9600, 8, 0, 0)) {
+        fail("cannot open the simulator's terminal");
+    } else {
+        app.Channel().SetTimeout(5000);
+        if (!app.Synchronise() || app.RestoreBaudRate(kBaud, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD) != kBaud) {
+            fail("cannot bring the link up at 115200 bps");
+        } else {
+            std::vector<uint8_t> bytes(kImageBytes);
+            std::mt19937 random(2024);
+            for (auto& b : bytes) b = static_cast<uint8_t>(random());
+            std::istringstream in(S2Image(kImageStart, bytes));
+            app.Image().LoadStream(in);
+            app.programInterval = 40;
+
+            // Program: the range offered, confirmed twice, then the report.
+            ui.Press(tk::IDOK).Press(tk::IDOK).Answer(tk::IDOK, "Program OK.");
+            const Figures program = Measure([&] { kv::CProgramCmd(app).Run(); });
+            // Clear status and its pause; per page the frame, the interval,
+            // the status byte and its reply, the busy time; the final status.
+            const double programMin = 50.0 + kByteMs +
+                                      kPages * (259 * kByteMs + app.programInterval + 3 * kByteMs + kProgramBusyMs) +
+                                      3 * kByteMs;
+            // Read check: per page the request, the page, the pause.
+            ui.Press(tk::IDOK);
+            const Figures readBack = Measure([&] { kv::CReadCmd(app).Run(); });
+            const double readMin = kPages * ((3 + 256) * kByteMs + 10.0);
+
+            if (ui.MessageTexts() != std::vector<std::string>{"Program OK."} || !ui.Errors().empty())
+                fail("the operations did not end as expected");
+            // On a pseudo-terminal a write does not take the bytes' wire time
+            // (the simulator counts it on its side), so the page frame goes out
+            // during the interval: the floor there is the pauses and the status.
+            const double programPtyMin = 50.0 + kByteMs + kPages * (app.programInterval + 3 * kByteMs) + 3 * kByteMs;
+            std::printf("%u pages at %u bps, program interval %d ms, load average %s\n", kPages, kBaud,
+                        app.programInterval, LoadAverage().c_str());
+            Report("program", program, programMin);
+            Report("program (pty)", program, programPtyMin);
+            Report("read check", readBack, readMin);
+            app.ResetTo9600();
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove(settings, ignored);
+    return exitCode;
+}
