@@ -30,7 +30,10 @@ int ShowWindows(CKelvixApp& app) {
 
 int CKelvixApp::Run(const std::vector<std::string>& args) {
     const int code = IsLite() ? startup::RunKelvlite(*this, args) : startup::RunKelvane(*this, args);
-    channel_.Close();  // whatever way the run ended
+    // Whatever way the run ended: the panel's Exit and the recovery's Cancel
+    // have done this already.
+    channel_.Close();
+    Lock().Release();
     return code;
 }
 

@@ -37,6 +37,24 @@ sim::Options LiteChip(const kv::RoutineTable& firmware) {
     return o;
 }
 
+int FlagSpyUi::RunModal(tk::Dialog& dlg) {
+    if (app_ && !QuitRequested())
+        opened_.push_back({dlg.Template().id, app_->programMode, app_->linkReady, app_->idVerified, app_->firstRun});
+    return tk::ScriptedUi::RunModal(dlg);
+}
+
+int FlagSpyUi::MessageBox(const std::string& text, const std::string& caption, tk::Icon icon,
+                          tk::Buttons buttons) {
+    if (beforeAnswer && !QuitRequested()) beforeAnswer(text);
+    return tk::ScriptedUi::MessageBox(text, caption, icon, buttons);
+}
+
+std::optional<FlagSpyUi::Opened> FlagSpyUi::At(int templateId) const {
+    for (const auto& o : opened_)
+        if (o.templateId == templateId) return o;
+    return std::nullopt;
+}
+
 AppRig::AppRig(kv::Edition edition, std::optional<sim::Options> chip) {
     auto dev = std::make_unique<FakeSerialDevice>(clock_);
     dev_ = dev.get();
@@ -47,6 +65,7 @@ AppRig::AppRig(kv::Edition edition, std::optional<sim::Options> chip) {
     if (edition == kv::Edition::Kelvlite) process_.selfPath = BuildDir() + "/kelvlite";
     app_ = std::make_unique<kv::CKelvixApp>(edition, kv::AppServices{clock_, profile_, lock_, process_, ui_},
                                             std::move(dev));
+    ui_.Watch(app_.get());
 }
 
 void AppRig::BringUp() {

@@ -3,6 +3,7 @@
 // serial device wired to the simulated chip (or to nothing), an in-memory
 // settings file, the scripted front end, a lock and a process service that
 // say what the test wants.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -81,6 +82,29 @@ sim::Options FlashChip();
 sim::Options BootLoaderChip();
 sim::Options LiteChip(const kv::RoutineTable& firmware);
 
+// The scripted front end that also notes the application flags as each
+// modal dialog opens, so a test sees the state a dialog started from.
+class FlagSpyUi : public tk::ScriptedUi {
+public:
+    struct Opened {
+        int templateId;
+        int programMode, linkReady, idVerified, firstRun;
+    };
+    void Watch(kv::CKelvixApp* app) { app_ = app; }
+    int RunModal(tk::Dialog& dlg) override;
+    // Runs just before each message box is answered (the user resets the board).
+    std::function<void(const std::string& text)> beforeAnswer;
+    int MessageBox(const std::string& text, const std::string& caption, tk::Icon icon,
+                   tk::Buttons buttons) override;
+    const std::vector<Opened>& OpenedWith() const { return opened_; }
+    // The flags when the first dialog of that template opened.
+    std::optional<Opened> At(int templateId) const;
+
+private:
+    kv::CKelvixApp* app_ = nullptr;
+    std::vector<Opened> opened_;
+};
+
 class AppRig {
 public:
     // With a chip, or with nothing on the line (`chip` empty).
@@ -92,7 +116,7 @@ public:
     MemoryProfile& Profile() { return profile_; }
     FakeLock& Lock() { return lock_; }
     FakeProcess& Process() { return process_; }
-    tk::ScriptedUi& Ui() { return ui_; }
+    FlagSpyUi& Ui() { return ui_; }
     VirtualClock& Clock() { return clock_; }
 
     int Run(const std::vector<std::string>& args) { return app_->Run(args); }
@@ -115,7 +139,7 @@ private:
     MemoryProfile profile_;
     FakeLock lock_;
     FakeProcess process_;
-    tk::ScriptedUi ui_;
+    FlagSpyUi ui_;
     FakeSerialDevice* dev_ = nullptr;
     std::unique_ptr<sim::Chip> chip_;
     std::unique_ptr<SimPeer> peer_;

@@ -69,9 +69,11 @@ TEST(KelvliteStartup, BringsTheLinkUpThroughTheSequencer) {
     EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
     EXPECT_EQ(rig.Lock().names, std::vector<std::string>{"kelvlite.exe"});
     EXPECT_TRUE(rig.App().Routines().loaded);
-    EXPECT_EQ(rig.App().linkReady, 1);
-    EXPECT_EQ(rig.App().idVerified, 1);
-    EXPECT_EQ(rig.App().programMode, 0);
+    const auto atIdCheck = rig.Ui().At(kv::IDD_ID_CHECK);
+    ASSERT_TRUE(atIdCheck);
+    EXPECT_EQ(atIdCheck->linkReady, 1);
+    EXPECT_EQ(atIdCheck->idVerified, 1);
+    EXPECT_EQ(atIdCheck->programMode, 0);
     EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
     EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "57600");
     EXPECT_FALSE(rig.Stored("mode_info", "First_data"));
@@ -80,6 +82,24 @@ TEST(KelvliteStartup, BringsTheLinkUpThroughTheSequencer) {
     bool sawStatus = false;
     for (const auto& b : rig.Chip().Transcript()) sawStatus = sawStatus || (b.value == 0x70 && b.understood);
     EXPECT_TRUE(sawStatus);
+}
+
+TEST(KelvliteStartup, StatusRoutineWithoutAcknowledgementLeavesTheLinkToTheRecovery) {
+    auto firmware = kvtest::BuildFirmware();
+    if (!firmware) GTEST_SKIP() << "firm.mot not beside the build";
+    AppRig rig(Edition::Kelvlite, kvtest::LiteChip(*firmware));
+    sim::ReplyFault lost;
+    lost.code = sim::Chip::kAckCode;
+    lost.nth = 1;  // the first routine: the start-up status read's
+    rig.Chip().AddReplyFault(lost);
+    rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };  // RESET pushed
+    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);     // recovery at 9600 bps
+    EXPECT_EQ(rig.Run({"kelvlite", "COM1"}), 0);
+    // The recovery's setting brought the link up; no status byte went to a
+    // sequencer without its routine, so nobody asks for the state again.
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."}) << rig.Ui().TranscriptText();
+    EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_SET_COMM, kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
+    EXPECT_EQ(rig.Ui().At(kv::IDD_ID_CHECK)->linkReady, 1);
 }
 
 TEST(KelvliteStartup, FirmwareMissingOrMalformedEndsTheProgram) {

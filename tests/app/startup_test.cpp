@@ -157,14 +157,19 @@ TEST(Startup, ModeZeroBringsTheLinkUpAndShowsTheIdCheckThenThePanel) {
     EXPECT_EQ(rig.Dev().OpenedName(), "COM2");
     EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_S_PRG, kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
     EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
-    std::vector<uint8_t> want(17, 0x00);
-    want.push_back(0xB0);                    // synchronisation
-    want.push_back(0x70);                    // first status read
-    want.push_back(0x50);                    // clear status
-    want.insert(want.end(), {0xB0, 0xB0, 0xB0});  // Exit: back to 9600 bps
-    EXPECT_EQ(rig.Dev().SentBytes(), want);
-    EXPECT_EQ(rig.App().linkReady, 1);
-    EXPECT_EQ(rig.App().firstRun, 1);
+    std::vector<uint8_t> start(17, 0x00);
+    start.push_back(0xB0);  // synchronisation
+    start.push_back(0x70);  // first status read
+    start.push_back(0x50);  // clear status
+    const auto sent = rig.Dev().SentBytes();
+    ASSERT_GE(sent.size(), start.size() + 3);
+    EXPECT_EQ(std::vector<uint8_t>(sent.begin(), sent.begin() + 20), start);
+    EXPECT_EQ(std::vector<uint8_t>(sent.end() - 3, sent.end()), (std::vector<uint8_t>{0xB0, 0xB0, 0xB0}));  // Exit
+    const auto atIdCheck = rig.Ui().At(kv::IDD_ID_CHECK);
+    ASSERT_TRUE(atIdCheck);
+    EXPECT_EQ(atIdCheck->linkReady, 1);
+    EXPECT_EQ(atIdCheck->idVerified, 0);
+    EXPECT_EQ(atIdCheck->firstRun, 1);
     EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "9600");
     EXPECT_EQ(rig.Stored("Last Comm State", "Byte"), "8");
     EXPECT_EQ(rig.Lock().releases, 1);
@@ -183,6 +188,24 @@ TEST(Startup, StoredRateIsRestoredAndWrittenBack) {
     EXPECT_EQ(rig.Chip().Baud(), 9600u);  // Exit took it back
 }
 
+TEST(Startup, StoredRateNotReachedAndRecoveryCancelledStoresTheRateInForce) {
+    // A boot loader that echoes its codes only at 9600 bps: the move to the
+    // stored 38400 bps fails at its final check, the recovery runs, and the
+    // user cancels its baud-rate dialog.
+    AppRig rig(Edition::Kelvane, std::nullopt);
+    rig.Dev().SetResponder([](kvtest::FakeSerialDevice& dev, const std::vector<uint8_t>& block) {
+        if (block.size() == 1 && block[0] >= 0xB0 && block[0] <= 0xB4 && dev.Line().baud == 9600)
+            dev.Deliver(block, dev.Clock().Now() + 2);
+    });
+    rig.StoreCommState(38400);
+    rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_BOOT).Press(tk::IDOK).Answer(tk::IDOK, kTimeout).Press(tk::IDCANCEL);
+    EXPECT_EQ(rig.Run({"kelvane"}), 0);
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{kTimeout});
+    EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "9600");  // never "0"
+    EXPECT_EQ(rig.DialogsOpened(),
+              (std::vector<int>{kv::IDD_S_PRG, kv::IDD_SET_COMM, kv::IDD_SELECT, kv::IDD_KELVIX_DIALOG}));
+}
+
 TEST(Startup, IdStateOfTheFirstStatusRead) {
     struct Case {
         uint8_t set, clear;
@@ -195,8 +218,10 @@ TEST(Startup, IdStateOfTheFirstStatusRead) {
         rig.Chip().MutableFaults().srd1Clear = c.clear;
         rig.Ui().Press(tk::IDOK);
         rig.Run({"kelvane"});
-        EXPECT_EQ(rig.App().idVerified, c.want) << int(c.set);
-        EXPECT_EQ(rig.App().linkReady, 1);
+        const auto atIdCheck = rig.Ui().At(kv::IDD_ID_CHECK);
+        ASSERT_TRUE(atIdCheck);
+        EXPECT_EQ(atIdCheck->idVerified, c.want) << int(c.set);
+        EXPECT_EQ(atIdCheck->linkReady, 1);
     }
 }
 
@@ -204,9 +229,11 @@ TEST(Startup, ModeOneCountsTheIdAsVerifiedAndShowsTheFileSelection) {
     AppRig rig(Edition::Kelvane, kvtest::BootLoaderChip());
     rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_BOOT).Press(tk::IDOK);
     EXPECT_EQ(rig.Run({"kelvane"}), 0);
-    EXPECT_EQ(rig.App().programMode, 1);
-    EXPECT_EQ(rig.App().idVerified, 1);
-    EXPECT_EQ(rig.App().linkReady, 1);
+    const auto atSelect = rig.Ui().At(kv::IDD_SELECT);
+    ASSERT_TRUE(atSelect);
+    EXPECT_EQ(atSelect->programMode, 1);
+    EXPECT_EQ(atSelect->idVerified, 1);
+    EXPECT_EQ(atSelect->linkReady, 1);
     EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_S_PRG, kv::IDD_SELECT, kv::IDD_KELVIX_DIALOG}));
     std::vector<uint8_t> want(17, 0x00);
     want.push_back(0xB0);
@@ -228,7 +255,7 @@ TEST(Startup, NoStatusReplyAsksForTheCommunicationState) {
         EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_S_PRG, kv::IDD_FIRST_SET, kv::IDD_SET_COMM,
                                                          kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
         EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
-        EXPECT_EQ(rig.App().linkReady, 1);
+        EXPECT_EQ(rig.Ui().At(kv::IDD_ID_CHECK)->linkReady, 1);
         EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "19200");
     }
     {
@@ -239,7 +266,7 @@ TEST(Startup, NoStatusReplyAsksForTheCommunicationState) {
         EXPECT_EQ(rig.Run({"kelvane"}), 0);
         EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Can not communicate to outside."});
         EXPECT_EQ(rig.Ui().EventsOf(ScriptEvent::Type::MessageBox).front().icon, tk::Icon::Stop);
-        EXPECT_EQ(rig.App().linkReady, 0);
+        EXPECT_EQ(rig.Ui().At(kv::IDD_KELVIX_DIALOG)->linkReady, 0);
         EXPECT_EQ(rig.DialogsOpened(),
                   (std::vector<int>{kv::IDD_S_PRG, kv::IDD_FIRST_SET, kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
         EXPECT_FALSE(rig.Stored("Last Comm State", "Baundrate"));

@@ -1,0 +1,58 @@
+// The command line as the programs read it: options, kelvlite's port
+// argument, and the folders beside the program file.
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+#include "app/companion.h"
+#include "app/firmware.h"
+
+namespace {
+
+TEST(CommandLine, Options) {
+    struct Case {
+        std::vector<std::string> args;
+        bool console;
+        std::optional<std::string> port;
+        std::vector<std::string> rest;
+        bool error;
+    };
+    const std::vector<Case> cases = {
+        {{"kelvane"}, false, std::nullopt, {}, false},
+        {{"kelvane", "--console", "+a"}, true, std::nullopt, {"+a"}, false},
+        {{"kelvane", "--port", "/dev/pts/3", "-Z"}, false, "/dev/pts/3", {"-Z"}, false},
+        {{"kelvane", "--port=COM2"}, false, "COM2", {}, false},
+        {{"kelvane", "--port"}, false, std::nullopt, {}, true},
+        {{"kelvane", "--port="}, false, std::nullopt, {}, true},
+        {{"kelvlite", "kelvlite", "COM3"}, false, std::nullopt, {"kelvlite", "COM3"}, false},
+    };
+    for (const auto& c : cases) {
+        const auto o = kv::ParseProgramOptions(c.args);
+        SCOPED_TRACE(kv::JoinCommandLine(c.args));
+        EXPECT_EQ(o.console, c.console);
+        EXPECT_EQ(o.port, c.port);
+        EXPECT_EQ(o.rest, c.rest);
+        EXPECT_EQ(!o.error.empty(), c.error);
+    }
+    EXPECT_EQ(kv::JoinCommandLine({"/opt/k/kelvane", "+a", "-Z"}), "/opt/k/kelvane +a -Z");
+}
+
+TEST(CommandLine, KelvlitePortArgument) {
+    EXPECT_EQ(kv::KelvlitePortArgument({"COM2"}), "COM2");
+    EXPECT_EQ(kv::KelvlitePortArgument({"kelvlite", "COM2"}), "COM2");
+    EXPECT_EQ(kv::KelvlitePortArgument({}), "");
+    EXPECT_TRUE(kv::NamesPort("COM12"));
+    EXPECT_TRUE(kv::NamesPort("/dev/ttyUSB0"));
+    EXPECT_FALSE(kv::NamesPort("com1"));  // as typed by kelvane: upper case
+    EXPECT_FALSE(kv::NamesPort("ttyUSB0"));
+    EXPECT_FALSE(kv::NamesPort(""));
+}
+
+TEST(CommandLine, FoldersBesideTheProgram) {
+    EXPECT_EQ(kv::FolderOf("/opt/Kelvane/bin/kelvlite"), "/opt/Kelvane/bin");
+    EXPECT_EQ(kv::FolderOf("/kelvlite"), "/");
+    EXPECT_EQ(kv::FolderOf("kelvlite"), ".");
+    EXPECT_EQ(kv::FirmwarePathFor("/opt/Kelvane/bin/kelvlite"), "/opt/Kelvane/bin/firm.mot");  // case kept
+    EXPECT_EQ(kv::FirmwarePathFor("/kelvlite"), "/firm.mot");
+}
+
+}  // namespace
