@@ -90,7 +90,7 @@ std::vector<TimedByte> Chip::Feed(const uint8_t* data, size_t count, uint32_t ho
     // The host's transmitter sends one byte after the other.
     uint64_t t = std::max(nowUs, rxFreeUs_);
     for (size_t i = 0; i < count; ++i) {
-        t += ByteUs(hostBaud);
+        if (!options_.inputArrivesWhenHanded) t += ByteUs(hostBaud);
         Receive(data[i], hostBaud, t);
     }
     rxFreeUs_ = t;

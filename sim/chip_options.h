@@ -58,6 +58,11 @@ struct Options {
     kv::RoutineTable firmware;              // lite mode: the routines it knows
 
     bool wireTiming = true;                 // false: every byte takes no time
+    // A host byte counts as arrived when the chip is handed it. A pseudo-
+    // terminal gives the host no back-pressure: its write returns at once,
+    // where a UART's write lasts until the bytes are out, so timing the
+    // bytes again on the chip's side would make every reply late by a frame.
+    bool inputArrivesWhenHanded = false;
     uint64_t eraseBusyUs = 100000;
     uint64_t programBusyUs = 2000;
     uint64_t frameGapUs = 30000;            // a command frame that stalls this long is dropped

@@ -129,9 +129,17 @@ struct Pty {
     }
 };
 
+// On a pseudo-terminal the host's write has already returned when the chip
+// reads the bytes; they count as arrived then (see Options).
+Options WithPtyInput(Options options) {
+    options.inputArrivesWhenHanded = true;
+    return options;
+}
+
 class Server {
 public:
-    Server(ServerConfig& config, std::ostream& err) : config_(config), err_(err), chip_(config.chip) {}
+    Server(ServerConfig& config, std::ostream& err)
+        : config_(config), err_(err), chip_(WithPtyInput(config.chip)) {}
 
     bool Prepare() {
         std::string error;
