@@ -4,7 +4,8 @@
 # Environment: FUZZ_BUILD_DIR (default build-fuzz), CXX (default clang++).
 # New inputs go to a scratch corpus in the build directory; the seeds under
 # fuzz/corpus/<target>/ stay as committed. A crash leaves its input in
-# $FUZZ_BUILD_DIR/artifacts/ and makes the script fail.
+# $FUZZ_BUILD_DIR/artifacts/ and makes the script fail, as does a fuzzer that
+# exits non-zero for any other reason (its output is in $FUZZ_BUILD_DIR/<target>.log).
 set -eu
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,12 +22,15 @@ for target in $targets; do
   scratch=$build/corpus/$target
   mkdir -p "$scratch"
   echo "== $target: $seconds s"
+  log=$build/$target.log
+  status=0
   "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
-    -artifact_prefix="$build/artifacts/$target-" "$scratch" "$seeds" 2>&1 |
-    grep -E '^(#[0-9]+.*DONE|Done|stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY)' || true
-  # grep hides the fuzzer's exit status; a saved artifact means it failed.
-  if ls "$build/artifacts/$target-"* >/dev/null 2>&1; then
-    echo "$target found a failure:" "$build/artifacts/$target-"*
+    -artifact_prefix="$build/artifacts/$target-" "$scratch" "$seeds" >"$log" 2>&1 || status=$?
+  grep -E '^(#[0-9]+.*DONE|Done|stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY)' "$log" || true
+  # A finding makes the fuzzer exit non-zero and leaves its input behind.
+  if [ "$status" -ne 0 ] || ls "$build/artifacts/$target-"* >/dev/null 2>&1; then
+    echo "$target failed (exit $status); log: $log"
+    ls "$build/artifacts/$target-"* 2>/dev/null || true
     exit 1
   fi
 done
