@@ -1,6 +1,7 @@
 // kelvlite's start-up: the port argument, the sequencer firmware beside the
 // program, and the link through the sequencer's routines.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -16,7 +17,7 @@ using kv::Edition;
 using kvtest::AppRig;
 
 std::string Folder(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "kv_app_" + name;
+    const std::string dir = ::testing::TempDir() + "kv_app_" + name + "_" + std::to_string(getpid());
     mkdir(dir.c_str(), 0755);
     return dir;
 }

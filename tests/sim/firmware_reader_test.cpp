@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "link/routine_table.h"
 
 namespace {
@@ -66,7 +68,8 @@ protected:
     }
     void TearDown() override { std::remove(path_.c_str()); }
 
-    std::string path_ = ::testing::TempDir() + "kv_firm_test.mot";
+    // One file per test process: ctest runs the tests side by side.
+    std::string path_ = ::testing::TempDir() + "kv_firm_test_" + std::to_string(getpid()) + ".mot";
     kv::RoutineTable table;
     bool opened = false;
 };
