@@ -50,12 +50,13 @@ void CSettingCmd::ReadIdState() {
     const uint8_t code = kStatusRead;
     channel.Write(&code, 1);
     uint8_t reply[2];
-    if (channel.Read(reply, 2) != 2) return;
+    const bool answered = channel.Read(reply, 2) == 2;
+    // The sequencer ends the command with its handshake, reply or not.
     if (app_.IsLite()) {
         app_.LoadRoutine(kHandshake);
         app_.Sleep(50);
     }
-    app_.ApplyIdCheckState(reply[1]);
+    if (answered) app_.ApplyIdCheckState(reply[1]);
 }
 
 }  // namespace kv

@@ -124,15 +124,24 @@ TEST(SettingCmd, FailedFinalCheckWithRecoveryCancelledAnswersZero) {
 }
 
 TEST(SettingCmd, KelvliteStatusReadWithRoutineAndHandshake) {
-    LinkRig rig(Edition::Kelvlite);
-    rig.Loader().status = std::make_pair(uint8_t{0x80}, uint8_t{0x0C});
-    rig.Ui().Press(tk::IDOK);
-    EXPECT_EQ(RunSetting(rig), 9600u);
-    const std::vector<uint8_t> expected = {0xEE, 10, 0xB0, 0x06, 0xEE, 10, 0xB0,  // switch
-                                           0x06, 0xEE, 10, 0xB0, 0x06,            // check
-                                           0xEE, 5,    0x70, 0x06};               // status
-    EXPECT_EQ(rig.Dev().SentBytes(), expected);
-    EXPECT_EQ(rig.App().idVerified, 1);
+    // The handshake ends the status read also when its reply is missing; the
+    // flag then keeps its value and no recovery runs.
+    for (bool answered : {true, false}) {
+        LinkRig rig(Edition::Kelvlite);
+        if (answered)
+            rig.Loader().status = std::make_pair(uint8_t{0x80}, uint8_t{0x0C});
+        else
+            rig.Loader().status.reset();
+        rig.App().idVerified = answered ? 0 : 1;
+        rig.Ui().Press(tk::IDOK);
+        EXPECT_EQ(RunSetting(rig), 9600u);
+        const std::vector<uint8_t> expected = {0xEE, 10, 0xB0, 0x06, 0xEE, 10, 0xB0,  // switch
+                                               0x06, 0xEE, 10, 0xB0, 0x06,            // check
+                                               0xEE, 5,    0x70, 0x06};               // status
+        EXPECT_EQ(rig.Dev().SentBytes(), expected) << answered;
+        EXPECT_EQ(rig.App().idVerified, 1);
+        EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
+    }
 }
 
 }  // namespace
