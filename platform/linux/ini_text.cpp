@@ -167,7 +167,11 @@ std::string IniWithValue(const std::string& text, const std::string& section, co
     }
     if (!place.sectionFound) {
         if (!lines.empty() && lines.back().end.empty()) out.append(eol);
-        emit("[" + std::string(sec) + "]", eol);
+        // Built by appending: GCC 12 at -O3 misreads `"[" + std::string(...)`
+        // as an overlapping copy (-Wrestrict).
+        std::string header(1, '[');
+        header.append(sec).push_back(']');
+        emit(header, eol);
         emit(newEntry, eol);
     }
     return out;
