@@ -29,13 +29,16 @@ std::vector<uint8_t> RecordBytes(const std::string& line) {
 }
 
 std::string Record(char type, uint32_t address, size_t addressBytes, const uint8_t* data, size_t n) {
-    std::vector<uint8_t> body;
-    body.push_back(static_cast<uint8_t>(addressBytes + n + 1));
-    for (size_t i = addressBytes; i-- > 0;) body.push_back(static_cast<uint8_t>(address >> (8 * i)));
-    body.insert(body.end(), data, data + n);
+    // Count, address (highest byte first), data, checksum; sized once, so
+    // no growth follows the copy of the data.
+    std::vector<uint8_t> body(1 + addressBytes + n + 1);
+    body[0] = static_cast<uint8_t>(addressBytes + n + 1);
+    for (size_t i = 0; i < addressBytes; ++i)
+        body[1 + i] = static_cast<uint8_t>(address >> (8 * (addressBytes - 1 - i)));
+    for (size_t i = 0; i < n; ++i) body[1 + addressBytes + i] = data[i];
     unsigned sum = 0;
-    for (uint8_t b : body) sum += b;
-    body.push_back(static_cast<uint8_t>(~sum));
+    for (size_t i = 0; i + 1 < body.size(); ++i) sum += body[i];
+    body.back() = static_cast<uint8_t>(~sum);
     std::string line = {'S', type};
     char hex[3];
     for (uint8_t b : body) {

@@ -167,7 +167,8 @@ std::string IniWithValue(const std::string& text, const std::string& section, co
     }
     if (!place.sectionFound) {
         if (!lines.empty() && lines.back().end.empty()) out.append(eol);
-        // Built by appending: GCC 12 at -O3 misreads "[" + std::string as an overlapping copy.
+        // Built by appending: GCC 12 at -O3 misreads `"[" + std::string(...)`
+        // as an overlapping copy (-Wrestrict).
         std::string header(1, '[');
         header.append(sec).push_back(']');
         emit(header, eol);

@@ -89,6 +89,55 @@ TEST(ProductionE2E, KelvaneEraseProgramRead) {
     ExpectFlashHoldsTheFile(r);
 }
 
+// The single operations one after the other on a chip that holds old data:
+// erase, program, a blank check of a fresh range and of the programmed one,
+// and a read check of the programmed range.
+TEST(ProductionE2E, KelvaneSingleOperations) {
+    const Bench r = Prepare("single_kelvane", "kelvane", 115200);
+    SKIP_WITHOUT_OBJCOPY(r);
+    // Zeros over the programmed range: programming cannot succeed unless the
+    // erase has run first.
+    const std::string old = r.folder + "/old.mot";
+    {
+        std::ofstream out(r.folder + "/old.bin", std::ios::binary);
+        for (size_t i = 0; i < kFileSize; ++i) out.put('\0');
+    }
+    const std::string cmd = "objcopy -I binary -O srec --change-addresses 0xC0000 " + r.folder + "/old.bin " + old;
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    kvtest::SimServer sim({"--mode", "flash", "--load", old, "--dump", r.dump});
+    const std::string script = "ok\n" + IdCheck(r) +
+                               "1000\nok\n"                          // Erase, "Erase?"
+                               "1009\nok\nok\n"                      // Program..., the range, "Program next area."
+                               "1006\n1012=0D0000\n1013=0D0FFF\nok\n"  // Blank... over a fresh range
+                               "1006\n1012=0C0000\n1013=0C02FF\nok\n"  // Blank... over the programmed range
+                               "1007\n1012=0C0000\n1013=0C02FF\nok\n"  // Read... over the programmed range
+                               "2\n";
+    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()}, Env(r),
+                                script, kDeadlineMs);
+    sim.Stop();
+    ASSERT_FALSE(run.timedOut) << run.out;
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    const std::string& out = run.out;
+    const auto erased = out.find("Kelvane (information): Erase OK.");
+    const auto programmed = out.find("Kelvane (information): Program OK.", erased);
+    // The fresh range is blank (kelvane says nothing); the programmed one is
+    // not, from its first byte on.
+    const auto notBlank = out.find("Kelvane (none): Find not blank at address\n  0C0000\n", programmed);
+    EXPECT_NE(erased, std::string::npos) << out;
+    EXPECT_NE(programmed, std::string::npos) << out;
+    EXPECT_NE(notBlank, std::string::npos) << out;
+    size_t blankWindows = 0;
+    for (auto at = out.find("Blank Check: Blank check."); at != std::string::npos;
+         at = out.find("Blank Check: Blank check.", at + 1))
+        ++blankWindows;
+    EXPECT_EQ(blankWindows, 2u) << out;
+    EXPECT_NE(out.find("Read check.: Read check.", notBlank), std::string::npos) << out;
+    EXPECT_EQ(out.find("Find not match"), std::string::npos) << out;
+    EXPECT_EQ(out.find("(stop)"), std::string::npos) << out;
+    EXPECT_EQ(out.find("error:"), std::string::npos) << out;
+    ExpectFlashHoldsTheFile(r);
+}
+
 TEST(ProductionE2E, KelvliteEraseProgramRead) {
     const Bench r = Prepare("epr_kelvlite", "kelvlite", 57600);
     SKIP_WITHOUT_OBJCOPY(r);

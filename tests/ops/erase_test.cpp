@@ -113,6 +113,40 @@ TEST(Erase, OneGoodBlockIsEnough) {
     EXPECT_EQ(FrameSummary(noneGood.Dev().SentBytes()), kBlocks);  // every block is tried
 }
 
+// When each frame of both sequences goes out: 50 ms after every command
+// without a reply, the status read after the last of them; the replies take
+// 1 ms.
+TEST(Erase, PausesFiftyMillisecondsAfterEveryCommandWithoutAReply) {
+    struct Case {
+        const char* version;
+        std::vector<uint64_t> starts;  // ms after the version query, per frame
+    };
+    const Case cases[] = {
+        {"VER.2.05", {0, 1, 51, 101, 151}},
+        {"VER.2.03", {0, 1, 51, 101, 151, 152, 202, 252, 253, 303, 353, 354, 404, 454}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.version);
+        kvtest::LinkRig rig;
+        rig.Profile().Set("mode_info", "Default_Type", "+a");
+        const std::string version = c.version;
+        rig.Dev().SetResponder([&](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& block) {
+            if (block == std::vector<uint8_t>{0xFB}) d.Deliver({version.begin(), version.end()}, d.Clock().Now() + 1);
+            if (block == std::vector<uint8_t>{0x70}) d.Deliver({0x80, 0x00}, d.Clock().Now() + 1);
+        });
+        EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 1);
+        const auto& wire = rig.Dev().Sent();
+        ASSERT_FALSE(wire.empty());
+        std::vector<uint64_t> starts;
+        size_t at = 0;
+        for (const auto& frame : kvtest::Frames(rig.Dev().SentBytes())) {
+            starts.push_back(wire[at].timeMs - wire[0].timeMs);
+            at += frame.size();
+        }
+        EXPECT_EQ(starts, c.starts) << FrameSummary(rig.Dev().SentBytes());
+    }
+}
+
 TEST(Erase, StatusWaitsUseTheLongTimeout) {
     // The status after the erase comes after 30 s: within the 40000 ms wait.
     kvtest::LinkRig rig;
