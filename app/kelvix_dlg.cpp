@@ -6,6 +6,7 @@
 #include "image/select_dlg.h"
 #include "link/command.h"
 #include "link/setting_cmd.h"
+#include "link/status_read.h"
 #include "ops/blank_cmd.h"
 #include "ops/bpr_cmd.h"
 #include "ops/download_cmd.h"
@@ -61,22 +62,9 @@ int CKelvixDlg::CheckIdPassed() {
 }
 
 int CKelvixDlg::CheckLink() {
-    CSerialComm& channel = app_.Channel();
-    channel.Purge();
-    // A routine that did not load has already run the recovery; the status
-    // byte would only meet a sequencer that cannot execute it.
-    if (!app_.LoadRoutine(kStatusRead)) return 0;
-    const uint8_t code = kStatusRead;
-    channel.Write(&code, 1);
-    uint8_t reply[2];
-    if (channel.Read(reply, 2) != 2) {
-        app_.RecoverLink();
-        return 0;
-    }
-    if (!app_.IsLite()) return 1;
-    const int handshake = app_.LoadRoutine(kHandshake);
-    app_.Sleep(kAfterHandshakeMs);
-    return handshake;
+    const StatusReply status =
+        SendStatusRead(app_, app_.Channel(), {.purge = true, .afterHandshakeMs = kAfterHandshakeMs});
+    return status.answered && status.handshook ? 1 : 0;
 }
 
 int CKelvixDlg::CheckBootLoader() {

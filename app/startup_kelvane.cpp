@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "app/switches.h"
 #include "link/command.h"
+#include "link/status_read.h"
 
 namespace kv::startup {
 
@@ -21,19 +22,15 @@ constexpr uint32_t kAfterCommandMs = 50;
 // whether its ID is already verified. A missing reply runs no recovery.
 void ReadFirstStatus(CKelvixApp& app, const CommState& state) {
     CSerialComm& channel = app.Channel();
-    channel.Purge();
-    const uint8_t read = kStatusRead;
-    channel.Write(&read, 1);
-    uint8_t srd[2] = {};
-    const bool replied = channel.Read(srd, 2) == 2;
-    if (replied) {
+    const StatusReply status = SendStatusRead(app, channel, {.purge = true, .recover = false});
+    if (status.answered) {
         app.linkReady = 1;
         WriteCommState(app, state);
     } else {
         AskForCommState(app);
         if (Quitting(app)) return;
     }
-    if (replied) app.ApplyIdCheckState(srd[1]);
+    if (status.answered) app.ApplyIdCheckState(status.srd1);
     const uint8_t clear = kClearStatus;
     channel.Write(&clear, 1);
     app.Sleep(kAfterCommandMs);

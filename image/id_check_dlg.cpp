@@ -5,6 +5,7 @@
 #include "image/id_file.h"
 #include "link/check_memory_cmd.h"
 #include "link/command.h"
+#include "link/status_read.h"
 #include "res/strings.h"
 #include "res/templates.h"
 
@@ -126,19 +127,10 @@ void CIDCheckDlg::OnRefer() {
 }
 
 bool CIDCheckDlg::ReadStatus(uint8_t& srd, uint8_t& srd1) {
-    CSerialComm& channel = app_.Channel();
-    // A routine that did not load has already run the recovery.
-    if (!app_.LoadRoutine(kStatusRead)) return false;
-    const uint8_t code = kStatusRead;
-    channel.Write(&code, 1);
-    uint8_t reply[2];
-    if (channel.Read(reply, 2) != 2) {
-        app_.RecoverLink();
-        return false;
-    }
-    app_.LoadRoutine(kHandshake);
-    srd = reply[0];
-    srd1 = reply[1];
+    const StatusReply status = SendStatusRead(app_, app_.Channel());
+    if (!status.answered) return false;
+    srd = status.srd;
+    srd1 = status.srd1;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "app/kelvix_app.h"
 #include "image/save_ini.h"
 #include "image/set_comm_dlg.h"
+#include "link/status_read.h"
 #include "res/strings.h"
 
 namespace kv {
@@ -44,19 +45,9 @@ uint32_t CSettingCmd::Run() {
 // A status read that only looks at the ID check state. A missing reply keeps
 // the flag and runs no recovery: the setting itself has just succeeded.
 void CSettingCmd::ReadIdState() {
-    CSerialComm& channel = app_.Channel();
-    channel.Purge();
-    if (app_.IsLite() && !app_.LoadRoutine(kStatusRead)) return;
-    const uint8_t code = kStatusRead;
-    channel.Write(&code, 1);
-    uint8_t reply[2];
-    const bool answered = channel.Read(reply, 2) == 2;
-    // The sequencer ends the command with its handshake, reply or not.
-    if (app_.IsLite()) {
-        app_.LoadRoutine(kHandshake);
-        app_.Sleep(50);
-    }
-    if (answered) app_.ApplyIdCheckState(reply[1]);
+    const StatusReply status =
+        SendStatusRead(app_, app_.Channel(), {.purge = true, .recover = false, .afterHandshakeMs = 50});
+    if (status.answered) app_.ApplyIdCheckState(status.srd1);
 }
 
 }  // namespace kv

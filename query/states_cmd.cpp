@@ -1,26 +1,18 @@
 #include "query/states_cmd.h"
 
 #include "app/kelvix_app.h"
+#include "link/status_read.h"
 #include "query/states_dlg.h"
 
 namespace kv {
 
 int CStatesCmd::Run() {
-    CSerialComm& channel = app_.Channel();
     // The panel's link probe has just run, so there is nothing stale to purge.
-    // A routine that did not load has already run the recovery.
-    if (!app_.LoadRoutine(kStatusRead)) return 0;
-    const uint8_t code = kStatusRead;
-    channel.Write(&code, 1);
-    uint8_t reply[2];
-    if (channel.Read(reply, 2) != 2) {
-        app_.RecoverLink();
-        return 0;
-    }
-    app_.LoadRoutine(kHandshake);
+    const StatusReply status = SendStatusRead(app_, app_.Channel());
+    if (!status.answered) return 0;
 
     CStatesDlg dlg(app_);
-    dlg.SetStatus(reply[0], reply[1]);
+    dlg.SetStatus(status.srd, status.srd1);
     dlg.DoModal();
     return 1;
 }

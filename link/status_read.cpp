@@ -1,0 +1,35 @@
+#include "link/status_read.h"
+
+#include "app/kelvix_app.h"
+#include "link/command.h"
+
+namespace kv {
+
+StatusReply SendStatusRead(CKelvixApp& app, CSerialComm& channel, const StatusReadOptions& options) {
+    StatusReply result;
+    if (options.purge) channel.Purge();
+    if (!app.LoadRoutine(kStatusRead)) {
+        result.handshook = false;
+        return result;
+    }
+    const uint8_t code = kStatusRead;
+    channel.Write(&code, 1);
+    uint8_t reply[2];
+    result.answered = channel.Read(reply, 2) == 2;
+    if (!result.answered && options.recover) {
+        app.RecoverLink();
+        result.handshook = false;
+        return result;
+    }
+    if (result.answered) {
+        result.srd = reply[0];
+        result.srd1 = reply[1];
+    }
+    if (app.IsLite()) {
+        result.handshook = app.LoadRoutine(kHandshake) != 0;
+        if (options.afterHandshakeMs != 0) app.Sleep(options.afterHandshakeMs);
+    }
+    return result;
+}
+
+}  // namespace kv
