@@ -55,9 +55,10 @@ void CSequencePhases::ReportNotMatch(uint32_t address, uint8_t expected, uint8_t
     app_.MessageText(text, tk::Icon::None);
 }
 
-CSequencePhases::End CSequencePhases::Blank(bool purge) {
+CSequencePhases::End CSequencePhases::ReadPages(const std::string& message, const std::string& title, bool purge,
+                                                const PageCompare& compare) {
     CPageLoop loop(app_, start_, end_);
-    if (!loop.Open("Blank check.", "Blank Check")) return End::NoWindow;
+    if (!loop.Open(message, title)) return End::NoWindow;
     CSerialComm& channel = app_.Channel();
     uint8_t readBack[kPageSize];
     End failure = End::Completed;
@@ -68,20 +69,27 @@ CSequencePhases::End CSequencePhases::Blank(bool purge) {
             failure = End::LinkLost;
             return false;
         }
-        for (uint32_t i = 0; i < kPageSize; ++i) {
-            if (readBack[i] != kBlank) {
-                ReportNotBlank(address + i, readBack[i]);
-                failure = End::Failed;
-                return false;
-            }
-        }
-        return true;
+        if (compare(address, readBack)) return true;
+        failure = End::Failed;
+        return false;
     };
     steps.pauseMs = BetweenPagesMs();
     const CPageLoop::End how = loop.Run(steps);
     loop.Close();
     if (how == CPageLoop::End::Cancelled) return End::Cancelled;
     return how == CPageLoop::End::Completed ? End::Completed : failure;
+}
+
+CSequencePhases::End CSequencePhases::Blank(bool purge) {
+    return ReadPages("Blank check.", "Blank Check", purge, [&](uint32_t address, const uint8_t* readBack) {
+        for (uint32_t i = 0; i < kPageSize; ++i) {
+            if (readBack[i] != kBlank) {
+                ReportNotBlank(address + i, readBack[i]);
+                return false;
+            }
+        }
+        return true;
+    });
 }
 
 CSequencePhases::End CSequencePhases::Program(uint32_t intervalMs, bool reportProgramError) {
@@ -125,37 +133,20 @@ CSequencePhases::End CSequencePhases::Program(uint32_t intervalMs, bool reportPr
 }
 
 CSequencePhases::End CSequencePhases::ReadBack(bool purge) {
-    CPageLoop loop(app_, start_, end_);
-    if (!loop.Open("Read check.", "Read check.")) return End::NoWindow;
-    CSerialComm& channel = app_.Channel();
     CReadCmd image(app_);
     const bool blankMatchesAll = app_.IsLite();
-    uint8_t readBack[kPageSize];
     uint8_t expected[kPageSize];
-    End failure = End::Completed;
-    CPageLoop::Steps steps;
-    steps.work = [&](uint32_t address) {
-        if (purge) channel.Purge();
-        if (!cmd_.ReadPage(channel, readBack, address)) {
-            failure = End::LinkLost;
-            return false;
-        }
+    return ReadPages("Read check.", "Read check.", purge, [&](uint32_t address, const uint8_t* readBack) {
         image.ExpectedPage(address, expected);
         for (uint32_t i = 0; i < kPageSize; ++i) {
             if (blankMatchesAll && expected[i] == kBlank) continue;
             if (expected[i] != readBack[i]) {
                 ReportNotMatch(address + i, expected[i], readBack[i]);
-                failure = End::Failed;
                 return false;
             }
         }
         return true;
-    };
-    steps.pauseMs = BetweenPagesMs();
-    const CPageLoop::End how = loop.Run(steps);
-    loop.Close();
-    if (how == CPageLoop::End::Cancelled) return End::Cancelled;
-    return how == CPageLoop::End::Completed ? End::Completed : failure;
+    });
 }
 
 int CSequencePhases::FinalCheck() {

@@ -5,6 +5,8 @@
 // operations with the stop rules and reports of the combined sequences; the
 // sequence decides what follows each phase.
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace kv {
 
@@ -48,6 +50,12 @@ public:
     static int ProgramInterval(CKelvixApp& app, uint32_t& ms);
 
 private:
+    // Names the first fault in a page that was read back and answers false there.
+    using PageCompare = std::function<bool(uint32_t address, const uint8_t* readBack)>;
+
+    // The loop of Blank and ReadBack: every page read under its own progress
+    // window and handed to `compare`.
+    End ReadPages(const std::string& message, const std::string& title, bool purge, const PageCompare& compare);
     void ReportNotBlank(uint32_t address, uint8_t read);
     void ReportNotMatch(uint32_t address, uint8_t expected, uint8_t read);
     uint32_t BetweenPagesMs() const;
