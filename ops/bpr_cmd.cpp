@@ -1,10 +1,8 @@
 #include "ops/bpr_cmd.h"
 
 #include "app/kelvix_app.h"
-#include "ops/pre_write_dlg.h"
 #include "ops/range_check.h"
 #include "ops/sequence_phases.h"
-#include "res/strings.h"
 
 namespace kv {
 
@@ -13,14 +11,6 @@ using End = CSequencePhases::End;
 }  // namespace
 
 int CBPRCmd::Run() { return app_.IsLite() ? RunKelvlite() : RunKelvane(); }
-
-int CBPRCmd::ConfirmRange(uint32_t start, uint32_t end) {
-    CPreWriteDlg confirm(app_);
-    confirm.SetAddresses(start, end);
-    if (confirm.DoModal() != tk::IDCANCEL) return 1;
-    app_.Message(IDS_STOP_PROGRAMMING, tk::Icon::None);
-    return 0;
-}
 
 // kelvane: a Cancel in the blank check or while programming ends the run; a
 // program error stops programming silently and the read-back tells.
@@ -34,7 +24,7 @@ int CBPRCmd::RunKelvane() {
 
     CSequencePhases phases(app_, *this, start, end);
     if (phases.Blank(false) != End::Completed) return 0;
-    if (!ConfirmRange(start, end)) return 0;
+    if (!phases.ConfirmRange()) return 0;
 
     const End program = phases.Program(interval, false);
     if (program == End::Cancelled || program == End::NoWindow) return 0;
@@ -59,14 +49,8 @@ int CBPRCmd::RunKelvlite() {
     if (blank != End::Completed && blank != End::Cancelled) return 0;
     uint32_t interval = 0;
     if (!CSequencePhases::ProgramInterval(app_, interval)) return 0;
-    if (!ConfirmRange(start, end)) return 0;
-
-    const End program = phases.Program(interval, true);
-    if (program == End::NoWindow) return 0;
-    const End read = phases.ReadBack(true);
-    if (read != End::Completed && read != End::Cancelled) return 0;
-    if (program == End::Cancelled) return 0;
-    return phases.FinalCheck();
+    if (!phases.ConfirmRange()) return 0;
+    return phases.ProgramReadBackCheck(interval);
 }
 
 }  // namespace kv

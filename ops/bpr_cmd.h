@@ -16,8 +16,6 @@ public:
 private:
     int RunKelvane();
     int RunKelvlite();
-    // "Program next area."; Cancel shows "Stop programming." and answers 0.
-    int ConfirmRange(uint32_t start, uint32_t end);
 };
 
 }  // namespace kv

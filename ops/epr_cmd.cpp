@@ -2,7 +2,6 @@
 
 #include "app/kelvix_app.h"
 #include "ops/erase_cmd.h"
-#include "ops/pre_write_dlg.h"
 #include "ops/range_check.h"
 #include "ops/sequence_phases.h"
 #include "res/strings.h"
@@ -54,20 +53,10 @@ int CEPRCmd::RunKelvlite() {
     uint32_t interval = 0;
     if (!CSequencePhases::ProgramInterval(app_, interval)) return 0;
     if (!AcceptRange(app_, start, end)) return 0;
-    CPreWriteDlg confirm(app_);
-    confirm.SetAddresses(start, end);
-    if (confirm.DoModal() == tk::IDCANCEL) {
-        app_.Message(IDS_STOP_PROGRAMMING, tk::Icon::None);
-        return 0;
-    }
 
     CSequencePhases phases(app_, *this, start, end);
-    const End program = phases.Program(interval, true);
-    if (program == End::NoWindow) return 0;
-    const End read = phases.ReadBack(true);
-    if (read != End::Completed && read != End::Cancelled) return 0;
-    if (program == End::Cancelled) return 0;
-    return phases.FinalCheck();
+    if (!phases.ConfirmRange()) return 0;
+    return phases.ProgramReadBackCheck(interval);
 }
 
 }  // namespace kv

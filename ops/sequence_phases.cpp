@@ -6,6 +6,7 @@
 #include "image/set_comm_dlg.h"
 #include "link/check_memory_cmd.h"
 #include "ops/page_loop.h"
+#include "ops/pre_write_dlg.h"
 #include "ops/program_cmd.h"
 #include "ops/read_cmd.h"
 #include "res/strings.h"
@@ -147,6 +148,23 @@ CSequencePhases::End CSequencePhases::ReadBack(bool purge) {
         }
         return true;
     });
+}
+
+int CSequencePhases::ConfirmRange() {
+    CPreWriteDlg confirm(app_);
+    confirm.SetAddresses(start_, end_);
+    if (confirm.DoModal() != tk::IDCANCEL) return 1;
+    app_.Message(IDS_STOP_PROGRAMMING, tk::Icon::None);
+    return 0;
+}
+
+int CSequencePhases::ProgramReadBackCheck(uint32_t intervalMs) {
+    const End program = Program(intervalMs, true);
+    if (program == End::NoWindow) return 0;
+    const End read = ReadBack(true);
+    if (read != End::Completed && read != End::Cancelled) return 0;
+    if (program == End::Cancelled) return 0;
+    return FinalCheck();
 }
 
 int CSequencePhases::FinalCheck() {

@@ -45,6 +45,15 @@ public:
     // The closing status check: "Program error." or "Program OK.", 1 when OK.
     int FinalCheck();
 
+    // "Program next area." over the range; Cancel shows "Stop programming."
+    // and answers 0.
+    int ConfirmRange();
+
+    // kelvlite's closing phases: programming with its error report, the
+    // read-back (a Cancel there goes on) and the status check, which a
+    // Cancel while programming leaves out. Answers FinalCheck's result or 0.
+    int ProgramReadBackCheck(uint32_t intervalMs);
+
     // The program interval as the "Set baudrate" dialog holds it; 0 when it
     // has none.
     static int ProgramInterval(CKelvixApp& app, uint32_t& ms);
