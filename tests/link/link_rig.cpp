@@ -1,5 +1,7 @@
 #include "tests/link/link_rig.h"
 
+#include "tests/support/stub_link.h"
+
 namespace kvtest {
 
 void ScriptedLoader::operator()(FakeSerialDevice& dev, const std::vector<uint8_t>& block) {
@@ -36,16 +38,7 @@ LinkRig::LinkRig(kv::Edition edition, int programMode) {
     app_->programMode = programMode;
     loader_.lite = edition == kv::Edition::Kelvlite;
     dev_->SetResponder([this](FakeSerialDevice& d, const std::vector<uint8_t>& block) { loader_(d, block); });
-    for (int slot = 0; slot < kv::RoutineTable::kSlots; ++slot) {
-        auto& s = app_->Routines().slots[static_cast<size_t>(slot)];
-        s.bytes[0] = 0xEE;
-        s.bytes[1] = static_cast<uint8_t>(slot);
-        s.length = 2;
-    }
-    app_->Routines().loaded = true;
-    app_->Channel().Open("COM1");
-    app_->ApplyLineSettings(9600, 8, 0, 0);
-    app_->Channel().SetTimeout(5000);
+    OpenStubLink(*app_);
 }
 
 void LinkRig::StoreCommState(uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity) {

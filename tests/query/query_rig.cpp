@@ -1,6 +1,7 @@
 #include "tests/query/query_rig.h"
 
 #include "link/command.h"
+#include "tests/support/stub_link.h"
 
 // The scripted boot loader of the link tests.
 #include "tests/link/link_rig.cpp"
@@ -20,16 +21,7 @@ QueryRig::QueryRig(kv::Edition edition) {
         }
         loader_(d, block);
     });
-    for (int slot = 0; slot < kv::RoutineTable::kSlots; ++slot) {
-        auto& s = app_->Routines().slots[static_cast<size_t>(slot)];
-        s.bytes[0] = 0xEE;
-        s.bytes[1] = static_cast<uint8_t>(slot);
-        s.length = 2;
-    }
-    app_->Routines().loaded = true;
-    app_->Channel().Open("COM1");
-    app_->ApplyLineSettings(9600, 8, 0, 0);
-    app_->Channel().SetTimeout(5000);
+    OpenStubLink(*app_);
 }
 
 }  // namespace kvtest
