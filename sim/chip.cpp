@@ -331,7 +331,13 @@ void Chip::BaudCode(uint8_t code, uint64_t atUs) {
     pendingBaudAtUs_ = out_.empty() ? atUs : out_.back().dueUs;
 }
 
-void Chip::StatusRead(uint64_t atUs) { Reply(0x70, {Srd(), Srd1()}, atUs); }
+void Chip::StatusRead(uint64_t atUs) {
+    if (options_.busyStatusAnswers && atUs < busyUntilUs_) {
+        Reply(0x70, {static_cast<uint8_t>(Srd() & ~kSrdReady), Srd1()}, atUs, false);
+        return;
+    }
+    Reply(0x70, {Srd(), Srd1()}, atUs);
+}
 
 void Chip::ClearStatus() {
     srdErrors_ = 0;
@@ -394,7 +400,7 @@ void Chip::Busy(uint64_t atUs, uint64_t durationUs) {
     busyUntilUs_ = std::max(atUs, busyUntilUs_) + durationUs;
 }
 
-bool Chip::Reply(uint8_t code, std::vector<uint8_t> bytes, uint64_t readyUs) {
+bool Chip::Reply(uint8_t code, std::vector<uint8_t> bytes, uint64_t readyUs, bool waitUntilReady) {
     uint32_t nth = ++replyCounts_[code];
     const std::vector<uint8_t> meant = bytes;
     std::vector<uint8_t> before;
@@ -418,7 +424,7 @@ bool Chip::Reply(uint8_t code, std::vector<uint8_t> bytes, uint64_t readyUs) {
     bool intact = bytes == meant;
     bytes.insert(bytes.begin(), before.begin(), before.end());
     // Nothing goes out while the chip is still erasing or programming.
-    uint64_t t = std::max({readyUs, busyUntilUs_, txFreeUs_});
+    uint64_t t = std::max({readyUs, waitUntilReady ? busyUntilUs_ : 0, txFreeUs_});
     for (uint8_t b : bytes) {
         t += ByteUs(baud_);
         out_.push_back({b, t});

@@ -93,7 +93,7 @@ private:
 
     // Sends a reply for `code` when it is ready (not before the chip is idle),
     // with the faults for that code applied. True when it went out unchanged.
-    bool Reply(uint8_t code, std::vector<uint8_t> bytes, uint64_t readyUs);
+    bool Reply(uint8_t code, std::vector<uint8_t> bytes, uint64_t readyUs, bool waitUntilReady = true);
     uint64_t ByteUs(uint32_t baud) const;
 
     Options options_;

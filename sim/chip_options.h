@@ -65,6 +65,10 @@ struct Options {
     bool inputArrivesWhenHanded = false;
     uint64_t eraseBusyUs = 100000;
     uint64_t programBusyUs = 2000;
+    // How a status read during the busy time is answered: held back until the
+    // chip is ready (the host's long read time-out waits it out), or at once
+    // with SRD bit 7 clear ("Busy").
+    bool busyStatusAnswers = false;
     uint64_t frameGapUs = 30000;            // a command frame that stalls this long is dropped
     uint64_t downloadGapUs = 2000000;       // a download that stalls this long ends with an error
 

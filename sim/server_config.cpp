@@ -141,6 +141,11 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
          }},
         {"--erase-busy", millis(o.eraseBusyUs)},
         {"--program-busy", millis(o.programBusyUs)},
+        {"--busy-status",
+         [&o](const std::string& v) {
+             o.busyStatusAnswers = v == "answer";
+             return v == "answer" || v == "hold";
+         }},
         {"--download-timeout", millis(o.downloadGapUs)},
         {"--firm", text(config.firmPath)},
         {"--link", text(config.linkPath)},
@@ -243,6 +248,10 @@ Chip:
                          rate in force) or send at once [real]
   --erase-busy MS        busy time of an erase [100]
   --program-busy MS      busy time of a page program [2]
+  --busy-status hold|answer
+                         a status read while busy is held back until the chip
+                         is ready, or answered at once with SRD bit 7 clear
+                         [hold]
   --download-timeout MS  a download that stalls this long ends with an
                          error [2000]
 

@@ -102,6 +102,18 @@ TEST(ChipTiming, BusyDelaysTheStatusReply) {
     b.Send(PageFrame(0x41, 0x0C0000, 0x00));
     b.Status();
     EXPECT_EQ(b.last[0].dueUs, b.nowUs + 2000);
+
+    // Answering while busy: at once with bit 7 clear, then ready once done.
+    o.busyStatusAnswers = true;
+    Bench answering(o);
+    answering.Wake();
+    answering.Send({0xA7, 0xD0});
+    answering.Status();
+    EXPECT_EQ(answering.last[0].dueUs, answering.nowUs);
+    EXPECT_EQ(answering.last[0].value & 0x80, 0x00) << "busy";
+    answering.nowUs += 100000;
+    answering.Status();
+    EXPECT_EQ(answering.last[0].value & 0x80, 0x80) << "ready";
 }
 
 TEST(ChipFrames, StalledFrameIsDroppedAndFlagged) {
