@@ -101,6 +101,9 @@ public:
 
 private:
     int SendRoutineSlot(int slot);
+    // One byte of the wake-up runs, and `count` fillers each followed by a pause.
+    void SendByte(uint8_t b);
+    void SendFillers(int count, uint32_t gapMs);
     int ExpectAcknowledgement(const uint8_t* bytes, int count);
 
     Edition edition_;

@@ -15,27 +15,18 @@ constexpr uint32_t kRecoveryBetweenFillersMs = 15;  // kelvlite's recovery
 }  // namespace
 
 void CKelvixApp::SendSyncSequence() {
-    auto put = [this](uint8_t b) { channel_.Write(&b, 1); };
     Sleep(kSettleMs);
     channel_.Purge();
-    if (IsLite()) {
-        put(kFiller);
-        Sleep(kSettleMs);
-        for (int i = 0; i < 15; ++i) {
-            put(kFiller);
-            Sleep(kBetweenFillersMs);
-        }
-    } else {
-        // "+Z": boards that need the 9600 bps code as the very first byte.
-        put(CSaveIni(*this).ReadFirstData() == "+Z" ? kCode9600 : kFiller);
-        Sleep(kSettleMs);
-        for (int i = 0; i < 16; ++i) {
-            put(kFiller);
-            Sleep(kBetweenFillersMs);
-        }
+    // kelvane wakes the boot loader at start-up with the same bytes as after
+    // a lost reply; kelvlite's start-up run differs from its recovery's.
+    if (!IsLite()) {
+        WakeBootLoader();
+        return;
     }
+    SendFillers(1, kSettleMs);
+    SendFillers(15, kBetweenFillersMs);
     Sleep(kSettleMs);
-    put(kCode9600);
+    SendByte(kCode9600);
     Sleep(kSettleMs);
 }
 
@@ -51,26 +42,29 @@ int CKelvixApp::Synchronise() {
 }
 
 void CKelvixApp::WakeBootLoader() {
-    auto put = [this](uint8_t b) { channel_.Write(&b, 1); };
     if (IsLite()) {
-        put(kCode9600);
+        SendByte(kCode9600);
         Sleep(kSettleMs);
-        for (int i = 0; i < 15; ++i) {
-            put(kFiller);
-            Sleep(kRecoveryBetweenFillersMs);
-        }
+        SendFillers(15, kRecoveryBetweenFillersMs);
         Sleep(kSettleMs);
         return;
     }
-    put(CSaveIni(*this).ReadFirstData() == "+Z" ? kCode9600 : kFiller);
+    // "+Z": boards that need the 9600 bps code as the very first byte.
+    SendByte(CSaveIni(*this).ReadFirstData() == "+Z" ? kCode9600 : kFiller);
     Sleep(kSettleMs);
-    for (int i = 0; i < 16; ++i) {
-        put(kFiller);
-        Sleep(kBetweenFillersMs);
+    SendFillers(16, kBetweenFillersMs);
+    Sleep(kSettleMs);
+    SendByte(kCode9600);
+    Sleep(kSettleMs);
+}
+
+void CKelvixApp::SendByte(uint8_t b) { channel_.Write(&b, 1); }
+
+void CKelvixApp::SendFillers(int count, uint32_t gapMs) {
+    for (int i = 0; i < count; ++i) {
+        SendByte(kFiller);
+        Sleep(gapMs);
     }
-    Sleep(kSettleMs);
-    put(kCode9600);
-    Sleep(kSettleMs);
 }
 
 }  // namespace kv
