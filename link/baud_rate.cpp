@@ -1,7 +1,7 @@
 // Moving the link between baud rates. The boot loader echoes each code at
 // the old rate; after the second it listens at the new rate, and the port
 // follows.
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "image/save_ini.h"
 #include "link/command.h"
 #include "res/strings.h"
@@ -13,7 +13,7 @@ constexpr uint32_t kSettleMs = 50;
 constexpr uint32_t kAfterCodeMs = 1000;
 }  // namespace
 
-int CKelvixApp::SwitchBaudRate(uint32_t current, uint32_t target) {
+int CLink::SwitchBaudRate(uint32_t current, uint32_t target) {
     channel_.Purge();
     Sleep(kSettleMs);
 
@@ -38,13 +38,13 @@ int CKelvixApp::SwitchBaudRate(uint32_t current, uint32_t target) {
     return 1;
 }
 
-uint32_t CKelvixApp::RestoreBaudRate(uint32_t baud, uint8_t /*byteSize*/, uint8_t /*stopBits*/,
+uint32_t CLink::RestoreBaudRate(uint32_t baud, uint8_t /*byteSize*/, uint8_t /*stopBits*/,
                                      uint8_t /*parity*/, int messageId) {
     CSerialCommState state;
     channel_.GetState(state);
     uint32_t rate = baud;
     if (!SwitchBaudRate(state.m_nBaudRate, baud)) {
-        Message(messageId, tk::Icon::Exclamation);
+        Report(messageId, Tone::Warning);
         channel_.GetState(state);
         rate = state.m_nBaudRate;
     }
@@ -62,11 +62,11 @@ uint32_t CKelvixApp::RestoreBaudRate(uint32_t baud, uint8_t /*byteSize*/, uint8_
     return result;
 }
 
-void CKelvixApp::ResetTo9600() {
+void CLink::ResetTo9600() {
     CSerialCommState state;
     channel_.GetState(state);
     if (!SwitchBaudRate(state.m_nBaudRate, 9600)) {
-        Message(IDS_CANNOT_SET_9600, tk::Icon::Exclamation);
+        Report(IDS_CANNOT_SET_9600, Tone::Warning);
         return;
     }
     ApplyLineSettings(9600, 8, 0, 0);
@@ -77,7 +77,7 @@ void CKelvixApp::ResetTo9600() {
         LoadRoutine(code);
     }
     channel_.Write(&code, 1);
-    if (!ExpectByte(code)) Message(IDS_CANNOT_SET_9600, tk::Icon::Stop);
+    if (!ExpectByte(code)) Report(IDS_CANNOT_SET_9600, Tone::Fault);
     if (IsLite()) LoadRoutine(kHandshake);
 
     CSaveIni ini(*this);

@@ -8,6 +8,8 @@
 
 namespace kv {
 
+CSettingCmd::CSettingCmd(CKelvixApp& app) : CCommand(app), dialogs_(app) {}
+
 uint32_t CSettingCmd::Run() {
     uint32_t baud = 9600;
     uint8_t byteSize = 8;
@@ -16,11 +18,11 @@ uint32_t CSettingCmd::Run() {
     CSaveIni ini(app_);
     if (ini.ReadCommState()) ini.GetCommState(baud, byteSize, stopBits, parity);
 
-    CSetCommDlg dlg(app_);
+    CSetCommDlg dlg(dialogs_);
     dlg.SetValues(baud, byteSize, stopBits, parity);
     if (dlg.DoModal() != tk::IDOK) return 0;
 
-    tk::WaitCursor wait(app_.Ui());
+    tk::WaitCursor wait(dialogs_.Ui());
     dlg.GetValues(baud, byteSize, stopBits, parity);  // an empty rate keeps the preset
 
     CSerialComm& channel = app_.Channel();

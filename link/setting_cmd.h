@@ -7,14 +7,18 @@
 
 namespace kv {
 
+class CKelvixApp;
+
 class CSettingCmd : public CCommand {
 public:
-    using CCommand::CCommand;
+    explicit CSettingCmd(CKelvixApp& app);
     // The baud rate in force after a successful setting, or 0.
     uint32_t Run();
 
 private:
     void ReadIdState();
+
+    CKelvixApp& dialogs_;
 };
 
 }  // namespace kv

@@ -1,6 +1,6 @@
 #include "ops/page_check.h"
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "ops/page_loop.h"
 #include "ops/range_check.h"
 
@@ -11,7 +11,7 @@ constexpr uint32_t kBetweenPagesMs = 10;  // kelvane paces its page requests
 }  // namespace
 
 int RunPageCheck(CCheckMemorryCmd& cmd, const PageCheck& check) {
-    CKelvixApp& app = cmd.App();
+    CLink& app = cmd.App();
     uint32_t start = 0;
     uint32_t end = 0;
     if (!cmd.FindImageRange(start, end)) return 0;
@@ -39,7 +39,7 @@ int RunPageCheck(CCheckMemorryCmd& cmd, const PageCheck& check) {
     const CPageLoop::End how = loop.Run(steps);
     loop.Close();
     // kelvlite confirms a range that held no difference, also after Cancel.
-    if (app.IsLite() && how != CPageLoop::End::Stopped) app.Message(check.okMessageId, tk::Icon::Information);
+    if (app.IsLite() && how != CPageLoop::End::Stopped) app.Report(check.okMessageId, Tone::Information);
     return 0;
 }
 
