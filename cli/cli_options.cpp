@@ -87,7 +87,7 @@ std::optional<std::pair<uint32_t, uint32_t>> ParseRange(const std::string& text)
     if (dash == std::string::npos) return std::nullopt;
     const auto start = ParseHexAddress(text.substr(0, dash));
     const auto end = ParseHexAddress(text.substr(dash + 1));
-    if (!start || !end) return std::nullopt;
+    if (!start || !end || *start > *end) return std::nullopt;
     const uint32_t first = *start & ~uint32_t{0xFF};
     const uint32_t last = *end | 0xFF;
     if (first >= last) return std::nullopt;

@@ -54,7 +54,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args);
 
 // The 14 hex digits of an ID; spaces, ':', '-', ',' and '.' may separate them.
 std::optional<std::array<uint8_t, 7>> ParseIdText(const std::string& text);
-// "START-END" in hexadecimal (an optional 0x each), start below end, end at
+// "START-END" in hexadecimal (an optional 0x each), start not above end, end at
 // most 0xFFFFFF; rounded to whole pages.
 std::optional<std::pair<uint32_t, uint32_t>> ParseRange(const std::string& text);
 
