@@ -8,6 +8,7 @@
 #include "cli/cli_session.h"
 #include "cli/exit_codes.h"
 #include "cli/report_printer.h"
+#include "cli/traced_device.h"
 #include "cli/usage.h"
 #include "platform/clock.h"
 #include "platform/line_reader.h"
@@ -43,7 +44,14 @@ int main(int argc, char** argv) {
     auto clock = plat::MakeSystemClock();
     auto process = plat::MakeLinuxProcess();
     auto settings = plat::MakeIniFile(plat::DefaultProfilePath(options.mode == Mode::Lite ? "kelvlite" : "kelvane"));
-    SessionServices services{*clock, [] { return plat::MakeLinuxSerialDevice(); }, process->SelfPath(), std::cout,
+    plat::IClock& time = *clock;
+    const bool verbose = options.verbose;
+    const auto makeDevice = [&time, verbose]() -> std::unique_ptr<plat::ISerialDevice> {
+        auto device = plat::MakeLinuxSerialDevice();
+        if (!verbose) return device;
+        return MakeTracedDevice(std::move(device), time, std::cerr);
+    };
+    SessionServices services{*clock, makeDevice, process->SelfPath(), std::cout,
                              std::cerr, plat::IsTerminal(2), settings.get()};
     return RunSession(options, services);
 }
