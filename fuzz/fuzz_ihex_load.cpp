@@ -11,6 +11,7 @@
 
 #include "image/ihex_reader.h"
 #include "image/image_writer.h"
+#include "image/load_image_file.h"
 
 namespace {
 
@@ -130,6 +131,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Reference ref = ReadPlainly(input);
 
     Check(result.format == kv::ImageFormat::IntelHex);
+
+    // The format-neutral entry sends a file whose first non-empty line begins
+    // with ":" to the same reader.
+    size_t first = 0;
+    while (first < input.size() && (input[first] == '\n' || input.compare(first, 2, "\r\n") == 0))
+        first += input[first] == '\n' ? 1 : 2;
+    if (first < input.size() && input[first] == ':') {
+        static kv::CMotFile detected;
+        std::istringstream again(input);
+        const kv::ImageLoadResult viaEntry = kv::LoadImageStream(again, detected);
+        Check(viaEntry.status == result.status && viaEntry.format == result.format);
+        Check(viaEntry.line == result.line && viaEntry.reason == result.reason);
+        Check(detected.PageCount() == image.PageCount());
+    }
     Check(result.Loaded() == ref.loaded);
     if (!ref.loaded) {
         Check(result.status == kv::ImageLoadStatus::Refused);
