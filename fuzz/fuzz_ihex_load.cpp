@@ -175,7 +175,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (uint32_t page : present) {
         bool blank = true;
         for (uint8_t b : image.Page(page)->Bytes()) blank &= b == 0xFF;
-        Check(blank ? back.Page(page) == nullptr : back.Page(page) && back.Page(page)->Bytes() == image.Page(page)->Bytes());
+        const kv::CLineImage* again = back.Page(page);
+        Check(blank ? again == nullptr : again && again->Bytes() == image.Page(page)->Bytes());
     }
     Check(back.PageCount() <= image.PageCount());
     return 0;

@@ -16,7 +16,14 @@ int Nibble(char c) {
     return -1;
 }
 
-enum : uint8_t { kData = 0x00, kEnd = 0x01, kSegment = 0x02, kSegmentStart = 0x03, kLinear = 0x04, kLinearStart = 0x05 };
+enum : uint8_t {
+    kData = 0x00,
+    kEnd = 0x01,
+    kSegment = 0x02,
+    kSegmentStart = 0x03,
+    kLinear = 0x04,
+    kLinearStart = 0x05,
+};
 
 // One record, decoded: bytes[0] count, [1..2] address, [3] type, then data and checksum.
 struct HexRecord {
@@ -43,7 +50,8 @@ const char* Decode(std::string_view line, HexRecord& record) {
         record.bytes[i] = static_cast<uint8_t>(hi << 4 | lo);
         sum = static_cast<uint8_t>(sum + record.bytes[i]);
     }
-    if (size != 5u + record.Count()) return size < 5u + record.Count() ? "record shorter than its count" : "record longer than its count";
+    if (size < 5u + record.Count()) return "record shorter than its count";
+    if (size > 5u + record.Count()) return "record longer than its count";
     if (sum != 0) return "bad checksum";
     return nullptr;
 }

@@ -211,7 +211,8 @@ TEST_P(WrittenFileTest, ToolsReadTheSameBytes) {
     const uint32_t high = objcopy && !c.allPages ? 0x100100 : options.end + 1;
     const std::string bin = dir.File("back.bin");
     const std::string command =
-        objcopy ? std::string("objcopy -I ") + (hex ? "ihex" : "srec") + " -O binary --gap-fill 0xFF " + file + " " + bin
+        objcopy ? std::string("objcopy -I ") + (hex ? "ihex" : "srec") + " -O binary --gap-fill 0xFF " + file + " " +
+                      bin
                 : "srec_cat " + file + (hex ? " -Intel" : " -Motorola") + " -fill 0xFF " + Hex(low) + " " + Hex(high) +
                       " -offset -" + Hex(low) + " -o " + bin + " -Binary";
     ASSERT_TRUE(kvtest::Run(command)) << command;

@@ -66,9 +66,11 @@ TEST(WriteFileAtomically, ReplacesWholeOrLeavesTheOldFile) {
     };
     const Case failures[] = {
         {"writer gives up", writing(big, false), "the file could not be written"},
-        {"disk full mid-way", [&](const std::string& t) { return WithFileSizeLimit(1000, [&] { return writing(big, true)(t); }); },
+        {"disk full mid-way",
+         [&](const std::string& t) { return WithFileSizeLimit(1000, [&] { return writing(big, true)(t); }); },
          "File too large"},
-        {"disk full at the last flush", [&](const std::string& t) { return WithFileSizeLimit(2, [&] { return writing("new", true)(t); }); },
+        {"disk full at the last flush",
+         [&](const std::string& t) { return WithFileSizeLimit(2, [&] { return writing("new", true)(t); }); },
          "File too large"},
     };
     for (const Case& c : failures) {
