@@ -121,12 +121,12 @@ TEST(ImageWriterTest, FormatFollowsTheFileName) {
     for (const auto& [name, format] : names) EXPECT_EQ(kv::FormatForFileName(name), format) << name;
 }
 
-// Segment and linear bases, start addresses, lower case, CR LF and blank
+// Segment and linear bases, start addresses, lower case, trailing blanks, CR LF and blank
 // lines; nothing after the end-of-file record is read.
 TEST(IntelHexTest, AcceptedRecordsPlaceTheirData) {
     std::string text = HexRecord(2, 0, {0x10, 0x00}) + "\r\n" +          // segment 0x1000: base 0x10000
                        HexRecord(0, 0xFFFE, {1, 2, 3, 4}) + "\r\n\r\n" +  // wraps to the segment's start
-                       HexRecord(3, 0, {0, 0, 0, 0}) + "\n" + HexRecord(4, 0, {0x00, 0x0F}) + "\n" +
+                       HexRecord(3, 0, {0, 0, 0, 0}) + " \t\n" + HexRecord(4, 0, {0x00, 0x0F}) + "\n" +
                        HexRecord(0, 0xFFFF, {5, 6}) + "\n" +  // linear: runs on into 0x100000
                        HexRecord(5, 0, {0, 0x0C, 0, 0}) + "\n";
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
