@@ -82,6 +82,18 @@ std::optional<std::array<uint8_t, 7>> ParseIdText(const std::string& text) {
     return id;
 }
 
+std::optional<PortEntry> ParsePortEntry(const std::string& text) {
+    PortEntry entry;
+    const size_t eq = text.rfind('=');
+    entry.name = text.substr(0, eq);
+    if (eq != std::string::npos) {
+        entry.id = ParseIdText(text.substr(eq + 1));
+        if (!entry.id) return std::nullopt;
+    }
+    if (entry.name.empty()) return std::nullopt;
+    return entry;
+}
+
 std::optional<std::pair<uint32_t, uint32_t>> ParseRange(const std::string& text) {
     const size_t dash = text.find('-');
     if (dash == std::string::npos) return std::nullopt;
@@ -149,7 +161,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                    arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range") {
             if (!needValue() || value.empty()) return fail(arg + ": needs a value");
             if (arg == "--port") {
-                o.port = value;
+                const auto entry = ParsePortEntry(value);
+                if (!entry) return fail("--port: \"" + value + "\" is not PORT or PORT=ID (14 hex digits)");
+                o.ports.push_back(*entry);
             } else if (arg == "--mode") {
                 if (value == "flash") o.mode = Mode::Flash;
                 else if (value == "bootloader") o.mode = Mode::BootLoader;
@@ -201,7 +215,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         }
     }
     if (o.help || o.version) return result;
-    if (o.port.empty()) return fail("--port: missing");
+    if (o.ports.empty()) return fail("--port: missing");
+    o.port = o.ports.front().name;
     if (o.commands.empty()) return fail("no command given");
     if (o.mode == Mode::Lite && o.LinkBaud() > 57600) return fail("--baud: lite mode goes up to 57600");
     if (o.id && !o.idFile.empty()) return fail("--id and --id-file: give one of them");
@@ -209,6 +224,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         // kelvane's erase-program-read always works on the image's own range.
         if (c.kind == Command::Kind::Write && c.erase && c.range && o.mode != Mode::Lite)
             return fail("--range: write --erase programs the file's whole range in this mode");
+    }
+    if (!o.Gang() && o.ports.front().id) {  // one board: its own ID is the run's ID
+        o.id = o.ports.front().id;
+        o.idFile.clear();
     }
     return result;
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/report_printer.h"
 #include "platform/clock.h"
 #include "platform/profile.h"
 #include "platform/serial_device.h"
@@ -25,6 +26,10 @@ struct SessionServices {
     // The dialog program's settings file, read for its hand-edited page-read
     // time-out only; none: not read.
     plat::IProfile* settings = nullptr;
+    // Told of the run's steps; none: nobody watches.
+    CRunWatcher* watcher = nullptr;
+    // False: progress goes to the watcher alone.
+    bool showProgress = true;
 };
 
 // Answers the exit status.
