@@ -49,7 +49,10 @@ PortOutcome RunPort(const Options& options, size_t index, CGangConsole& console,
         outcome.code = kExitDevice;
     }
     outcome.firstError = watcher.FirstError();
-    console.Phase(index, outcome.code == kExitOk ? "done" : "failed (" + std::to_string(outcome.code) + "): " + outcome.firstError, -1);
+    const std::string end = outcome.code == kExitOk
+                                ? "done"
+                                : "failed (" + std::to_string(outcome.code) + "): " + outcome.firstError;
+    console.Phase(index, end, -1);
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     return outcome;
 }
