@@ -8,6 +8,8 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <set>
+#include <sstream>
 
 #include "image/mot_file.h"
 #include "tests/e2e/child_process.h"
@@ -283,6 +285,67 @@ TEST(CliE2E, JsonIsOneObjectPerLine) {
     EXPECT_NE(run.out.find("\"address\":\"0C0101\""), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"event\":\"progress\""), std::string::npos) << run.out;
     EXPECT_EQ(run.out.substr(run.out.rfind('{')), "{\"event\":\"exit\",\"ok\":false,\"code\":8}\n");
+}
+
+// Several boards at once: each runs on its own link, the good one is
+// flashed whatever the others do, each failure keeps its own reason, and the
+// exit status is the failure of highest priority.
+TEST(CliE2E, GangFlashesTheGoodBoardsAndReportsEachFailure) {
+    const std::string wrongId = "00112233445566";
+    {
+        std::vector<Bench> boards;
+        for (int i = 0; i < 3; ++i) boards.emplace_back("cli_gang_" + std::to_string(i));
+        kvtest::SimServer good({"--dump", boards[0].dump});
+        kvtest::SimServer otherId({"--id", wrongId, "--log", boards[1].log});
+        kvtest::SimServer flipped({"--flip-read", "0C0123"});
+        const auto run = boards[0].Cli({"--port", good.Port(), "--port", otherId.Port(), "--port", flipped.Port(),
+                                        "--id", "11223344556677", "write", boards[0].mot, "--erase", "--verify"});
+        good.Stop();
+        otherId.Stop();
+        ASSERT_FALSE(run.timedOut) << run.out << run.err;
+        EXPECT_EQ(run.exitCode, 6) << run.out << run.err;  // the ID outranks a difference
+        ExpectFlashHoldsTheFile(boards[0]);
+        EXPECT_FALSE(Contains(boards[1].Received(), {0xA7, 0xD0}));  // nothing erased on the refused board
+        const std::string& out = run.out;
+        EXPECT_NE(out.find(good.Port() + ": write: programmed and checked 0C0000-0C02FF\n"), std::string::npos) << out;
+        for (const std::string& row : {good.Port() + "  ok  ", otherId.Port() + "  failed (6)  the chip refused the ID",
+                                       flipped.Port() + "  failed (8)  write: difference at 0C0123"})
+            EXPECT_NE(out.find(row), std::string::npos) << row << "\n" << out;
+        EXPECT_NE(out.find("2 of 3 ports failed: " + otherId.Port() + ", " + flipped.Port() + " (exit status 6)\n"),
+                  std::string::npos)
+            << out;
+    }
+    // A pattern names the fixture's ports; a port with other boards carries
+    // their ID; with --json every line names its port.
+    const Bench b("cli_gang_json");
+    const Bench other("cli_gang_json_other");
+    kvtest::SimServer first({"--link", b.folder + "/board-1", "--dump", b.dump});
+    kvtest::SimServer second({"--link", b.folder + "/board-2", "--flip-read", "0C0201"});
+    kvtest::SimServer third({"--id", wrongId, "--dump", other.dump});
+    const auto run = b.Cli({"--port", b.folder + "/board-*", "--port", third.Port() + "=" + wrongId, "--id",
+                            "11223344556677", "--json", "write", b.mot, "--erase"});
+    first.Stop();
+    third.Stop();
+    ASSERT_FALSE(run.timedOut) << run.out << run.err;
+    EXPECT_EQ(run.exitCode, 8) << run.out << run.err;
+    ExpectFlashHoldsTheFile(b);
+    ExpectFlashHoldsTheFile(other);
+    std::istringstream lines(run.out);
+    std::string line, last;
+    std::set<std::string> ports;
+    int untagged = 0;  // the gang's own exit line only
+    while (std::getline(lines, line)) {
+        EXPECT_TRUE(JsonCheck(line).IsObject()) << line;
+        last = line;
+        if (line.rfind("{\"port\":\"", 0) != 0) {
+            ++untagged;
+            continue;
+        }
+        ports.insert(line.substr(9, line.find('"', 9) - 9));
+    }
+    EXPECT_EQ(untagged, 1) << run.out;
+    EXPECT_EQ(ports, (std::set<std::string>{b.folder + "/board-1", b.folder + "/board-2", third.Port()}));
+    EXPECT_EQ(last, "{\"event\":\"exit\",\"ok\":false,\"code\":8,\"failed\":[\"" + b.folder + "/board-2\"]}");
 }
 
 }  // namespace
