@@ -156,33 +156,50 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
     }
 }
 
-// kelvane's console and kelvane-cli put the same bytes on the wire, at the
-// same rates, for erase-program-read of one file.
-TEST(CliE2E, SameBytesOnTheWireAsKelvaneForEraseProgramRead) {
-    const Bench dialog("cli_wire_kelvane");
-    std::ofstream(dialog.config + "/kelvane.INI") << "[Last Comm State]\nBaundrate=115200\nByte=8\nStop Bit=0\nParity=0\n";
-    {
-        kvtest::SimServer sim({"--log", dialog.log});
-        const std::string script = "ok\n1011=" + dialog.mot +
-                                   "\n1002=11\n1003=22\n1004=33\n1005=44\n1006=55\n1007=66\n1008=77\nok\n"
-                                   "1010\nok\n2\n";  // E. P. R..., "Erase?", Exit
-        const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()},
-                                    dialog.Env(), script, kDeadlineMs);
-        sim.Stop();
-        ASSERT_EQ(run.exitCode, 0) << run.out;
-        ASSERT_NE(run.out.find("Program OK."), std::string::npos) << run.out;
+// The dialog programs' console and kelvane-cli put the same bytes on the
+// wire, at the same rates, for erase-program-read of one file: kelvane in
+// internal flash mode, kelvlite through the sequencer.
+TEST(CliE2E, SameBytesOnTheWireAsTheDialogProgramsForEraseProgramRead) {
+    const std::string idCheck = "\n1002=11\n1003=22\n1004=33\n1005=44\n1006=55\n1007=66\n1008=77\nok\n";
+    const struct {
+        std::string program, mode, baud, script;
+    } cases[] = {
+        // Start dialog, ID check, E. P. R..., "Erase?", Exit.
+        {"kelvane", "flash", "115200", "ok\n1011=FILE" + idCheck + "1010\nok\n2\n"},
+        // kelvlite also asks the range and confirms it.
+        {"kelvlite", "lite", "57600", "1011=FILE" + idCheck + "1010\nok\nok\nok\n2\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        const Bench dialog("cli_wire_" + c.program);
+        std::ofstream(dialog.config + "/" + c.program + ".INI")
+            << "[Last Comm State]\nBaundrate=" << c.baud << "\nByte=8\nStop Bit=0\nParity=0\n";
+        {
+            kvtest::SimServer sim({"--mode", c.mode, "--log", dialog.log});
+            std::string script = c.script;
+            script.replace(script.find("FILE"), 4, dialog.mot);
+            std::vector<std::string> args = {c.program, "--console"};
+            if (c.program == "kelvane") args.push_back("--port");
+            args.push_back(sim.Port());
+            const auto run = RunProgram(BuildPath(c.program), args, dialog.Env(), script, kDeadlineMs);
+            sim.Stop();
+            ASSERT_EQ(run.exitCode, 0) << run.out;
+            ASSERT_NE(run.out.find("Program OK."), std::string::npos) << run.out;
+        }
+        const Bench cli("cli_wire_cli_" + c.mode);
+        {
+            kvtest::SimServer sim({"--mode", c.mode, "--log", cli.log});
+            const auto run = cli.Cli({"--port", sim.Port(), "--mode", c.mode, "--baud", c.baud, "--id",
+                                      "11223344556677", "write", cli.mot, "--erase"});
+            sim.Stop();
+            ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+        }
+        const auto expected = kvtest::ReadByteLog(dialog.log);
+        const auto got = kvtest::ReadByteLog(cli.log);
+        ASSERT_GT(expected.size(), 3 * 259u);
+        EXPECT_TRUE(expected == got) << expected.size() << " bytes from " << c.program << ", " << got.size()
+                                     << " from kelvane-cli";
     }
-    const Bench cli("cli_wire_cli");
-    {
-        kvtest::SimServer sim({"--log", cli.log});
-        const auto run = cli.Cli({"--port", sim.Port(), "--id", "11223344556677", "write", cli.mot, "--erase"});
-        sim.Stop();
-        ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    }
-    const auto expected = kvtest::ReadByteLog(dialog.log);
-    const auto got = kvtest::ReadByteLog(cli.log);
-    ASSERT_GT(expected.size(), 3 * 259u);
-    EXPECT_TRUE(expected == got) << expected.size() << " bytes from kelvane, " << got.size() << " from kelvane-cli";
 }
 
 // A minimal JSON reader: whether `text` is exactly one JSON object.
