@@ -124,6 +124,8 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         {"damaged file", {}, {"write", "BAD"}, 3, "line 2", true, true},
         {"ID text", {}, {"--id", "11223344", "erase"}, 2, "--id", true, true},
         {"range", {}, {"verify", "FILE", "--range", "0D0000-0C0000"}, 2, "--range", true, true},
+        {"download too large", {}, {"download", "BIG"}, 2, "download: ", true, true},
+        {"chip reset while programming", {"--reset-after", "300"}, {"write", "FILE"}, 5, "no reply", false, false},
         {"missing port", {}, {"--port", "/dev/kv-no-such-port", "erase"}, 4, "/dev/kv-no-such-port", true, true},
     };
     for (const Case& c : cases) {
@@ -131,11 +133,13 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         const Bench b(std::string("cli_fail_") + std::to_string(&c - cases.data()));
         const std::string bad = b.folder + "/bad.mot";
         WriteProgram(bad, kBase, kFileSize, true);
+        const std::string big = b.folder + "/big.mot";
+        WriteProgram(big, 0x000000, 0x10000);
         std::vector<std::string> simArgs = {"--log", b.log};
         simArgs.insert(simArgs.end(), c.sim.begin(), c.sim.end());
         kvtest::SimServer sim(simArgs);
         std::vector<std::string> args = {"--port", sim.Port(), "--id", "11223344556677"};
-        for (const std::string& a : c.args) args.push_back(a == "FILE" ? b.mot : a == "BAD" ? bad : a);
+        for (const std::string& a : c.args) args.push_back(a == "FILE" ? b.mot : a == "BAD" ? bad : a == "BIG" ? big : a);
         const auto began = std::chrono::steady_clock::now();
         const auto run = b.Cli(args);
         const auto seconds =
