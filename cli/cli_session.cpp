@@ -156,7 +156,10 @@ private:
         }
 
         const int up = BringUp();
-        if (up != kExitOk) return up;
+        if (up != kExitOk) {
+            Finish();
+            return up;
+        }
         int code = kExitOk;
         for (const Command& c : options_.commands) {
             code = RunCommand(c);

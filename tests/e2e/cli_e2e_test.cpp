@@ -114,12 +114,13 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         const char* says;       // in stdout and stderr together
         bool nothingSent;
         bool nothingErased;
+        bool backTo9600 = false;  // the chip answers to the end: the link ends at 9600 bps
     };
     const std::vector<Case> cases = {
-        {"flipped byte", {"--flip-read", "0C0123"}, {"write", "FILE", "--erase"}, 8, "0C0123", false, false},
+        {"flipped byte", {"--flip-read", "0C0123"}, {"write", "FILE", "--erase"}, 8, "0C0123", false, false, true},
         {"verify on a blank chip", {}, {"verify", "FILE"}, 8, "difference at 0C0000: expected 01, read FF", false,
-         true},
-        {"wrong ID", {}, {"--id", "00112233445566", "erase", "write", "FILE"}, 6, "refused the ID", false, true},
+         true, true},
+        {"wrong ID", {}, {"--id", "00112233445566", "erase", "write", "FILE"}, 6, "refused the ID", false, true, true},
         {"silent chip", {"--no-reply", "B0"}, {"erase"}, 5, "no answer from the chip", false, true},
         {"damaged file", {}, {"write", "BAD"}, 3, "line 2", true, true},
         {"ID text", {}, {"--id", "11223344", "erase"}, 2, "--id", true, true},
@@ -152,6 +153,12 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         const Bytes received = b.Received();
         if (c.nothingSent) {
             EXPECT_TRUE(received.empty()) << received.size();
+        }
+        if (c.backTo9600) {
+            const auto log = kvtest::ReadByteLog(b.log);
+            ASSERT_GT(log.size(), 3u);
+            EXPECT_EQ(log.back(), std::make_pair(0xB0, 9600u));
+            EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const auto& e) { return e.second == 115200u; }));
         }
         if (c.nothingErased) {
             EXPECT_FALSE(Contains(received, {0xA7, 0xD0}));
