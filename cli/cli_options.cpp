@@ -222,7 +222,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     if (o.id && !o.idFile.empty()) return fail("--id and --id-file: give one of them");
     for (const Command& c : o.commands) {
         // kelvane's erase-program-read always works on the image's own range.
-        if (c.kind == Command::Kind::Write && c.erase && c.range && o.mode != Mode::Lite)
+        if (c.kind == Command::Kind::Write && c.erase && !c.blankCheck && c.range && o.mode != Mode::Lite)
             return fail("--range: write --erase programs the file's whole range in this mode");
     }
     if (!o.Gang() && o.ports.front().id) {  // one board: its own ID is the run's ID
