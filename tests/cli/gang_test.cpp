@@ -4,7 +4,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -131,6 +133,46 @@ TEST(GangConsole, TheSummaryNamesEveryFailedPort) {
               "{\"port\":\"b\",\"event\":\"summary\",\"ok\":false,\"code\":5,\"error\":\"no \\\"answer\\\"\","
               "\"seconds\":2.0}\n"
               "{\"event\":\"exit\",\"ok\":false,\"code\":5,\"failed\":[\"b\"]}\n");
+}
+
+// What a terminal shows after `text`: the escapes the live status uses
+// (cursor up, start of line, clear line, clear below).
+std::vector<std::string> Screen(const std::string& text) {
+    std::vector<std::string> rows(1);
+    size_t row = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '\n') {
+            if (++row == rows.size()) rows.emplace_back();
+        } else if (ch == '\r') {
+            continue;  // every line is written whole from its start
+        } else if (ch == '\x1b' && i + 1 < text.size() && text[i + 1] == '[') {
+            size_t end = i + 2;
+            while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+            const int n = end > i + 2 ? std::stoi(text.substr(i + 2, end - i - 2)) : 1;
+            if (text[end] == 'A') row -= std::min(row, static_cast<size_t>(n));
+            if (text[end] == 'K') rows[row].clear();
+            if (text[end] == 'J') rows.resize(row + 1), rows[row].clear();
+            i = end;
+        } else {
+            rows[row] += ch;
+        }
+    }
+    return rows;
+}
+
+TEST(GangConsole, LiveStatusLinesStayBelowThePrintedLines) {
+    std::ostringstream out, err;
+    CGangConsole console(out, err, CGangConsole::Style::Live, {"/dev/a", "/dev/bb"}, 30);
+    console.Phase(0, "Program", 40);
+    console.Line(0, false, "info: version VER.2.05");
+    console.Phase(1, "a phase far too long for the terminal's width", -1);
+    console.Phase(0, "Program", 100);
+    console.Line(1, false, "write: programmed");
+    EXPECT_EQ(Screen(out.str()), (std::vector<std::string>{"/dev/a: info: version VER.2.05",
+                                                           "/dev/bb: write: programmed",
+                                                           "/dev/a   100%  Program",
+                                                           "/dev/bb        a phase far to", ""}));
 }
 
 }  // namespace
