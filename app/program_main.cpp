@@ -11,6 +11,7 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/serial_device.h"
+#include "platform/stop_signals.h"
 #include "toolkit/console/console_ui.h"
 
 namespace kv {
@@ -48,6 +49,9 @@ int ProgramMain(Edition edition, int argc, char** argv, GraphicalUiFactory graph
         return kExitUsage;
     }
 
+    // From here on SIGTERM, SIGINT and SIGHUP end the run through the front
+    // end, so the port and the lock are given back.
+    plat::InstallStopSignals();
     auto clock = plat::MakeSystemClock();
     auto profile = plat::MakeIniFile(plat::DefaultProfilePath(ProgramName(edition)));
     auto lock = plat::MakeFileInstanceLock();
@@ -62,7 +66,9 @@ int ProgramMain(Edition edition, int argc, char** argv, GraphicalUiFactory graph
     if (!ui) ui = tk::ConsoleUi::ForStdio();
 
     CKelvixApp app(edition, AppServices{*clock, *profile, *lock, *process, *ui}, plat::MakeLinuxSerialDevice());
-    return app.Run(args);
+    const int code = app.Run(args);
+    // However the run unwound, a stop signal is its outcome.
+    return ui->StopSignal() != 0 ? 128 + ui->StopSignal() : code;
 }
 
 }  // namespace kv
