@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -145,6 +146,14 @@ TEST(ProgramsE2E, SecondInstanceIsRefused) {
                                  kDeadlineMs);
     EXPECT_EQ(lite.exitCode, 0) << lite.out;
     EXPECT_NE(lite.out.find("== Select Program =="), std::string::npos) << lite.out;
+
+    // A FIFO planted at the lock's path is refused at once, not waited on.
+    const std::string fifo = folders.runtime + "/kelvlite.exe.lock";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    const auto planted = RunProgram(BuildPath("kelvlite"), {"kelvlite", "--console"}, folders.Env(), "", 5000);
+    EXPECT_FALSE(planted.timedOut);
+    EXPECT_EQ(planted.out, "Kelvane (stop): This program is already running.\n");
 }
 
 TEST(ProgramsE2E, ModeTwoReplacesKelvaneWithKelvliteOnTheChosenPort) {
