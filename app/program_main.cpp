@@ -12,6 +12,7 @@
 #include "platform/profile.h"
 #include "platform/serial_device.h"
 #include "platform/stop_signals.h"
+#include "res/strings.h"
 #include "toolkit/console/console_ui.h"
 
 namespace kv {
@@ -53,7 +54,6 @@ int ProgramMain(Edition edition, int argc, char** argv, GraphicalUiFactory graph
     // end, so the port and the lock are given back.
     plat::InstallStopSignals();
     auto clock = plat::MakeSystemClock();
-    auto profile = plat::MakeIniFile(plat::DefaultProfilePath(ProgramName(edition)));
     auto lock = plat::MakeFileInstanceLock();
     auto process = plat::MakeLinuxProcess();
 
@@ -64,6 +64,11 @@ int ProgramMain(Edition edition, int argc, char** argv, GraphicalUiFactory graph
     else if (graphical)
         ui = graphical(argc, argv);
     if (!ui) ui = tk::ConsoleUi::ForStdio();
+
+    // A settings file that cannot serve is named to the user once.
+    auto profile = plat::MakeIniFile(plat::DefaultProfilePath(ProgramName(edition)), [&](const std::string& text) {
+        ui->MessageBox(text, LoadString(edition, IDS_TITLE), tk::Icon::Exclamation, tk::Buttons::Ok);
+    });
 
     CKelvixApp app(edition, AppServices{*clock, *profile, *lock, *process, *ui}, plat::MakeLinuxSerialDevice());
     const int code = app.Run(args);

@@ -173,6 +173,21 @@ TEST(ProgramsE2E, ModeTwoReplacesKelvaneWithKelvliteOnTheChosenPort) {
     EXPECT_FALSE(kvtest::ReadByteLog(log).empty());
 }
 
+// A settings file too large to be one is named once; the run goes on.
+TEST(ProgramsE2E, TooLargeSettingsFileIsNamedOnce) {
+    Folders folders("large_ini");
+    const std::string ini = folders.config + "/kelvane.INI";
+    std::ofstream(ini) << "[mode_info]\nDefault_Type=+a\n" << std::string(5u << 20, ';');
+    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "-a"}, folders.Env(), "", kDeadlineMs);
+    ASSERT_FALSE(run.timedOut);
+    const std::string told = "Kelvane (exclamation): The settings file " + ini + " is larger than 4 MiB";
+    const size_t at = run.out.find(told);
+    EXPECT_NE(at, std::string::npos) << run.out.substr(0, 2000);
+    EXPECT_EQ(run.out.find(told, at + 1), std::string::npos) << "told once";
+    EXPECT_NE(run.out.find("== Select Program =="), std::string::npos);
+    EXPECT_EQ(ReadText(ini).size(), 28u + (5u << 20)) << "left as it was";
+}
+
 // SIGTERM, SIGINT and SIGHUP end the run the way Exit does: the operation
 // in progress stops after its page, the console says so, the link goes back
 // to 9600 bps, and the port is left free (exclusive flag and lock cleared).
