@@ -250,6 +250,14 @@ TEST(ProgramsE2E, StopSignalsEndTheRunLikeExit) {
             EXPECT_TRUE(received.empty());
         }
     }
+
+    // The desktop front end (off screen) ends its dialog the same way.
+    Folders folders("stop_desktop");
+    auto env = folders.Env();
+    env.push_back("QT_QPA_PLATFORM=offscreen");
+    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane"}, env, "", kDeadlineMs, {"Z_Type =  \n", SIGTERM});
+    ASSERT_FALSE(run.timedOut) << run.out;
+    EXPECT_EQ(run.exitCode, 128 + SIGTERM) << run.out << run.err;
 }
 
 }  // namespace
