@@ -24,12 +24,13 @@ bool OwnedByUser(int fd, bool folder) {
 // the user's own; else a private folder "kelvane-<uid>" in the shared
 // folder, made 0700 and refused when someone else made it or opened it up.
 int OpenLockFolder(const std::string& sharedFolder) {
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/') return open(runtime, flags);
     const std::string path = sharedFolder + "/kelvane-" + std::to_string(geteuid());
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return -1;
-    const int fd = open(path.c_str(), flags);
+    // Not through a link someone planted in the shared folder.
+    const int fd = open(path.c_str(), flags | O_NOFOLLOW);
     if (fd >= 0 && !OwnedByUser(fd, true)) {
         close(fd);
         return -1;
