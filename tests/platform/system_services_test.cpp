@@ -89,14 +89,15 @@ TEST_F(InstanceLock, OnlyARegularFileOfTheUsersOwnIsLocked) {
         {"link", [&] { return symlink(other.c_str(), path.c_str()) == 0; }},
         {"dangling link", [&] { return symlink((dir_ / "none").c_str(), path.c_str()) == 0; }},
         {"folder", [&] { return mkdir(path.c_str(), 0700) == 0; }},
-        {"another user's file",
+        {"another user's file (only root can make one)",
          [&] {
              std::ofstream(path) << "";
-             return geteuid() == 0 ? chown(path.c_str(), 65534, 65534) == 0 : true;
+             return chown(path.c_str(), 65534, 65534) == 0;
          }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        if (std::string(c.what).find("only root") != std::string::npos && geteuid() != 0) continue;
         std::filesystem::remove_all(path);
         ASSERT_TRUE(c.plant());
         auto lock = plat::MakeFileInstanceLock();
