@@ -29,7 +29,8 @@ int CCheckMemorryCmd::ReadPage(CSerialComm& channel, uint8_t* buffer, uint32_t a
             result = 1;
         else
             app_.RecoverLink();
-        if (app_.IsLite()) app_.LoadRoutine(kHandshake);
+        // A handshake that failed has run the recovery: the page does not count.
+        if (app_.IsLite() && !app_.LoadRoutine(kHandshake)) result = 0;
     }
     channel.SetTimeout(resting);
     return result;
