@@ -2,6 +2,8 @@
 // the failure messages, and the return to 9600 bps at exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/link/link_rig.h"
 
 namespace {
@@ -76,6 +78,56 @@ TEST(RestoreBaudRate, KelvliteLoadsARoutineBeforeEachCodeAndHandshakes) {
                                            0x06, 0xEE, 12, 0xB2, 0x06};           // check, at 38400
     EXPECT_EQ(rig.Dev().SentBytes(), expected);
     EXPECT_TRUE(rig.Messages().empty());
+}
+
+// A kelvlite routine that is not acknowledged has run the recovery, which
+// has set the link itself: the switch stops there, sends no bare code, and
+// shows no baud-rate message of its own.
+TEST(RestoreBaudRate, KelvliteRoutineNotAcknowledgedStopsAtOnce) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> unanswered;  // its first use gets no acknowledgement
+        bool exit;                        // ResetTo9600 instead of a setting to 38400
+    };
+    const Case cases[] = {
+        {"routine of the current rate", {0xEE, 10}, false},
+        {"handshake after the first echo", {0x06}, false},
+        {"routine of the target rate", {0xEE, 12}, false},
+        {"routine at exit", {0xEE, 13}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig(Edition::Kelvlite);
+        if (c.exit) rig.PortAt(57600);
+        bool answered = false;
+        rig.Dev().SetResponder([&](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& block) {
+            if (block == c.unanswered && !answered) {
+                answered = true;
+                return;
+            }
+            rig.Loader()(d, block);
+        });
+        // The recovery: OK, and OK in "Set baudrate" (9600 bps).
+        rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
+        size_t after = 0;
+        if (c.exit) {
+            rig.App().ResetTo9600();
+        } else {
+            EXPECT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 9600u);
+        }
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+        EXPECT_EQ(rig.Dev().Line().baud, 9600u);
+        EXPECT_EQ(rig.App().linkReady, 1);
+        // Nothing followed the unanswered block but the recovery's traffic,
+        // which starts with its wake-up code.
+        const auto sent = rig.Dev().SentBytes();
+        const auto at = std::search(sent.begin(), sent.end(), c.unanswered.begin(), c.unanswered.end());
+        ASSERT_NE(at, sent.end());
+        after = static_cast<size_t>(at - sent.begin()) + c.unanswered.size();
+        ASSERT_LT(after, sent.size());
+        EXPECT_EQ(sent[after], 0xB0);
+        EXPECT_EQ(sent[after + 1], 0x00);
+    }
 }
 
 TEST(ResetTo9600, BringsTheLinkBackAndRewritesDefaultType) {
