@@ -70,9 +70,11 @@ uint32_t CKelvixApp::RestoreBaudRate(uint32_t baud, uint8_t /*byteSize*/, uint8_
     const uint8_t code = BaudRateCode(rate);
     if (IsLite() && (!LoadRoutine(kHandshake) || !LoadRoutine(code))) return RateAfterRecovery(*this);
     channel_.Write(&code, 1);
-    const uint32_t result = ExpectByte(code) ? rate : RecoverLink();
+    // One recovery for a missing echo: its own setting has ended the command,
+    // and a handshake after a failed or refused recovery would ask again.
+    if (!ExpectByte(code)) return RecoverLink();
     if (IsLite() && !LoadRoutine(kHandshake)) return RateAfterRecovery(*this);
-    return result;
+    return rate;
 }
 
 void CKelvixApp::ResetTo9600() {

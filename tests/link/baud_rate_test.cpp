@@ -60,14 +60,31 @@ TEST(RestoreBaudRate, UnconfirmedTargetKeepsTheOldRateWithTheGivenMessage) {
 }
 
 TEST(RestoreBaudRate, MissingFinalEchoAnswersWhatRecoveryAnswers) {
-    LinkRig rig;
-    rig.Dev().SetResponder([](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& b) {
-        if (d.Line().baud == 9600 && b.size() == 1) d.DeliverNow(b);  // deaf at the new rate
-    });
-    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
-    EXPECT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 0u);
-    EXPECT_TRUE(rig.Ui().QuitRequested());
-    EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
+        for (bool quit : {true, false}) {
+            SCOPED_TRACE(std::string(kv::ProgramName(e)) + (quit ? " quit" : " setting cancelled"));
+            LinkRig rig(e);
+            // No echo at the new rate, and from then on no answer at all.
+            bool deaf = false;
+            rig.Dev().SetResponder([&](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& b) {
+                deaf = deaf || (d.Line().baud != 9600 && b == std::vector<uint8_t>{0xB3});
+                if (deaf) return;
+                if (e == Edition::Kelvlite)
+                    rig.Loader()(d, b);
+                else if (b.size() == 1)
+                    d.DeliverNow(b);
+            });
+            if (quit)
+                rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+            else
+                rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDCANCEL);
+            EXPECT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 0u);
+            EXPECT_EQ(rig.Ui().QuitRequested(), quit);
+            // One lost echo, one recovery: no handshake asks for a second reset.
+            EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+            EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+        }
+    }
 }
 
 TEST(RestoreBaudRate, KelvliteLoadsARoutineBeforeEachCodeAndHandshakes) {
