@@ -8,6 +8,7 @@ namespace kv {
 
 namespace {
 constexpr uint32_t kBarUnit = 500;  // bytes of address range per bar step
+constexpr uint32_t kPauseSliceMs = 100;  // Cancel is taken at least this often while pausing
 }  // namespace
 
 CPageLoop::CPageLoop(CKelvixApp& app, uint32_t start, uint32_t end)
@@ -41,15 +42,27 @@ CPageLoop::End CPageLoop::Run(const Steps& steps) {
         // The window is gone once the user cancelled; SetPos then does nothing.
         if (!cancelFlag_) window_->SetPos(BarPos(start_, address));
         PumpPendingMessages(app_.Ui());
-        if (cancelFlag_) {
+        if (cancelFlag_ || !Pause(steps.pauseMs)) {
             cancelled_ = true;
             window_ = nullptr;  // it has destroyed itself
             return End::Cancelled;
         }
-        if (steps.pauseMs) app_.Sleep(steps.pauseMs);
         if (steps.check && !steps.check(address)) return End::Stopped;
     }
     return End::Completed;
+}
+
+bool CPageLoop::Pause(uint32_t ms) {
+    // A long pause goes in slices with the messages pumped between them, so
+    // that Cancel is not left waiting.
+    while (ms > kPauseSliceMs) {
+        app_.Sleep(kPauseSliceMs);
+        ms -= kPauseSliceMs;
+        PumpPendingMessages(app_.Ui());
+        if (cancelFlag_) return false;
+    }
+    if (ms) app_.Sleep(ms);
+    return true;
 }
 
 void CPageLoop::Close() {

@@ -33,7 +33,7 @@ public:
 
     struct Steps {
         PageStep work;         // the page's protocol work, before the bar moves
-        uint32_t pauseMs = 0;  // after the cancel test
+        uint32_t pauseMs = 0;  // after the cancel test; Cancel is taken during it too
         PageStep check;        // after the pause; none: no check
     };
 
@@ -51,7 +51,8 @@ public:
     bool Open(const std::string& message, const std::string& title);
 
     // For each page: work; bar to BarPos; pump messages; leave when cancelled;
-    // pause; check. Without an open window nothing runs (Stopped).
+    // pause (a Cancel during it leaves too); check. Without an open window
+    // nothing runs (Stopped).
     End Run(const Steps& steps);
 
     // The page being worked on when the run ended (its last page after Completed).
@@ -69,6 +70,9 @@ public:
     static uint32_t BarPos(uint32_t start, uint32_t address);
 
 private:
+    // Sleeps `ms`; false when the user cancelled meanwhile.
+    bool Pause(uint32_t ms);
+
     CKelvixApp& app_;
     uint32_t start_;
     uint32_t end_;
