@@ -75,6 +75,7 @@ public:
         printer_.ProgressStep(done, pages_, clock_.TickMs() - began_);
         return false;  // nobody cancels a command line
     }
+    bool Poll() override { return false; }
     void Close() override {
         if (closed_) return;
         closed_ = true;
