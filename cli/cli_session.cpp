@@ -23,6 +23,7 @@
 #include "ops/erase_cmd.h"
 #include "ops/program_cmd.h"
 #include "ops/read_cmd.h"
+#include "platform/stop_signals.h"
 #include "query/states_cmd.h"
 #include "query/version_cmd.h"
 #include "res/strings.h"
@@ -98,6 +99,7 @@ public:
                                             : CReportPrinter::ProgressStyle::Lines),
           user_(options, printer_, services.clock) {
         printer_.Watch(services.watcher);
+        user_.SetStopSignal(services.stopSignal);
     }
 
     int Run() {
@@ -113,6 +115,7 @@ private:
     }
 
     bool Lite() const { return options_.mode == Mode::Lite; }
+    int StopSignal() const { return services_.stopSignal ? services_.stopSignal() : 0; }
 
     bool NeedsId() const {
         if (options_.mode == Mode::BootLoader) return false;
@@ -164,9 +167,14 @@ private:
         }
         int code = kExitOk;
         for (const Command& c : options_.commands) {
+            if (StopSignal() != 0) break;
             code = RunCommand(c);
             if (code != kExitOk) break;
         }
+        // A stop signal ends the run as the dialog programs end: after the
+        // page under way, with the link back at 9600 bps, 128 + the signal.
+        if (const int signal = StopSignal())
+            code = Refuse(kExitSignalBase + signal, "stopped: " + plat::StopSignalName(signal) + " received");
         Finish();
         return code;
     }

@@ -28,6 +28,9 @@ struct SessionServices {
     plat::IProfile* settings = nullptr;
     // Told of the run's steps; none: nobody watches.
     CRunWatcher* watcher = nullptr;
+    // The stop signal received so far (0: none), asked at each page and
+    // between commands; none: never stopped.
+    std::function<int()> stopSignal = nullptr;
     // False: progress goes to the watcher alone.
     bool showProgress = true;
 };

@@ -62,9 +62,9 @@ int CodeFor(int messageId, Tone tone) {
 // range, time from the link's clock.
 class CCliProgress : public CProgress {
 public:
-    CCliProgress(CReportPrinter& printer, plat::IClock& clock, const std::string& title, uint32_t start,
-                 uint32_t end)
-        : printer_(printer), clock_(clock), start_(start),
+    CCliProgress(CReportPrinter& printer, plat::IClock& clock, const std::function<int()>& stopSignal,
+                 const std::string& title, uint32_t start, uint32_t end)
+        : printer_(printer), clock_(clock), stopSignal_(stopSignal), start_(start),
           pages_(end > start ? (end - start) / kPageSize + 1 : 1), began_(clock.TickMs()) {
         printer_.ProgressStart(title, pages_);
     }
@@ -73,7 +73,7 @@ public:
     bool Advance(uint32_t address) override {
         const uint32_t done = (address - start_) / kPageSize + 1;
         printer_.ProgressStep(done, pages_, clock_.TickMs() - began_);
-        return false;  // nobody cancels a command line
+        return stopSignal_ && stopSignal_() != 0;  // a stop signal ends the loop after its page
     }
     bool Poll() override { return false; }
     void Close() override {
@@ -85,6 +85,7 @@ public:
 private:
     CReportPrinter& printer_;
     plat::IClock& clock_;
+    const std::function<int()>& stopSignal_;
     uint32_t start_;
     uint32_t pages_;
     uint32_t began_;
@@ -137,7 +138,7 @@ bool CCliUser::ConfirmDownload() { return true; }
 std::unique_ptr<CProgress> CCliUser::OpenProgress(const std::string&, const std::string& title, uint32_t start,
                                                   uint32_t end) {
     lastRange_ = std::make_pair(start, end);
-    return std::make_unique<CCliProgress>(printer_, clock_, title, start, end);
+    return std::make_unique<CCliProgress>(printer_, clock_, stopSignal_, title, start, end);
 }
 
 bool CCliUser::RetryLostLink(bool timedOut) {

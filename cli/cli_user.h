@@ -3,6 +3,7 @@
 // never asked. It gathers the result of the command that runs and gives up
 // when a reply is lost (the board is not there to be reset by hand).
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,9 @@ public:
     // The channel to close when a reply is lost, so that nothing of the run
     // waits for the chip again.
     void Attach(CSerialComm& channel) { channel_ = &channel; }
+
+    // Asked at each page: the stop signal received (0: none); none: never.
+    void SetStopSignal(std::function<int()> stopSignal) { stopSignal_ = std::move(stopSignal); }
 
     // A new command begins; its range (if any) answers the range question.
     void BeginCommand(const Command* command);
@@ -63,6 +67,7 @@ private:
     CReportPrinter& printer_;
     plat::IClock& clock_;
     CSerialComm* channel_ = nullptr;
+    std::function<int()> stopSignal_;
     const Command* command_ = nullptr;
     int code_ = 0;
     std::string text_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/exit_codes.h"
+
 namespace kv::cli {
 
 namespace {
@@ -14,7 +16,10 @@ std::string Padded(const std::string& text, size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-std::string ResultWord(int code) { return code == 0 ? "ok" : "failed (" + std::to_string(code) + ")"; }
+std::string ResultWord(int code) {
+    if (code == 0) return "ok";
+    return (code > kExitSignalBase ? "stopped (" : "failed (") + std::to_string(code) + ")";
+}
 
 std::string Seconds(double seconds) {
     char text[32];

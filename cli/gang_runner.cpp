@@ -42,6 +42,7 @@ PortOutcome RunPort(const Options& options, size_t index, CGangConsole& console,
                                 false,
                                 settings.get(),
                                 &watcher};
+        session.stopSignal = services.stopSignal;
         session.showProgress = services.style != CGangConsole::Style::Live;  // the status line shows it
         outcome.code = RunSession(options, session);
     } catch (const std::exception& e) {
@@ -77,6 +78,7 @@ int RunGang(const Options& options, const std::vector<PortEntry>& ports, const G
 
     int code = kExitOk;
     for (const PortOutcome& o : outcomes) code = WorseExit(code, o.code);
+    if (const int signal = services.stopSignal ? services.stopSignal() : 0) code = kExitSignalBase + signal;
     console.Summary(outcomes, code);
     return code;
 }

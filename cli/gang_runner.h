@@ -23,6 +23,9 @@ struct GangServices {
     std::function<std::unique_ptr<plat::ISerialDevice>(plat::IClock& clock, std::ostream& trace)> makeDevice;
     // The dialog program's settings, read only; may answer none.
     std::function<std::unique_ptr<plat::IProfile>()> makeSettings;
+    // The stop signal received so far (0: none); every port stops after its
+    // page. None: never stopped.
+    std::function<int()> stopSignal = nullptr;
     std::string selfPath;
     std::ostream& out;
     std::ostream& err;
@@ -32,7 +35,8 @@ struct GangServices {
 
 // Runs `options` on every port of `ports` at once (a port's own ID replaces
 // --id and --id-file for it). Answers the exit status: 0 when every port
-// succeeded, else the failure of highest priority (WorseExit).
+// succeeded, 128 + the signal when a stop signal ended the run, else the
+// failure of highest priority (WorseExit).
 int RunGang(const Options& options, const std::vector<PortEntry>& ports, const GangServices& services);
 
 }  // namespace kv::cli

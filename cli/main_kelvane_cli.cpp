@@ -18,6 +18,7 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/serial_device.h"
+#include "platform/stop_signals.h"
 
 #ifndef KELVANE_VERSION
 #define KELVANE_VERSION "unknown"
@@ -47,6 +48,9 @@ int main(int argc, char** argv) {
     const std::string settingsPath =
         plat::DefaultProfilePath(options.mode == Mode::Lite ? "kelvlite" : "kelvane");
     auto process = plat::MakeLinuxProcess();
+    // SIGTERM, SIGINT and SIGHUP stop every port after its page, and the
+    // links go back to 9600 bps before the program ends.
+    plat::InstallStopSignals();
     const bool verbose = options.verbose;
     if (options.Gang()) {
         const PortList ports = ExpandPorts(options.ports, plat::MatchPorts);
@@ -63,6 +67,7 @@ int main(int argc, char** argv) {
                               return MakeTracedDevice(std::move(device), time, trace);
                           },
                           [&settingsPath] { return plat::MakeIniFile(settingsPath); },
+                          plat::StopSignal,
                           process->SelfPath(),
                           std::cout,
                           std::cerr};
@@ -83,5 +88,6 @@ int main(int argc, char** argv) {
     };
     SessionServices services{*clock, makeDevice, process->SelfPath(), std::cout,
                              std::cerr, plat::IsTerminal(2), settings.get()};
+    services.stopSignal = plat::StopSignal;
     return RunSession(options, services);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -377,6 +378,37 @@ TEST(CliE2E, GangFlashesTheGoodBoardsAndReportsEachFailure) {
     EXPECT_EQ(untagged, 1) << run.out;
     EXPECT_EQ(ports, (std::set<std::string>{b.folder + "/board-1", b.folder + "/board-2", third.Port()}));
     EXPECT_EQ(last, "{\"event\":\"exit\",\"ok\":false,\"code\":8,\"failed\":[\"" + b.folder + "/board-2\"]}");
+}
+
+// A stop signal stops every port after its page: each link goes back to
+// 9600 bps, each port says it was stopped, and the exit status is 128 + the
+// signal.
+TEST(CliE2E, GangStopsEveryPortOnSigint) {
+    const Bench a("cli_gang_stop_a");
+    const Bench b("cli_gang_stop_b");
+    const std::string file = a.folder + "/long.mot";
+    WriteProgram(file, kBase, 0x4000);  // 64 pages: a few seconds at 40 ms a page
+    kvtest::SimServer first({"--log", a.log});
+    kvtest::SimServer second({"--log", b.log});
+    const auto run = RunProgram(BuildPath("kelvane-cli"),
+                                {"kelvane-cli", "--port", first.Port(), "--port", second.Port(), "--id",
+                                 "11223344556677", "--json", "write", file},
+                                a.Env(), "", kDeadlineMs, {"\"bytes_per_second\"", SIGINT});
+    first.Stop();
+    second.Stop();
+    ASSERT_FALSE(run.timedOut) << run.out << run.err;
+    EXPECT_EQ(run.exitCode, 128 + SIGINT) << run.out << run.err;
+    for (const Bench* board : {&a, &b}) {
+        const std::string port = board == &a ? first.Port() : second.Port();
+        EXPECT_NE(run.err.find(port + ": kelvane-cli: stopped: SIGINT received"), std::string::npos) << run.err;
+        EXPECT_NE(run.out.find("{\"port\":\"" + port + "\",\"event\":\"summary\",\"ok\":false,\"code\":130"),
+                  std::string::npos)
+            << run.out;
+        const auto log = kvtest::ReadByteLog(board->log);
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), std::make_pair(0xB0, 9600u)) << "the link is back at 9600 bps";
+    }
+    EXPECT_EQ(run.out.find("\"done\":64"), std::string::npos) << run.out;
 }
 
 }  // namespace
