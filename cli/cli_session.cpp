@@ -23,9 +23,9 @@
 #include "ops/erase_cmd.h"
 #include "ops/program_cmd.h"
 #include "ops/read_cmd.h"
-#include "platform/stop_signals.h"
 #include "query/states_cmd.h"
 #include "query/version_cmd.h"
+#include "platform/stop_signals.h"
 #include "res/strings.h"
 
 namespace kv::cli {
@@ -97,9 +97,8 @@ public:
                    options.quiet || !services.showProgress ? CReportPrinter::ProgressStyle::None
                    : services.errIsTerminal ? CReportPrinter::ProgressStyle::Bar
                                             : CReportPrinter::ProgressStyle::Lines),
-          user_(options, printer_, services.clock) {
+          user_(options, printer_, services.clock, services.stopSignal) {
         printer_.Watch(services.watcher);
-        user_.SetStopSignal(services.stopSignal);
     }
 
     int Run() {
@@ -115,7 +114,6 @@ private:
     }
 
     bool Lite() const { return options_.mode == Mode::Lite; }
-    int StopSignal() const { return services_.stopSignal ? services_.stopSignal() : 0; }
 
     bool NeedsId() const {
         if (options_.mode == Mode::BootLoader) return false;
@@ -161,22 +159,29 @@ private:
         }
 
         const int up = BringUp();
-        if (up != kExitOk) {
+        if (up != kExitOk || user_.StopSignal() != 0) {
             Finish();
-            return up;
+            return user_.StopSignal() != 0 ? Stopped(nullptr) : up;
         }
         int code = kExitOk;
         for (const Command& c : options_.commands) {
-            if (StopSignal() != 0) break;
             code = RunCommand(c);
             if (code != kExitOk) break;
         }
-        // A stop signal ends the run as the dialog programs end: after the
-        // page under way, with the link back at 9600 bps, 128 + the signal.
-        if (const int signal = StopSignal())
-            code = Refuse(kExitSignalBase + signal, "stopped: " + plat::StopSignalName(signal) + " received");
         Finish();
         return code;
+    }
+
+    // A stop signal ends the run after the page in hand: the command that was
+    // running says so, and the exit status is 128 + the signal.
+    int Stopped(const char* command) {
+        const int signal = user_.StopSignal();
+        const std::string text = std::string("stopped: ") + plat::StopSignalName(signal) + " received";
+        if (command)
+            printer_.Result(command, 128 + signal, text);
+        else
+            printer_.Refusal(128 + signal, text);
+        return 128 + signal;
     }
 
     // The download's range, found as the download finds it, passes its
@@ -439,6 +444,7 @@ private:
                 break;
         }
         const char* name = CommandName(c.kind);
+        if (user_.StopSignal() != 0) return Stopped(name);
         if (user_.Code() != kExitOk) {
             printer_.Result(name, user_.Code(), user_.Text(), user_.ResultFields());
             return user_.Code();

@@ -26,11 +26,12 @@ struct SessionServices {
     // The dialog program's settings file, read for its hand-edited page-read
     // time-out only; none: not read.
     plat::IProfile* settings = nullptr;
+    // The stop signal received so far (0: none). A stop ends the run at the
+    // next page, with the link taken back to 9600 bps, and the exit status
+    // 128 + the signal.
+    std::function<int()> stopSignal;
     // Told of the run's steps; none: nobody watches.
     CRunWatcher* watcher = nullptr;
-    // The stop signal received so far (0: none), asked at each page and
-    // between commands; none: never stopped.
-    std::function<int()> stopSignal = nullptr;
     // False: progress goes to the watcher alone.
     bool showProgress = true;
 };

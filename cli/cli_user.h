@@ -17,14 +17,12 @@ namespace kv::cli {
 
 class CCliUser : public CLinkUser {
 public:
-    CCliUser(const Options& options, CReportPrinter& printer, plat::IClock& clock);
+    CCliUser(const Options& options, CReportPrinter& printer, plat::IClock& clock,
+             std::function<int()> stopSignal = {});
 
     // The channel to close when a reply is lost, so that nothing of the run
     // waits for the chip again.
     void Attach(CSerialComm& channel) { channel_ = &channel; }
-
-    // Asked at each page: the stop signal received (0: none); none: never.
-    void SetStopSignal(std::function<int()> stopSignal) { stopSignal_ = std::move(stopSignal); }
 
     // A new command begins; its range (if any) answers the range question.
     void BeginCommand(const Command* command);
@@ -56,7 +54,9 @@ public:
                                             uint32_t end) override;
     bool RetryLostLink(bool timedOut) override;
     uint32_t ChooseLinkRate() override;
-    bool Ending() override { return linkLost_; }
+    bool Ending() override { return linkLost_ || StopSignal() != 0; }
+    // The stop signal received so far, 0 when none.
+    int StopSignal() const { return stopSignal_ ? stopSignal_() : 0; }
     void Report(const Outcome& outcome) override;
     void ShowStatus(uint8_t srd, uint8_t srd1) override;
     void ShowVersion(const std::string& text) override;
@@ -66,8 +66,8 @@ private:
     const Options& options_;
     CReportPrinter& printer_;
     plat::IClock& clock_;
-    CSerialComm* channel_ = nullptr;
     std::function<int()> stopSignal_;
+    CSerialComm* channel_ = nullptr;
     const Command* command_ = nullptr;
     int code_ = 0;
     std::string text_;

@@ -41,8 +41,8 @@ PortOutcome RunPort(const Options& options, size_t index, CGangConsole& console,
                                 err,
                                 false,
                                 settings.get(),
+                                services.stopSignal,
                                 &watcher};
-        session.stopSignal = services.stopSignal;
         session.showProgress = services.style != CGangConsole::Style::Live;  // the status line shows it
         outcome.code = RunSession(options, session);
     } catch (const std::exception& e) {

@@ -87,7 +87,6 @@ int main(int argc, char** argv) {
         return MakeTracedDevice(std::move(device), time, std::cerr);
     };
     SessionServices services{*clock, makeDevice, process->SelfPath(), std::cout,
-                             std::cerr, plat::IsTerminal(2), settings.get()};
-    services.stopSignal = plat::StopSignal;
+                             std::cerr, plat::IsTerminal(2), settings.get(), [] { return plat::StopSignal(); }};
     return RunSession(options, services);
 }

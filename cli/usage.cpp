@@ -69,8 +69,8 @@ Exit status
   6  the ID was refused (nothing was erased or written)
   7  an erase, program or download error
   8  a check found a difference or a byte that is not blank
-  128+N  stopped by signal N (SIGINT 130, SIGTERM 143, SIGHUP 129) after the page
-         under way, with the link back at 9600 bps (every port when there are several)
+  128+N  stopped by signal N (SIGTERM, SIGINT, SIGHUP) after the page in hand,
+         with the link taken back to 9600 bps (every port when there are several)
 With several ports: 0 when every port succeeded, 128+N after a stop signal,
 else the failure that comes first in this order among the ports':)";
     for (size_t i = 0; i < kExitPriority.size(); ++i) out << (i ? ", " : " ") << kExitPriority[i];
