@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QIcon>
 #include <QMessageBox>
 #include <QWindow>
@@ -16,6 +17,7 @@
 #include "toolkit/qt/dialog_view.h"
 #include "toolkit/qt/file_filter.h"
 #include "toolkit/qt/qt_text.h"
+#include "toolkit/qt/window_width.h"
 
 // The application icon is compiled in from res/kelvane.qrc; a static library
 // must name its resources once so that the linker keeps them.
@@ -101,6 +103,11 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, Icon i
     QMessageBox box(qicon, ToQ(caption), ToQ(LinesOf(text)), qbuttons);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
+    // QMessageBox sizes itself to its text and ignores a minimum width; a
+    // spacer across its grid is what it cannot shrink below.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(MessageBoxMinimumWidth(box.windowTitle()), 0), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     const int r = RunPlain(box);
     if (QuitRequested()) return IDCANCEL;
     return r == QMessageBox::Ok ? IDOK : IDCANCEL;
