@@ -11,11 +11,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
+#include <QEventLoop>
 #include <QThread>
 #include <QWindow>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
+#include "platform/clock.h"
 #include "qt_fixture.h"
 #include "res/templates.h"
 #include "toolkit/qt/dialog_view.h"
@@ -376,6 +379,52 @@ TEST_F(QtUiTest, WaitCursorShowsForTheOutermostPair) {
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The protocol's waits block the one thread: meanwhile the windows are still
+// painted, and a wait longer than a moment shows the wait cursor until the
+// program takes user input again (a pump, or an event loop that waits).
+TEST_F(QtUiTest, LongWaitsKeepWindowsPaintedAndShowTheWaitCursor) {
+    class PaintCount : public QWidget {
+    public:
+        int paints = 0;
+
+    protected:
+        void paintEvent(QPaintEvent*) override { ++paints; }
+    };
+    auto clock = plat::MakeSystemClock();
+    PaintCount w;
+    w.resize(80, 80);
+    w.show();
+    QApplication::processEvents();
+
+    const std::function<void()> takeInput[] = {
+        [this] { ui_.PumpPending(); },
+        [] {
+            QEventLoop loop;
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+            loop.exec();
+        },
+    };
+    for (const auto& take : takeInput) {
+        const int before = w.paints;
+        w.update();
+        clock->SleepMs(100);
+        EXPECT_GT(w.paints, before);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        clock->SleepMs(400);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        take();
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+
+    // Another thread's waits leave the windows alone.
+    w.update();
+    const int before = w.paints;
+    std::thread([&clock] { clock->SleepMs(100); }).join();
+    EXPECT_EQ(w.paints, before);
+    QApplication::processEvents();
 }
 
 TEST_F(QtUiTest, DisplayCheckAcceptsARunningApplication) {

@@ -1,11 +1,13 @@
 #include "toolkit/qt/qt_ui.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QIcon>
 #include <QMessageBox>
+#include <QThread>
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
@@ -25,6 +27,16 @@ static void InitIconResource() { Q_INIT_RESOURCE(kelvane); }
 
 namespace tk {
 
+namespace {
+
+using namespace std::chrono_literals;
+
+// How often a wait repaints, and how long it runs before the cursor says so.
+constexpr auto kPaintInterval = 30ms;
+constexpr auto kWaitCursorAfter = 300ms;
+
+}  // namespace
+
 QtUi::QtUi(int& argc, char** argv) {
     if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc, argv);
     // Windows come and go between the dialogs of a run; Qt must not quit
@@ -32,9 +44,17 @@ QtUi::QtUi(int& argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     InitIconResource();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelvane/kelvane.png")));
+
+    hookContext_ = std::make_unique<QObject>();
+    if (auto* dispatcher = QAbstractEventDispatcher::instance(QApplication::instance()->thread()))
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, hookContext_.get(),
+                         [this] { WaitingEnded(); });
+    plat::SetWaitHook(this);
 }
 
 QtUi::~QtUi() {
+    if (plat::WaitHook() == this) plat::SetWaitHook(nullptr);
+    WaitingEnded();
     // Only modeless windows can still be open here (modal ones live in
     // RunModal); their dialogs outlive this front end or are gone already.
     for (DialogView* v : views_) {
@@ -147,8 +167,33 @@ void QtUi::DestroyModeless(Dialog& dlg) {
 }
 
 bool QtUi::PumpPending() {
+    WaitingEnded();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     return !QuitRequested();
+}
+
+void QtUi::Waiting() {
+    // Only the thread of the windows may paint them (the channel's watcher
+    // thread waits too), and painting must not start a paint of its own.
+    if (inWaiting_ || QThread::currentThread() != QApplication::instance()->thread()) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!waitingSince_) waitingSince_ = now;
+    if (now - lastPainted_ < kPaintInterval) return;
+    lastPainted_ = now;
+    if (!waitCursorForWaiting_ && now - *waitingSince_ >= kWaitCursorAfter) {
+        waitCursorForWaiting_ = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    inWaiting_ = true;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    inWaiting_ = false;
+}
+
+void QtUi::WaitingEnded() {
+    waitingSince_.reset();
+    if (!waitCursorForWaiting_) return;
+    waitCursorForWaiting_ = false;
+    QApplication::restoreOverrideCursor();
 }
 
 void QtUi::Quit(int exitCode) {
