@@ -3,6 +3,10 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLocale>
+#include <QTreeView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -356,6 +360,69 @@ TEST_F(QtUiTest, OpenFileOffersConvertedFilterAndAnswersThePath) {
     WhenActive<QFileDialog>([&](QFileDialog* fd) { fd->reject(); });
     EXPECT_EQ(ui_.OpenFile("All Files (*.*)|*.*|"), std::nullopt);
     std::filesystem::remove(path);
+}
+
+// The file dialog opens where the user is working: at the file the asking
+// dialog's FilePath names, else in its folder, else in the folder chosen last
+// time (also in a later run); and wide enough to read the names.
+TEST_F(QtUiTest, OpenFileStartsAtTheNamedFileOrTheLastFolder) {
+    const std::filesystem::path last = std::filesystem::temp_directory_path() / ("kelvane_qt_last_" + std::to_string(getpid()));
+    const std::filesystem::path work = last / "work";
+    std::filesystem::create_directories(work);
+    const auto lastFile = last / "old.mot";
+    const auto named = work / "program_with_a_long_name_v2.mot";
+    std::ofstream(lastFile) << "S9030000FC\n";
+    std::ofstream(named) << "S9030000FC\n";
+    auto pick = [this](const std::filesystem::path& file) {
+        WhenActive<QFileDialog>([file](QFileDialog* fd) {
+            fd->selectFile(QString::fromStdString(file.string()));
+            static_cast<QDialog*>(fd)->accept();
+        });
+        ASSERT_TRUE(ui_.OpenFile("All Files (*.*)|*.*|").has_value());
+    };
+    pick(lastFile);
+
+    tk::DialogTemplate t;
+    t.id = 502;
+    t.caption = "Files";
+    tk::Control path;
+    path.id = 1011;
+    path.kind = Kind::Edit;
+    path.label = "FilePath";
+    t.controls.push_back(path);
+    struct Case {
+        std::string text;  // in FilePath
+        std::filesystem::path folder;
+        QString selected;  // file name selected
+    } cases[] = {
+        {named.string(), work, QString::fromStdString(named.filename().string())},
+        {(work / "gone.mot").string(), work, ""},
+        {"", last, ""},
+        {"/no/such/folder/x.mot", last, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        RecordingDialog dlg(ui_, t);
+        dlg.onInit = [&] {
+            dlg.SetItemText(1011, c.text);
+            WhenActive<QFileDialog>([&](QFileDialog* fd) {
+                EXPECT_EQ(std::filesystem::path(fd->directory().absolutePath().toStdString()), c.folder);
+                const QString lineText = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+                EXPECT_EQ(lineText, c.selected);
+                auto* details = fd->findChild<QTreeView*>(QStringLiteral("treeView"));
+                const QFontMetrics fm = details->fontMetrics();
+                EXPECT_GE(details->header()->sectionSize(0),
+                          fm.horizontalAdvance(QString::fromStdString(named.filename().string())) + 24);
+                EXPECT_GE(details->header()->sectionSize(3),
+                          fm.horizontalAdvance(QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)));
+                fd->reject();
+            });
+            ui_.OpenFile("All Files (*.*)|*.*|");
+            dlg.EndDialog(tk::IDOK);
+        };
+        ui_.RunModal(dlg);
+    }
+    std::filesystem::remove_all(last);
 }
 
 TEST(QtFileFilter, ConvertsPairsToQtFilters) {

@@ -2,10 +2,17 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QSettings>
+#include <QTreeView>
 #include <QGridLayout>
 #include <QIcon>
+#include <QLocale>
 #include <QMessageBox>
 #include <QThread>
 #include <QWindow>
@@ -34,6 +41,11 @@ using namespace std::chrono_literals;
 // How often a wait repaints, and how long it runs before the cursor says so.
 constexpr auto kPaintInterval = 30ms;
 constexpr auto kWaitCursorAfter = 300ms;
+
+// The desktop front end's own settings (~/.config/kelvane/desktop.conf), apart
+// from the programs' settings files.
+const QString kLastFolderKey = QStringLiteral("FileDialog/LastFolder");
+QSettings FileDialogSettings() { return QSettings(QStringLiteral("kelvane"), QStringLiteral("desktop")); }
 
 }  // namespace
 
@@ -133,15 +145,62 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, Icon i
     return r == QMessageBox::Ok ? IDOK : IDCANCEL;
 }
 
+namespace {
+
+// Qt's own file dialog opens so narrow that its columns cut names, types
+// and dates: give each column room for its usual text, and the dialog room
+// for the columns. (A desktop's native dialog sizes itself.)
+void FitFileDialog(QFileDialog& fd) {
+    auto* details = fd.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!details) return;
+    const QFontMetrics fm(details->font());
+    const int ch = fm.averageCharWidth();
+    const QString date = QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+    const int widths[] = {48 * ch, 10 * ch, 22 * ch, fm.horizontalAdvance(date) + 4 * ch};
+    int total = 0;
+    for (int i = 0; i < 4 && i < details->header()->count(); ++i) {
+        details->header()->resizeSection(i, widths[i]);
+        total += widths[i];
+    }
+    // The places on the left, the frames and a scroll bar.
+    fd.resize(std::max(fd.sizeHint().width(), total + 30 * ch), std::max(fd.sizeHint().height(), 26 * fm.height()));
+}
+
+}  // namespace
+
 std::optional<std::string> QtUi::OpenFile(const std::string& filter) {
     if (QuitRequested()) return std::nullopt;
     QFileDialog fd(nullptr, QStringLiteral("Open"), QString(), ToQ(QtFileFilter(filter)));
     fd.setAcceptMode(QFileDialog::AcceptOpen);
     fd.setFileMode(QFileDialog::ExistingFile);
+    const QFileInfo start = StartOfFileDialog();
+    if (start.isFile())
+        fd.selectFile(start.absoluteFilePath());
+    else if (start.isDir())
+        fd.setDirectory(start.absoluteFilePath());
+    FitFileDialog(fd);
     if (RunPlain(fd) != QDialog::Accepted || QuitRequested()) return std::nullopt;
     const QStringList files = fd.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
+    FileDialogSettings().setValue(kLastFolderKey, QFileInfo(files.front()).absolutePath());
     return QFile::encodeName(files.front()).toStdString();
+}
+
+QFileInfo QtUi::StartOfFileDialog() const {
+    // The file the asking dialog names already, or its folder.
+    if (const Dialog* dlg = ActiveWindow()) {
+        for (const auto& c : dlg->Template().controls) {
+            if (c.kind != Kind::Edit || c.label != "FilePath") continue;
+            const std::string text = dlg->GetItemText(c.id);
+            if (text.empty()) break;
+            const QFileInfo named(QFile::decodeName(QByteArray::fromStdString(text)));
+            if (named.isFile()) return named;
+            if (QFileInfo(named.absolutePath()).isDir()) return QFileInfo(named.absolutePath());
+            break;
+        }
+    }
+    const QFileInfo last(FileDialogSettings().value(kLastFolderKey).toString());
+    return last.isDir() ? last : QFileInfo();
 }
 
 void QtUi::ShowModeless(Dialog& dlg) {

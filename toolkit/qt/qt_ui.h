@@ -12,6 +12,7 @@
 
 class QApplication;
 class QDialog;
+class QFileInfo;
 class QWidget;
 
 namespace tk {
@@ -60,6 +61,9 @@ private:
     // window system.
     void ShowAbove(QWidget& window);
     int RunPlain(QDialog& box);
+    // Where the file dialog opens: the file or folder that the FilePath field
+    // of the asking dialog names, else the folder chosen from last time.
+    QFileInfo StartOfFileDialog() const;
 
     std::unique_ptr<QApplication> app_;
     std::vector<DialogView*> views_;         // open dialog windows, the newest last
