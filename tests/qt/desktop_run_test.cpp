@@ -60,7 +60,7 @@ protected:
     sim::Chip chip_{ChipOptions(kv::Edition::Kelvane)};
     std::unique_ptr<SimPeer> peer_;
     FakeSerialDevice* dev_ = nullptr;
-    std::unique_ptr<kv::CKelvixApp> app_;  // goes first, with the device it owns
+    std::unique_ptr<kv::CKelvixApp> app_;  // ends before the chip and peer, with the device it owns
     ScratchDir dir_;
     // Forty pages of data, so that a program operation shows its progress for a while.
     const std::string programFile_ = dir_.Write("demo.mot", [] {

@@ -206,7 +206,6 @@ TEST_F(RenderTest, PathAndPortFieldsGrowWithTheWindow) {
     QApplication::processEvents();
     EXPECT_EQ(view.width(), start.width());  // never below what the controls need
 
-    kv::StartTemplate(kv::Edition::Kelvane);
     tk::DialogTemplate startTpl = kv::StartTemplate(kv::Edition::Kelvane);
     const std::string longPort = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
     for (auto& c : startTpl.controls)

@@ -1,6 +1,7 @@
 #include "toolkit/qt/dialog_view.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -8,7 +9,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
