@@ -13,6 +13,7 @@
 
 #include "platform/linux/baud_table.h"
 #include "platform/serial_device.h"
+#include "platform/wait_hook.h"
 
 // Writes to a terminal never raise SIGPIPE (only pipes and sockets do), and
 // Open refuses anything that is not a terminal, so no signal handling is needed.
@@ -222,6 +223,8 @@ public:
 
     void WaitForInput(uint32_t queued, uint32_t maxMs) override {
         if (maxMs == 0) return;
+        // The channel waits in short slices; each one gives the hook its turn.
+        if (IWaitHook* hook = WaitHook()) hook->Waiting();
         if (fd_ < 0) {
             Nap(maxMs);
             return;
