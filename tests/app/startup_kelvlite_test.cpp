@@ -111,7 +111,11 @@ TEST(KelvliteStartup, FirmwareMissingOrMalformedEndsTheProgram) {
         std::string folder;
         std::vector<std::string> messages;
     };
-    for (const Case& c : {Case{missing, {"Not Found Sequencer Firmware!\r\n This Program is Quit!"}}, Case{bad, {}}}) {
+    const std::vector<Case> cases = {
+        {missing, {"Not Found Sequencer Firmware!\r\n This Program is Quit!"}},
+        {bad, {"Sequencer Firmware is broken!\r\n " + bad + "/firm.mot, line 2\r\n This Program is Quit!"}},
+    };
+    for (const Case& c : cases) {
         AppRig rig(Edition::Kelvlite, std::nullopt);
         rig.Process().selfPath = c.folder + "/kelvlite";
         EXPECT_EQ(rig.Run({"kelvlite", "COM1"}), 1);

@@ -60,13 +60,17 @@ TEST(LoadProgramFile, TellsEachRefusalWithItsIcon) {
     }
 }
 
-TEST(LoadProgramFile, AFolderCannotBeRead) {
+// Only regular files are read: a FIFO would block the open, a link to
+// /dev/zero would feed the reader for ever.
+TEST(LoadProgramFile, AnythingButARegularFileCannotBeRead) {
     kvtest::ScratchDir dir;
-    LinkRig rig;
-    const std::string path = dir.File("");
-    EXPECT_EQ(kv::LoadProgramFile(rig.App(), path), 0);
-    ASSERT_EQ(rig.Messages().size(), 1u);
-    EXPECT_EQ(rig.Messages()[0], path + " could not be read.");
+    for (const std::string& path : {dir.File(""), dir.Fifo("fifo.mot"), dir.LinkTo("zero.mot", "/dev/zero")}) {
+        SCOPED_TRACE(path);
+        LinkRig rig;
+        EXPECT_EQ(kv::LoadProgramFile(rig.App(), path), 0);
+        ASSERT_EQ(rig.Messages().size(), 1u);
+        EXPECT_EQ(rig.Messages()[0], path + " could not be read.");
+    }
 }
 
 TEST(LoadProgramFile, ARefusalIsToldOncePerAction) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/image/image_test_util.h"
+
 namespace {
 
 std::vector<std::string> Split(const std::string& text, size_t maxLine, size_t chunk) {
@@ -30,6 +32,17 @@ TEST(LineReader, CrDoesNotCountAgainstTheBound) {
     EXPECT_EQ(Split("12345678\r\n123456789\r\n", 8, 3), (std::vector<std::string>{"12345678", "!12345678"}));
     EXPECT_EQ(Split("123456789", 8, 64), (std::vector<std::string>{"!12345678"}));
     EXPECT_EQ(Split("12345678\r", 8, 64), (std::vector<std::string>{"12345678"}));
+}
+
+TEST(LineReader, AnOverlongLineIsToldBeforeItsRestIsRead) {
+    kvtest::EndlessBuf endless('x');
+    std::istream in(&endless);
+    kv::LineReader reader(in, 8, 64);
+    std::string_view line;
+    ASSERT_TRUE(reader.Next(line));
+    EXPECT_TRUE(reader.Overlong());
+    EXPECT_EQ(line, "xxxxxxxx");
+    EXPECT_LE(endless.Served(), 4096u);  // one chunk of the stream, not its end
 }
 
 TEST(LineReader, EmptyStreamHasNoLines) { EXPECT_TRUE(Split("", 8, 4).empty()); }
