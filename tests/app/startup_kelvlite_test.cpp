@@ -10,17 +10,14 @@
 #include "app/start_dlg.h"
 #include "res/templates.h"
 #include "tests/app/app_rig.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
 using kv::Edition;
 using kvtest::AppRig;
 
-std::string Folder(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "kv_app_" + name + "_" + std::to_string(getpid());
-    mkdir(dir.c_str(), 0755);
-    return dir;
-}
+std::string Folder(const std::string& name) { return kvtest::TestFolder("app_" + name); }
 
 TEST(KelvlitePort, ArgumentNamesThePortOrTheStartDialogAsks) {
     struct Case {
