@@ -186,15 +186,18 @@ TEST(IdCheck, OkWithoutAFileName) {
 }
 
 TEST(IdCheck, AFileThatCannotBeOpenedEndsOkBeforeTheChipIsAsked) {
-    IdRig rig;
-    rig.App().firstRun = 0;
-    const std::string path = rig.dir.File("gone.mot");
-    rig.Ui().Type(kPath, path);
-    rig.TypeIds(kRightId);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, path + " was not found.");
-    EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
-    EXPECT_TRUE(rig.Sent().empty());
-    EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    // A FIFO typed as the file name must neither block nor be read.
+    for (bool fifo : {false, true}) {
+        IdRig rig;
+        rig.App().firstRun = 0;
+        const std::string path = fifo ? rig.dir.Fifo("pipe.mot") : rig.dir.File("gone.mot");
+        rig.Ui().Type(kPath, path);
+        rig.TypeIds(kRightId);
+        rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, path + (fifo ? " could not be read." : " was not found."));
+        EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
+        EXPECT_TRUE(rig.Sent().empty());
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    }
 }
 
 // A refused file is handled like one that cannot be opened: OK and Refer...
