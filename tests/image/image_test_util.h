@@ -92,7 +92,9 @@ inline std::string Record(int type, uint32_t address, const std::vector<uint8_t>
     unsigned sum = 0;
     for (uint8_t b : bytes) sum += b;
     bytes.push_back(static_cast<uint8_t>(~sum + static_cast<unsigned>(checksumDelta)));
-    std::string text = "S" + std::to_string(type);
+    // Appended, not "S" + ...: GCC 12 misreads that insert at -O3 (-Wrestrict).
+    std::string text = "S";
+    text += std::to_string(type);
     char hex[3];
     for (uint8_t b : bytes) {
         std::snprintf(hex, sizeof hex, "%02X", b);

@@ -16,7 +16,11 @@ std::vector<std::string> Split(const std::string& text, size_t maxLine, size_t c
     kv::LineReader reader(in, maxLine, chunk);
     std::vector<std::string> lines;
     std::string_view line;
-    while (reader.Next(line)) lines.push_back((reader.Overlong() ? "!" : "") + std::string(line));
+    while (reader.Next(line)) {
+        std::string shown = reader.Overlong() ? "!" : "";  // appended: GCC 12 misreads "!" + ... at -O3
+        shown += line;
+        lines.push_back(shown);
+    }
     EXPECT_FALSE(reader.ReadFailed());
     EXPECT_EQ(reader.LineNumber(), lines.size());
     return lines;
