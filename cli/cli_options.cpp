@@ -225,6 +225,14 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         if (c.kind == Command::Kind::Write && c.erase && !c.blankCheck && c.range && o.mode != Mode::Lite)
             return fail("--range: write --erase programs the file's whole range in this mode");
     }
+    for (const Command& c : o.commands) {
+        // A command that wrote a file of the board's would have every port
+        // write the same file: only these run on several boards at once.
+        using K = Command::Kind;
+        const bool forGang = c.kind == K::Info || c.kind == K::Unlock || c.kind == K::Erase || c.kind == K::Write ||
+                             c.kind == K::Verify || c.kind == K::BlankCheck || c.kind == K::Download;
+        if (o.Gang() && !forGang) return fail(std::string(CommandName(c.kind)) + ": only with one --port");
+    }
     if (!o.Gang() && o.ports.front().id) {  // one board: its own ID is the run's ID
         o.id = o.ports.front().id;
         o.idFile.clear();
