@@ -55,6 +55,18 @@ void CMotFile::Store(uint32_t address, const uint8_t* data, uint32_t size) {
     if (first < size) Touch((address >> 8) + 1).Write(data + first, 0, size - first);
 }
 
+bool CMotFile::Put(uint32_t address, const uint8_t* data, uint32_t size) {
+    if (address >= kAddressSpace || size > kAddressSpace - address) return false;
+    do {
+        const uint32_t chunk = size < 256 ? size : 256;
+        Store(address, data, chunk);
+        address += chunk;
+        data += chunk;
+        size -= chunk;
+    } while (size > 0);
+    return true;
+}
+
 int CMotFile::LoadFile(const std::string& path) {
     Clear();
     lastLine_ = 0;

@@ -60,6 +60,10 @@ public:
     // The page itself without a copy, or null when absent.
     const CLineImage* Page(uint32_t pageIndex) const;
     const PageSet& PresentPages() const { return present_; }
+    // Puts size bytes at address like a data record: their pages are created
+    // (the page of address even when size is 0). False, with nothing
+    // changed, when the bytes would pass 0xFFFFFF.
+    bool Put(uint32_t address, const uint8_t* data, uint32_t size);
     void Clear();
     size_t PageCount() const;
 

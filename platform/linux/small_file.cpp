@@ -82,9 +82,19 @@ std::string TemporaryPathFor(const std::string& path) {
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& content) {
+    int ignored = 0;
+    return ReplaceFileThrough(path, [&](int fd) { return WriteAll(fd, content); }, true, ignored);
+}
+
+bool ReplaceFileThrough(const std::string& path, const std::function<bool(int fd)>& fill, bool makeFolders,
+                        int& error) {
+    error = 0;
     const std::string target = ResolveLink(path);
     const std::string folder = FolderOf(target);
-    if (!MakeFolders(folder)) return false;
+    if (makeFolders && !MakeFolders(folder)) {
+        error = errno;
+        return false;
+    }
 
     const std::string temp = TemporaryPathFor(target);
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
@@ -94,16 +104,22 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& content) 
         unlink(temp.c_str());
         fd = open(temp.c_str(), flags, 0666);
     }
-    if (fd < 0) return false;
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
 
     // The new file keeps the old one's permissions.
     struct stat old {};
     bool ok = true;
     if (stat(target.c_str(), &old) == 0) ok = fchmod(fd, old.st_mode & 07777) == 0;
-    ok = ok && WriteAll(fd, content) && fsync(fd) == 0;
+    errno = 0;
+    ok = ok && fill(fd) && fsync(fd) == 0;
+    if (!ok) error = errno;
     ok = (close(fd) == 0) && ok;
     ok = ok && rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
+        if (error == 0) error = errno;
         unlink(temp.c_str());
         return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 // Whole-file reads and atomic replacement of small files (the settings file).
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,13 @@ ReadResult ReadSmallFile(const std::string& path, std::string& content, size_t l
 // written, synced and renamed over the original. Creates missing parent folders.
 // On failure the temporary is removed and the original is untouched.
 bool ReplaceFileAtomically(const std::string& path, const std::string& content);
+
+// The mechanism behind it: `fill` writes the temporary file through its
+// descriptor. Missing parent folders are created only when `makeFolders`.
+// On failure `error` holds the errno of the step that failed (0 when `fill`
+// answered false without one).
+bool ReplaceFileThrough(const std::string& path, const std::function<bool(int fd)>& fill, bool makeFolders,
+                        int& error);
 
 // The temporary file ReplaceFileAtomically uses for `path` in this process.
 std::string TemporaryPathFor(const std::string& path);

@@ -65,6 +65,23 @@ inline std::string Record(int type, uint32_t address, const std::vector<uint8_t>
     return text;
 }
 
+// An Intel HEX record; `checksumDelta` spoils the checksum on purpose.
+inline std::string HexRecord(int type, uint16_t offset, const std::vector<uint8_t>& data, int checksumDelta = 0) {
+    std::vector<uint8_t> bytes{static_cast<uint8_t>(data.size()), static_cast<uint8_t>(offset >> 8),
+                               static_cast<uint8_t>(offset), static_cast<uint8_t>(type)};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (uint8_t b : bytes) sum += b;
+    bytes.push_back(static_cast<uint8_t>(0u - sum + static_cast<unsigned>(checksumDelta)));
+    std::string text = ":";
+    char hex[3];
+    for (uint8_t b : bytes) {
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        text += hex;
+    }
+    return text;
+}
+
 inline std::vector<uint8_t> Bytes(size_t count, uint32_t seed) {
     std::vector<uint8_t> bytes(count);
     for (auto& b : bytes) {

@@ -1,8 +1,12 @@
 // Files written by objcopy and srec_cat must load into exactly the bytes they
-// were made from, with blank holes and no stray pages.
+// were made from, with blank holes and no stray pages; and the files this
+// system writes must read back in those tools as the same bytes.
 #include <map>
 
+#include "image/image_writer.h"
+#include "image/load_image_file.h"
 #include "image/mot_file.h"
+#include "platform/file_access.h"
 #include "tests/image/image_test_util.h"
 
 namespace {
@@ -123,5 +127,113 @@ TEST_F(CrossCheckTest, SrecCatWithoutStartAddressHasNoTermination) {
     EXPECT_EQ(image.LastStatus(), kv::LoadStatus::NoTermination);
     ExpectImageHolds(image, {{0x2B80, bytes}});
 }
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
+
+// Intel HEX from the tools: objcopy mixes segment (02) and linear (04)
+// records and adds a start address (03); srec_cat writes linear records.
+struct IntelCase {
+    const char* name;
+    const char* tool;
+    uint32_t address;
+    size_t size;
+};
+
+void PrintTo(const IntelCase& c, std::ostream* os) { *os << c.name; }
+
+class IntelHexMadeTest : public CrossCheckTest, public ::testing::WithParamInterface<IntelCase> {};
+
+TEST_P(IntelHexMadeTest, LoadsEqualToTheBinary) {
+    const IntelCase& c = GetParam();
+    if (!kvtest::HaveTool(c.tool)) GTEST_SKIP() << c.tool << " not installed";
+    const auto bytes = kvtest::Bytes(c.size, c.address + 1);
+    const std::string bin = dir.WriteBytes("in.bin", bytes);
+    const std::string hex = dir.File("out.hex");
+    const std::string command =
+        std::string(c.tool) == "objcopy"
+            ? "objcopy -I binary -O ihex --change-addresses=" + Hex(c.address) + " " + bin + " " + hex
+            : "srec_cat " + bin + " -Binary -offset " + Hex(c.address) + " -o " + hex + " -Intel";
+    ASSERT_TRUE(kvtest::Run(command)) << command;
+    const auto result = kv::LoadImageFile(hex, image);
+    ASSERT_TRUE(result.Loaded()) << kv::DescribeLoad(result);
+    EXPECT_EQ(result.format, kv::ImageFormat::IntelHex);
+    ExpectImageHolds(image, {{c.address, bytes}});
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, IntelHexMadeTest,
+                         ::testing::Values(IntelCase{"ObjcopyLow", "objcopy", 0x1234, 1000},
+                                           IntelCase{"ObjcopySegmentToLinear", "objcopy", 0x0FFF81, 777},
+                                           IntelCase{"ObjcopyAtTheTop", "objcopy", 0xFFFE00, 512},
+                                           IntelCase{"SrecCat", "srec_cat", 0x0C00F0, 3000},
+                                           IntelCase{"SrecCatAcross64K", "srec_cat", 0x0FFF81, 777}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
+// What the writers produce, read by the tools back into a binary: objcopy
+// from the lowest to the highest byte written with blank gaps, srec_cat over
+// the whole range.
+struct WrittenCase {
+    const char* name;
+    kv::ImageFormat format;
+    const char* tool;
+    bool allPages;
+};
+
+void PrintTo(const WrittenCase& c, std::ostream* os) { *os << c.name; }
+
+class WrittenFileTest : public CrossCheckTest, public ::testing::WithParamInterface<WrittenCase> {};
+
+TEST_P(WrittenFileTest, ToolsReadTheSameBytes) {
+    const WrittenCase& c = GetParam();
+    if (!kvtest::HaveTool(c.tool)) GTEST_SKIP() << c.tool << " not installed";
+    // Data at both ends of the range, a hole and a page of 0xFF between them.
+    const Placement placed = {{0x0C00F0, kvtest::Bytes(40, 1)}, {0x0C0300, std::vector<uint8_t>(256, 0xFF)},
+                              {0x0D1234, kvtest::Bytes(1, 2)}, {0x0FFF81, kvtest::Bytes(300, 3)}};
+    for (const auto& [address, bytes] : placed)
+        ASSERT_TRUE(image.Put(address, bytes.data(), static_cast<uint32_t>(bytes.size())));
+    kv::ImageWriteOptions options;
+    options.start = 0x0C0000;
+    options.end = 0x10FFFF;
+    options.allPages = c.allPages;
+    options.header = "out";
+    const bool hex = c.format == kv::ImageFormat::IntelHex;
+    const std::string file = dir.File(hex ? "out.hex" : "out.mot");
+    std::string reason;
+    ASSERT_TRUE(plat::WriteFileAtomically(
+        file, [&](std::ostream& out) { return kv::WriteImage(c.format, image, options, out); }, reason))
+        << reason;
+
+    const bool objcopy = std::string(c.tool) == "objcopy";
+    const uint32_t low = objcopy && !c.allPages ? 0x0C0000 : options.start;
+    const uint32_t high = objcopy && !c.allPages ? 0x100100 : options.end + 1;
+    const std::string bin = dir.File("back.bin");
+    const std::string command =
+        objcopy ? std::string("objcopy -I ") + (hex ? "ihex" : "srec") + " -O binary --gap-fill 0xFF " + file + " " +
+                      bin
+                : "srec_cat " + file + (hex ? " -Intel" : " -Motorola") + " -fill 0xFF " + Hex(low) + " " + Hex(high) +
+                      " -offset -" + Hex(low) + " -o " + bin + " -Binary";
+    ASSERT_TRUE(kvtest::Run(command)) << command;
+
+    std::ifstream in(bin, std::ios::binary);
+    const std::vector<char> back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(back.size(), high - low);
+    for (uint32_t address = low; address < high; ++address) {
+        const kv::CLineImage* page = image.Page(address >> 8);
+        const uint8_t want = page ? page->Bytes()[address & 0xFF] : 0xFF;
+        ASSERT_EQ(static_cast<uint8_t>(back[address - low]), want) << std::hex << "at " << address;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, WrittenFileTest,
+    ::testing::Values(WrittenCase{"IntelHexByObjcopy", kv::ImageFormat::IntelHex, "objcopy", false},
+                      WrittenCase{"IntelHexAllPagesByObjcopy", kv::ImageFormat::IntelHex, "objcopy", true},
+                      WrittenCase{"IntelHexBySrecCat", kv::ImageFormat::IntelHex, "srec_cat", false},
+                      WrittenCase{"SRecordsByObjcopy", kv::ImageFormat::SRecord, "objcopy", false},
+                      WrittenCase{"SRecordsBySrecCat", kv::ImageFormat::SRecord, "srec_cat", true}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

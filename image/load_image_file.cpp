@@ -1,0 +1,137 @@
+#include "image/load_image_file.h"
+
+#include <cstdio>
+#include <istream>
+#include <vector>
+
+#include "image/ihex_reader.h"
+#include "image/line_reader.h"
+#include "image/srec_record.h"
+#include "platform/file_access.h"
+
+namespace kv {
+namespace {
+
+ImageLoadResult Refused(ImageFormat format, unsigned line, const char* reason) {
+    ImageLoadResult result;
+    result.status = ImageLoadStatus::Refused;
+    result.format = format;
+    result.line = line;
+    result.reason = reason;
+    return result;
+}
+
+ImageLoadResult CannotRead(ImageFormat format, const std::string& reason) {
+    ImageLoadResult result;
+    result.format = format;
+    result.reason = reason;
+    return result;
+}
+
+// The S-record loader keeps what it read before a fault; here a refused
+// file leaves nothing behind, as for the other formats.
+ImageLoadResult LoadSRecords(std::istream& in, CMotFile& image) {
+    image.LoadStream(in);
+    const unsigned line = image.LastLine();
+    switch (image.LastStatus()) {
+    case LoadStatus::Complete: {
+        ImageLoadResult result;
+        result.status = ImageLoadStatus::Loaded;
+        return result;
+    }
+    case LoadStatus::CannotOpen:
+        return CannotRead(ImageFormat::SRecord, "could not be read");
+    case LoadStatus::NotSRecord:
+        image.Clear();
+        return Refused(ImageFormat::SRecord, line, "not an S-record");
+    case LoadStatus::BadRecord:
+        image.Clear();
+        return Refused(ImageFormat::SRecord, line, "bad record (digits, count, checksum or data beyond 0xFFFFFF)");
+    case LoadStatus::NoTermination:
+        break;
+    }
+    image.Clear();
+    return Refused(ImageFormat::SRecord, 0, "no termination record (S7, S8 or S9)");
+}
+
+template <class Load>
+ImageLoadResult WithRegularFile(const std::string& path, ImageFormat format, CMotFile& image, Load load) {
+    image.Clear();
+    plat::OpenError error = plat::OpenError::None;
+    std::string reason;
+    const auto in = plat::OpenRegularFile(path, error, reason);
+    if (!in) return CannotRead(format, reason);
+    return load(*in);
+}
+
+}  // namespace
+
+ImageLoadResult LoadImageStream(std::istream& in, CMotFile& image) {
+    image.Clear();
+    // Look at the first non-empty line only, then read from the start again.
+    LineReader probe(in, 1);
+    std::string_view line;
+    while (probe.Next(line) && line.empty()) {
+    }
+    if (probe.ReadFailed()) return CannotRead(ImageFormat::SRecord, "could not be read");
+    if (line.empty()) return Refused(ImageFormat::SRecord, 0, "empty file");
+    const char first = line[0];
+    const unsigned number = probe.LineNumber();
+    in.clear();
+    if (!in.seekg(0)) return CannotRead(ImageFormat::SRecord, "could not be read");
+    if (first == 'S') return LoadSRecords(in, image);
+    if (first == ':') return LoadIntelHex(in, image);
+    return Refused(ImageFormat::SRecord, number, "neither an S-record nor an Intel HEX record");
+}
+
+ImageLoadResult LoadImageFile(const std::string& path, CMotFile& image) {
+    return WithRegularFile(path, ImageFormat::SRecord, image,
+                           [&](std::istream& in) { return LoadImageStream(in, image); });
+}
+
+ImageLoadResult LoadBinaryStream(std::istream& in, uint32_t base, CMotFile& image) {
+    image.Clear();
+    ImageLoadResult result;
+    result.format = ImageFormat::Binary;
+    std::vector<char> chunk(64 * 1024);
+    uint32_t offset = 0;
+    for (;;) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        const auto got = static_cast<uint32_t>(in.gcount());
+        if (got > 0 && !image.Put(base + offset, reinterpret_cast<const uint8_t*>(chunk.data()), got) ) {
+            image.Clear();
+            result.status = ImageLoadStatus::Refused;
+            result.offset = base < CMotFile::kAddressSpace ? CMotFile::kAddressSpace - base : 0;
+            result.reason = "data beyond 0xFFFFFF";
+            return result;
+        }
+        offset += got;
+        if (in.bad()) {
+            image.Clear();
+            result.reason = "could not be read";
+            return result;
+        }
+        if (!in) break;
+    }
+    result.status = ImageLoadStatus::Loaded;
+    return result;
+}
+
+ImageLoadResult LoadBinaryFile(const std::string& path, uint32_t base, CMotFile& image) {
+    return WithRegularFile(path, ImageFormat::Binary, image,
+                           [&](std::istream& in) { return LoadBinaryStream(in, base, image); });
+}
+
+std::string DescribeLoad(const ImageLoadResult& result) {
+    if (result.Loaded()) return {};
+    char where[48] = "";
+    if (result.status == ImageLoadStatus::Refused) {
+        if (result.format == ImageFormat::Binary)
+            std::snprintf(where, sizeof where, "byte offset 0x%X: ", result.offset);
+        else if (result.line > 0)
+            std::snprintf(where, sizeof where, "line %u: ", result.line);
+    }
+    return where + result.reason;
+}
+
+}  // namespace kv

@@ -1,0 +1,26 @@
+#pragma once
+// Opening files for the image formats: reads only from regular files (a FIFO
+// or device put in a file's place never blocks the open), and writes that
+// replace a file whole or not at all.
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+namespace plat {
+
+enum class OpenError { None, Missing, NotRegular, Failed };
+
+// A seekable binary stream over the regular file at `path`, or null with
+// `error` set. `reason` gets a short text for the user ("not a regular file").
+std::unique_ptr<std::istream> OpenRegularFile(const std::string& path, OpenError& error, std::string& reason);
+
+// Creates or replaces the file at `path` with what `write` puts into the
+// stream: a temporary file beside it is written, synced and renamed over it.
+// When `write` answers false, the stream fails or any step fails, the
+// temporary is removed and `path` is left as it was (absent or old); `reason`
+// then says why. A replaced file keeps its permissions.
+bool WriteFileAtomically(const std::string& path, const std::function<bool(std::ostream&)>& write,
+                         std::string& reason);
+
+}  // namespace plat

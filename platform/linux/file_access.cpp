@@ -1,0 +1,127 @@
+#include "platform/file_access.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <istream>
+#include <ostream>
+#include <streambuf>
+
+#include "platform/linux/small_file.h"
+
+namespace plat {
+namespace {
+
+// A stream buffer over a file descriptor: reads (with seeking) when it owns
+// the descriptor, writes when it only borrows one.
+class FdBuffer final : public std::streambuf {
+public:
+    FdBuffer(int fd, bool owned) : fd_(fd), owned_(owned) { setp(buffer_, buffer_ + sizeof buffer_); }
+    ~FdBuffer() override {
+        if (owned_) ::close(fd_);
+    }
+    FdBuffer(const FdBuffer&) = delete;
+    FdBuffer& operator=(const FdBuffer&) = delete;
+
+protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        ssize_t n;
+        do n = ::read(fd_, buffer_, sizeof buffer_);
+        while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            if (n < 0) throw std::ios_base::failure(std::strerror(errno));  // the stream turns it into badbit
+            return traits_type::eof();
+        }
+        setg(buffer_, buffer_, buffer_ + n);
+        return traits_type::to_int_type(*gptr());
+    }
+
+    pos_type seekoff(off_type offset, std::ios_base::seekdir dir, std::ios_base::openmode) override {
+        if (dir == std::ios_base::cur) offset -= egptr() - gptr();
+        const int whence = dir == std::ios_base::beg ? SEEK_SET : dir == std::ios_base::cur ? SEEK_CUR : SEEK_END;
+        const off_t at = ::lseek(fd_, offset, whence);
+        if (at < 0) return pos_type(off_type(-1));
+        setg(buffer_, buffer_, buffer_);
+        return pos_type(at);
+    }
+    pos_type seekpos(pos_type position, std::ios_base::openmode which) override {
+        return seekoff(off_type(position), std::ios_base::beg, which);
+    }
+
+    int_type overflow(int_type c) override {
+        if (!Drain()) return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) sputc(traits_type::to_char_type(c));
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return Drain() ? 0 : -1; }
+
+private:
+    bool Drain() {
+        const char* at = pbase();
+        while (at < pptr()) {
+            const ssize_t n = ::write(fd_, at, static_cast<size_t>(pptr() - at));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            at += n;
+        }
+        setp(buffer_, buffer_ + sizeof buffer_);
+        return true;
+    }
+
+    int fd_;
+    bool owned_;
+    char buffer_[64 * 1024];
+};
+
+class FdInput final : public std::istream {
+public:
+    explicit FdInput(int fd) : std::istream(nullptr), buffer_(fd, true) { rdbuf(&buffer_); }
+
+private:
+    FdBuffer buffer_;
+};
+
+}  // namespace
+
+std::unique_ptr<std::istream> OpenRegularFile(const std::string& path, OpenError& error, std::string& reason) {
+    // O_NONBLOCK so that a FIFO in the file's place cannot hang the open;
+    // regular files ignore the flag.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        error = errno == ENOENT || errno == ENOTDIR ? OpenError::Missing : OpenError::Failed;
+        reason = error == OpenError::Missing ? "not found" : std::strerror(errno);
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = OpenError::NotRegular;
+        reason = "not a regular file";
+        return nullptr;
+    }
+    error = OpenError::None;
+    reason.clear();
+    return std::make_unique<FdInput>(fd);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::function<bool(std::ostream&)>& write,
+                         std::string& reason) {
+    int error = 0;
+    const bool ok = ReplaceFileThrough(
+        path,
+        [&](int fd) {
+            FdBuffer buffer(fd, false);
+            std::ostream out(&buffer);
+            errno = 0;
+            return write(out) && out.flush().good();
+        },
+        false, error);
+    reason = ok ? "" : error != 0 ? std::strerror(error) : "the file could not be written";
+    return ok;
+}
+
+}  // namespace plat

@@ -1,0 +1,128 @@
+// Image files: a replacement appears whole or not at all, and reading opens
+// regular files only, as a seekable stream.
+#include "platform/file_access.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "tests/platform/temp_folder.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+size_t EntriesIn(const std::string& folder) {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+// Runs f with the file size limit at `limit` bytes (SIGXFSZ ignored, so writes fail with EFBIG).
+bool WithFileSizeLimit(rlim_t limit, const std::function<bool()>& f) {
+    struct sigaction ignore {}, old {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &old);
+    rlimit oldLimit{};
+    getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit small = oldLimit;
+    small.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool result = f();
+    setrlimit(RLIMIT_FSIZE, &oldLimit);
+    sigaction(SIGXFSZ, &old, nullptr);
+    return result;
+}
+
+TEST(WriteFileAtomically, ReplacesWholeOrLeavesTheOldFile) {
+    kvtest::TempFolder dir;
+    const std::string path = dir / "flash.hex";
+    std::ofstream(path) << "old";
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    const std::string big(200000, 'x');  // more than one stream buffer
+    std::string reason;
+
+    struct Case {
+        const char* name;
+        std::function<bool(const std::string& target)> write;
+        const char* reason;
+    };
+    const auto writing = [&](const std::string& text, bool answer) {
+        return [&reason, text, answer](const std::string& target) {
+            return plat::WriteFileAtomically(
+                target, [&](std::ostream& out) { return (out << text).good() && answer; }, reason);
+        };
+    };
+    const Case failures[] = {
+        {"writer gives up", writing(big, false), "the file could not be written"},
+        {"disk full mid-way",
+         [&](const std::string& t) { return WithFileSizeLimit(1000, [&] { return writing(big, true)(t); }); },
+         "File too large"},
+        {"disk full at the last flush",
+         [&](const std::string& t) { return WithFileSizeLimit(2, [&] { return writing("new", true)(t); }); },
+         "File too large"},
+    };
+    for (const Case& c : failures) {
+        reason.clear();
+        EXPECT_FALSE(c.write(path)) << c.name;
+        EXPECT_EQ(ReadAll(path), "old") << c.name;
+        EXPECT_EQ(EntriesIn(dir.Path()), 1u) << c.name << ": the temporary is removed";
+        EXPECT_FALSE(c.write(dir / "new.hex")) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(dir / "new.hex")) << c.name;
+        EXPECT_EQ(EntriesIn(dir.Path()), 1u) << c.name;
+        EXPECT_EQ(reason, c.reason) << c.name;
+    }
+    EXPECT_FALSE(writing("new", true)(dir / "missing/x.hex"));
+    EXPECT_EQ(reason, "No such file or directory");
+
+    ASSERT_TRUE(writing(big, true)(path)) << reason;
+    EXPECT_EQ(ReadAll(path), big);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+TEST(OpenRegularFile, ReadsAndSeeksRegularFilesOnly) {
+    kvtest::TempFolder dir;
+    const std::string path = dir / "p.hex";
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += std::to_string(i) + "\n";
+    std::ofstream(path) << text;
+    plat::OpenError error = plat::OpenError::Failed;
+    std::string reason;
+    auto in = plat::OpenRegularFile(path, error, reason);
+    ASSERT_TRUE(in);
+    EXPECT_EQ(error, plat::OpenError::None);
+    std::string line;
+    for (int i = 0; i < 15000; ++i) std::getline(*in, line);
+    EXPECT_EQ(line, "14999");
+    in->clear();
+    ASSERT_TRUE(in->seekg(0));
+    std::ostringstream all;
+    all << in->rdbuf();
+    EXPECT_EQ(all.str(), text);
+
+    std::filesystem::create_directory(dir / "folder");
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);  // must not block the open
+    const std::pair<std::string, plat::OpenError> refused[] = {{dir / "missing", plat::OpenError::Missing},
+                                                               {dir / "folder", plat::OpenError::NotRegular},
+                                                               {dir / "fifo", plat::OpenError::NotRegular}};
+    for (const auto& [p, expected] : refused) {
+        EXPECT_EQ(plat::OpenRegularFile(p, error, reason), nullptr) << p;
+        EXPECT_EQ(error, expected) << p;
+    }
+}
+
+}  // namespace
