@@ -130,6 +130,7 @@ private:
         link_ = std::make_unique<CLink>(Lite() ? Edition::Kelvlite : Edition::Kelvane, services_.clock, profile_,
                                         services_.makeDevice(), user_);
         link_->programMode = options_.mode == Mode::BootLoader ? kBootLoaderMode : 0;
+        user_.Attach(link_->Channel());
 
         // Everything that can be refused is refused before the port opens.
         for (const Command& c : options_.commands) {
@@ -142,6 +143,9 @@ private:
             const int code = ResolveId();
             if (code != kExitOk) return code;
         }
+        // A blank check without a range of its own offers the range of the
+        // file named last before it, as the address dialog does.
+        link_->Image().Clear();
         if (Lite()) {
             const std::string path = options_.firm.empty() ? FirmwareBesideProgram() : options_.firm;
             bool opened = false;
@@ -217,6 +221,7 @@ private:
             }
         }
         if (options_.mcuType) mcuType = *options_.mcuType;
+        link_->Image().Clear();
         idFrame_ = CIDCheckDlg::BuildIdFrame(mcuType, texts);
         return kExitOk;
     }

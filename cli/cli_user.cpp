@@ -138,6 +138,7 @@ std::unique_ptr<CProgress> CCliUser::OpenProgress(const std::string&, const std:
 
 bool CCliUser::RetryLostLink(bool timedOut) {
     linkLost_ = true;
+    if (channel_) channel_->Close();
     Fail(kExitLink, timedOut ? "no reply from the chip (time-out)" : "communication error: the reply was wrong");
     return false;
 }

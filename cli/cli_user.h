@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/report_printer.h"
 #include "link/link_user.h"
+#include "link/serial_comm.h"
 #include "platform/clock.h"
 
 namespace kv::cli {
@@ -16,6 +17,10 @@ namespace kv::cli {
 class CCliUser : public CLinkUser {
 public:
     CCliUser(const Options& options, CReportPrinter& printer, plat::IClock& clock);
+
+    // The channel to close when a reply is lost, so that nothing of the run
+    // waits for the chip again.
+    void Attach(CSerialComm& channel) { channel_ = &channel; }
 
     // A new command begins; its range (if any) answers the range question.
     void BeginCommand(const Command* command);
@@ -56,6 +61,7 @@ private:
     const Options& options_;
     CReportPrinter& printer_;
     plat::IClock& clock_;
+    CSerialComm* channel_ = nullptr;
     const Command* command_ = nullptr;
     int code_ = 0;
     std::string text_;
