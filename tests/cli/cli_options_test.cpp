@@ -56,7 +56,7 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "--mcu", "x", "erase"}), "--mcu: \"x\" is none of m, h, wren"},
         {Args({"--port", "p", "--interval", "-1", "erase"}), "--interval: -1 is not 0 to 60000 ms"},
         {Args({"--port", "p", "erase", "--verify"}), "--verify: only after write FILE"},
-        {Args({"--port", "p", "erase", "--range", "0-FF"}), "--range: only after write, verify, blank-check or download"},
+        {Args({"--port", "p", "erase", "--range", "0-FF"}), "--range: only after write, verify, blank-check, download or read"},
         {Args({"--port", "p", "verify", "f", "--range", "0C00FF-0C0000"}),
          "--range: \"0C00FF-0C0000\" is not START-END in hex, start below end, end at most FFFFFF"},
         {Args({"--port", "p", "verify", "f", "--range", "0C0000-1000000"}),
