@@ -63,7 +63,8 @@ std::string SettleFormat(Command& c) {
     const auto named = FormatForFileName(c.file);
     if (c.kind == Command::Kind::Read) {
         if (!c.format) c.format = named;
-        if (!c.format) return "read: the format of \"" + c.file + "\" is not known from its name; give --format srec|ihex|bin";
+        if (!c.format)
+            return "read: the format of \"" + c.file + "\" is not known from its name; give --format srec|ihex|bin";
         return "";
     }
     if (!c.LoadsFile()) return "";
