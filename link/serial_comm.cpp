@@ -74,6 +74,8 @@ int CSerialComm::Read(void* buffer, uint32_t count) {
         }
         if (status.queued == 0) {
             m_hPort->WaitForInput(0, wait);
+        } else if (m_hPort->WaitForCount(count, status.queued, wait)) {
+            // The device woke us when the reply was complete (or the slice ended).
         } else if (status.queued != lastQueued) {
             // A reply that has begun comes in at the line's pace: sleep until
             // the rest should be in rather than waking for every byte.
