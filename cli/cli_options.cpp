@@ -246,7 +246,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     for (Command& c : o.commands) {
         if (const std::string error = SettleFormat(c); !error.empty()) return fail(error);
         // kelvane's erase-program-read always works on the image's own range.
-        if (c.kind == Command::Kind::Write && c.erase && c.range && o.mode != Mode::Lite)
+        if (c.kind == Command::Kind::Write && c.erase && !c.blankCheck && c.range && o.mode != Mode::Lite)
             return fail("--range: write --erase programs the file's whole range in this mode");
     }
     return result;

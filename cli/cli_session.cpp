@@ -123,6 +123,8 @@ private:
             if (!c.LoadsFile()) continue;
             const std::string refusal = LoadProgramFile(c, link_->Image());
             if (!refusal.empty()) return Refuse(kExitFile, refusal);
+            if (c.kind == Command::Kind::Download && !DownloadRangeFits(c))
+                return Refuse(kExitUsage, std::string("download: ") + user_.Text());
         }
         if (NeedsId()) {
             const int code = ResolveId();
@@ -139,7 +141,10 @@ private:
         }
 
         const int up = BringUp();
-        if (up != kExitOk) return up;
+        if (up != kExitOk) {
+            Finish();
+            return up;
+        }
         int code = kExitOk;
         for (const Command& c : options_.commands) {
             code = RunCommand(c);
@@ -147,6 +152,20 @@ private:
         }
         Finish();
         return code;
+    }
+
+    // The download's range, found as the download finds it, passes its
+    // checks; nothing is sent.
+    bool DownloadRangeFits(const Command& c) {
+        user_.BeginCommand(&c);
+        CDownloadCmd download(*link_);
+        uint32_t start = 0;
+        uint32_t end = 0;
+        if (link_->programMode == kBootLoaderMode)
+            download.FindDownloadRange(start, end);
+        else
+            download.FindImageRange(start, end);
+        return download.CheckRange(start, end) != 0;
     }
 
     std::string FirmwareBesideProgram() const {

@@ -47,6 +47,9 @@ int CodeFor(int messageId, Tone tone) {
         case IDS_CANNOT_SET_NEW_BAUD:
         case IDS_CANNOT_COMMUNICATE:
             return kExitLink;
+        case IDS_STOP_PROGRAMMING:  // a stop is never asked for here: whatever caused it failed the command
+        case IDS_STOP_DOWNLOADING:
+            return kExitDevice;
         case IDS_NOT_PASS_ID:
         case IDS_NOT_MATCH_ID:
             return kExitId;

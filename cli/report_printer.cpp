@@ -63,7 +63,8 @@ void CReportPrinter::Final(int code) {
 void CReportPrinter::Trace(const std::string& text) { err_ << text << (text.empty() || text.back() != '\n' ? "\n" : ""); }
 
 void CReportPrinter::ProgressStart(const std::string& title, uint32_t pages) {
-    title_ = title;
+    // The window titles end in a full stop ("Read check."); a line does not.
+    title_ = !title.empty() && title.back() == '.' ? title.substr(0, title.size() - 1) : title;
     lastTenth_ = -1;
     if (progress_ == ProgressStyle::None) return;
     if (json_) {

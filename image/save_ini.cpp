@@ -1,6 +1,7 @@
 #include "image/save_ini.h"
 
 #include "link/link.h"
+#include "toolkit/ui.h"
 
 namespace kv {
 

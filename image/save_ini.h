@@ -6,7 +6,10 @@
 #include <string>
 
 #include "platform/profile.h"
-#include "toolkit/ui.h"
+
+namespace tk {
+class Ui;
+}  // namespace tk
 
 namespace kv {
 

@@ -2,7 +2,10 @@
 // the argument for everything it does not.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "cli/cli_options.h"
+#include "cli/usage.h"
 
 namespace {
 
@@ -104,6 +107,31 @@ TEST(CliOptions, RefusalsNameTheArgument) {
          "--base: \"1000000\" is not an address in hex, at most FFFFFF"},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseOptions(c.args).error, c.error) << c.args.back();
+}
+
+}  // namespace
+
+namespace {
+
+// --help names every option the command line takes, every command and every
+// exit status.
+TEST(CliOptions, HelpCoversEveryOptionCommandAndExitStatus) {
+    std::ostringstream help;
+    kv::cli::PrintUsage(help);
+    for (const char* word :
+         {"--port", "--mode", "--firm", "--baud", "--id", "--id-file", "--mcu", "--interval", "--old-erase",
+          "--sync-b0", "--json", "-q", "-v", "--help", "--version", "--erase", "--blank-check", "--verify",
+          "--range", "info", "unlock", "erase", "write FILE", "verify FILE", "blank-check", "download FILE", "  2  ",
+          "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  8  "})
+        EXPECT_NE(help.str().find(word), std::string::npos) << word;
+    // Each of them is taken by the parser.
+    EXPECT_EQ(ParseOptions(Args({"--port", "p", "--mode", "bootloader", "--firm", "f", "--baud", "9600",
+                                 "--id-file", "f.id", "--mcu", "wren", "--interval", "10", "--old-erase",
+                                 "--sync-b0", "--json", "-q", "-v", "info", "unlock", "erase", "write", "f",
+                                 "--erase", "--blank-check", "--verify", "verify", "f", "blank-check",
+                                 "download", "f", "--range", "0-1FF"}))
+                  .error,
+              "");
 }
 
 }  // namespace

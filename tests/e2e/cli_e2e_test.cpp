@@ -199,21 +199,24 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
     struct Case {
         const char* name;
         std::vector<std::string> sim;
-        std::vector<std::string> args;  // FILE, BIN, BAD, BADHEX, OUT, NOFOLDER: the files below
+        std::vector<std::string> args;  // FILE, BIN, BAD, BADHEX, BIG, OUT, NOFOLDER: the files below
         int code;
         const char* says;       // in stdout and stderr together
         bool nothingSent;
         bool nothingErased;
+        bool backTo9600 = false;  // the chip answers to the end: the link ends at 9600 bps
     };
     const std::vector<Case> cases = {
-        {"flipped byte", {"--flip-read", "0C0123"}, {"write", "FILE", "--erase"}, 8, "0C0123", false, false},
+        {"flipped byte", {"--flip-read", "0C0123"}, {"write", "FILE", "--erase"}, 8, "0C0123", false, false, true},
         {"verify on a blank chip", {}, {"verify", "FILE"}, 8, "difference at 0C0000: expected 01, read FF", false,
-         true},
-        {"wrong ID", {}, {"--id", "00112233445566", "erase", "write", "FILE"}, 6, "refused the ID", false, true},
+         true, true},
+        {"wrong ID", {}, {"--id", "00112233445566", "erase", "write", "FILE"}, 6, "refused the ID", false, true, true},
         {"silent chip", {"--no-reply", "B0"}, {"erase"}, 5, "no answer from the chip", false, true},
         {"damaged file", {}, {"write", "BAD"}, 3, "line 2", true, true},
         {"ID text", {}, {"--id", "11223344", "erase"}, 2, "--id", true, true},
         {"range", {}, {"verify", "FILE", "--range", "0D0000-0C0000"}, 2, "--range", true, true},
+        {"download too large", {}, {"download", "BIG"}, 2, "download: ", true, true},
+        {"chip reset while programming", {"--reset-after", "300"}, {"write", "FILE"}, 5, "no reply", false, false},
         {"missing port", {}, {"--port", "/dev/kv-no-such-port", "erase"}, 4, "/dev/kv-no-such-port", true, true},
         {"damaged Intel HEX", {}, {"write", "BADHEX"}, 3, "line 2: ", true, true},
         {"raw binary beyond FFFFFF", {}, {"write", "BIN", "--base", "FFFF00"}, 3, "beyond 0xFFFFFF", true, true},
@@ -233,13 +236,15 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         std::ofstream(bin, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<std::streamsize>(bytes.size()));
         const std::string out = b.folder + "/read.hex";
+        const std::string big = b.folder + "/big.mot";
+        WriteProgram(big, 0x000000, 0x10000);
         std::vector<std::string> simArgs = {"--log", b.log};
         simArgs.insert(simArgs.end(), c.sim.begin(), c.sim.end());
         kvtest::SimServer sim(simArgs);
         std::vector<std::string> args = {"--port", sim.Port(), "--id", "11223344556677"};
         const std::map<std::string, std::string> files = {
-            {"FILE", b.mot}, {"BIN", bin},   {"BAD", bad},
-            {"BADHEX", badHex}, {"OUT", out}, {"NOFOLDER", b.folder + "/none/read.hex"}};
+            {"FILE", b.mot},    {"BIN", bin}, {"BAD", bad},
+            {"BADHEX", badHex}, {"BIG", big}, {"OUT", out}, {"NOFOLDER", b.folder + "/none/read.hex"}};
         for (const std::string& a : c.args) args.push_back(files.count(a) ? files.at(a) : a);
         const auto began = std::chrono::steady_clock::now();
         const auto run = b.Cli(args);
@@ -254,6 +259,12 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         if (c.nothingSent) {
             EXPECT_TRUE(received.empty()) << received.size();
         }
+        if (c.backTo9600) {
+            const auto log = kvtest::ReadByteLog(b.log);
+            ASSERT_GT(log.size(), 3u);
+            EXPECT_EQ(log.back(), std::make_pair(0xB0, 9600u));
+            EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const auto& e) { return e.second == 115200u; }));
+        }
         if (c.nothingErased) {
             EXPECT_FALSE(Contains(received, {0xA7, 0xD0}));
             EXPECT_FALSE(Contains(received, {0x41}));
@@ -264,33 +275,50 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
     }
 }
 
-// kelvane's console and kelvane-cli put the same bytes on the wire, at the
-// same rates, for erase-program-read of one file.
-TEST(CliE2E, SameBytesOnTheWireAsKelvaneForEraseProgramRead) {
-    const Bench dialog("cli_wire_kelvane");
-    std::ofstream(dialog.config + "/kelvane.INI") << "[Last Comm State]\nBaundrate=115200\nByte=8\nStop Bit=0\nParity=0\n";
-    {
-        kvtest::SimServer sim({"--log", dialog.log});
-        const std::string script = "ok\n1011=" + dialog.mot +
-                                   "\n1002=11\n1003=22\n1004=33\n1005=44\n1006=55\n1007=66\n1008=77\nok\n"
-                                   "1010\nok\n2\n";  // E. P. R..., "Erase?", Exit
-        const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()},
-                                    dialog.Env(), script, kDeadlineMs);
-        sim.Stop();
-        ASSERT_EQ(run.exitCode, 0) << run.out;
-        ASSERT_NE(run.out.find("Program OK."), std::string::npos) << run.out;
+// The dialog programs' console and kelvane-cli put the same bytes on the
+// wire, at the same rates, for erase-program-read of one file: kelvane in
+// internal flash mode, kelvlite through the sequencer.
+TEST(CliE2E, SameBytesOnTheWireAsTheDialogProgramsForEraseProgramRead) {
+    const std::string idCheck = "\n1002=11\n1003=22\n1004=33\n1005=44\n1006=55\n1007=66\n1008=77\nok\n";
+    const struct {
+        std::string program, mode, baud, script;
+    } cases[] = {
+        // Start dialog, ID check, E. P. R..., "Erase?", Exit.
+        {"kelvane", "flash", "115200", "ok\n1011=FILE" + idCheck + "1010\nok\n2\n"},
+        // kelvlite also asks the range and confirms it.
+        {"kelvlite", "lite", "57600", "1011=FILE" + idCheck + "1010\nok\nok\nok\n2\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        const Bench dialog("cli_wire_" + c.program);
+        std::ofstream(dialog.config + "/" + c.program + ".INI")
+            << "[Last Comm State]\nBaundrate=" << c.baud << "\nByte=8\nStop Bit=0\nParity=0\n";
+        {
+            kvtest::SimServer sim({"--mode", c.mode, "--log", dialog.log});
+            std::string script = c.script;
+            script.replace(script.find("FILE"), 4, dialog.mot);
+            std::vector<std::string> args = {c.program, "--console"};
+            if (c.program == "kelvane") args.push_back("--port");
+            args.push_back(sim.Port());
+            const auto run = RunProgram(BuildPath(c.program), args, dialog.Env(), script, kDeadlineMs);
+            sim.Stop();
+            ASSERT_EQ(run.exitCode, 0) << run.out;
+            ASSERT_NE(run.out.find("Program OK."), std::string::npos) << run.out;
+        }
+        const Bench cli("cli_wire_cli_" + c.mode);
+        {
+            kvtest::SimServer sim({"--mode", c.mode, "--log", cli.log});
+            const auto run = cli.Cli({"--port", sim.Port(), "--mode", c.mode, "--baud", c.baud, "--id",
+                                      "11223344556677", "write", cli.mot, "--erase"});
+            sim.Stop();
+            ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+        }
+        const auto expected = kvtest::ReadByteLog(dialog.log);
+        const auto got = kvtest::ReadByteLog(cli.log);
+        ASSERT_GT(expected.size(), 3 * 259u);
+        EXPECT_TRUE(expected == got) << expected.size() << " bytes from " << c.program << ", " << got.size()
+                                     << " from kelvane-cli";
     }
-    const Bench cli("cli_wire_cli");
-    {
-        kvtest::SimServer sim({"--log", cli.log});
-        const auto run = cli.Cli({"--port", sim.Port(), "--id", "11223344556677", "write", cli.mot, "--erase"});
-        sim.Stop();
-        ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
-    }
-    const auto expected = kvtest::ReadByteLog(dialog.log);
-    const auto got = kvtest::ReadByteLog(cli.log);
-    ASSERT_GT(expected.size(), 3 * 259u);
-    EXPECT_TRUE(expected == got) << expected.size() << " bytes from kelvane, " << got.size() << " from kelvane-cli";
 }
 
 // A minimal JSON reader: whether `text` is exactly one JSON object.
