@@ -1,6 +1,7 @@
 #include "app/companion.h"
 
 #include "app/kelvix_app.h"
+#include "platform/serial_device.h"
 #include "res/strings.h"
 
 namespace kv {
@@ -29,9 +30,17 @@ std::string FindCompanion(plat::IProcess& process) {
     return {};
 }
 
+std::string CompanionPortArgument(const std::string& port) {
+    // kelvlite takes "COM..." and device paths as its port; any other name
+    // goes as the device it names, so kelvlite opens the same port.
+    if (port.compare(0, 3, "COM") == 0 || port.compare(0, 1, "/") == 0) return port;
+    const std::string device = plat::DevicePathForPort(port);
+    return device.empty() ? port : device;
+}
+
 bool StartCompanion(CKelvixApp& app, const std::string& port) {
     const std::string path = FindCompanion(app.Process());
-    if (!path.empty() && app.Process().ExecReplace(path, {kCompanion, port})) return true;
+    if (!path.empty() && app.Process().ExecReplace(path, {kCompanion, CompanionPortArgument(port)})) return true;
     app.Message(IDS_COMPANION_NOT_FOUND, tk::Icon::Stop);
     return false;
 }

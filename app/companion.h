@@ -17,8 +17,12 @@ std::string FolderOf(const std::string& path);
 // current working directory. Empty when none exists.
 std::string FindCompanion(plat::IProcess& process);
 
+// The port as kelvlite is given it: "COM..." and paths as they are, any
+// other name as the device path it stands for ("ttyUSB0" -> "/dev/ttyUSB0").
+std::string CompanionPortArgument(const std::string& port);
+
 // Starts kelvlite on `port` in place of the running program (arguments
-// "kelvlite" and the port; the environment is kept). A real start does not
+// "kelvlite" and the port argument; the environment is kept). A real start does not
 // return; false after message 1039 when there is no companion or it did not
 // start (true only from a process service that merely records the start).
 bool StartCompanion(CKelvixApp& app, const std::string& port);

@@ -63,6 +63,7 @@ public:
                                             uint32_t end) override;
     bool RetryLostLink(bool timedOut) override;
     uint32_t ChooseLinkRate() override;
+    bool Ending() override;
     void Report(const Outcome& outcome) override;
     void ShowStatus(uint8_t srd, uint8_t srd1) override;
     void ShowVersion(const std::string& text) override;

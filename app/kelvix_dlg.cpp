@@ -124,7 +124,9 @@ void CKelvixDlg::OnCommand(int id) {
             OnLoadId();
             break;
         case IDC_SETTING:
-            if (CheckLinkGate()) RunOperation<CSettingCmd>(app_);
+            // The setting is how a link that is down gets set again: it needs
+            // no gate then, and a successful setting raises the flag.
+            if (!app_.linkReady || ProbeForMode()) RunOperation<CSettingCmd>(app_);
             break;
         case IDC_VERSION:
             if (CheckLinkGate()) RunOperation<CVersionCmd>(app_);

@@ -46,6 +46,11 @@ public:
         if (!window_) return false;
         // The window is gone once the user cancelled; SetPos then does nothing.
         if (!cancelFlag_) window_->SetPos(CPageLoop::BarPos(start_, address));
+        return Poll();
+    }
+
+    bool Poll() override {
+        if (!window_) return false;
         PumpPendingMessages(app_.Ui());
         if (!cancelFlag_) return false;
         window_ = nullptr;  // it has destroyed itself
@@ -116,6 +121,8 @@ uint32_t CKelvixApp::ChooseLinkRate() {
     CSettingCmd setting(*this);
     return setting.Run();
 }
+
+bool CKelvixApp::Ending() { return Ui().QuitRequested(); }
 
 void CKelvixApp::Report(const Outcome& outcome) {
     MessageText(outcome.text.empty() ? String(outcome.messageId) : outcome.text, IconFor(outcome.tone));

@@ -33,9 +33,10 @@ void OpenChannel(CKelvixApp& app, const std::string& port) {
 
 bool SynchroniseWithRecovery(CKelvixApp& app) {
     app.SendSyncSequence();
-    if (!app.ExpectByte(kCode9600) && app.RecoverLink() == 0) return false;
-    if (app.IsLite() && !app.ExpectByte(kSequencerReady) && app.RecoverLink() == 0) return false;
-    return true;
+    // One recovery for a lost reply: after it the link has been woken and
+    // set afresh, and the sequencer's ready byte is no longer to come.
+    const bool answered = app.ExpectByte(kCode9600) && (!app.IsLite() || app.ExpectByte(kSequencerReady));
+    return answered || app.RecoverLink() != 0;
 }
 
 CommState RestoreStoredState(CKelvixApp& app) {

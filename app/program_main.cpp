@@ -11,6 +11,8 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/serial_device.h"
+#include "platform/stop_signals.h"
+#include "res/strings.h"
 #include "toolkit/console/console_ui.h"
 
 namespace kv {
@@ -48,8 +50,10 @@ int ProgramMain(Edition edition, int argc, char** argv, GraphicalUiFactory graph
         return kExitUsage;
     }
 
+    // From here on SIGTERM, SIGINT and SIGHUP end the run through the front
+    // end, so the port and the lock are given back.
+    plat::InstallStopSignals();
     auto clock = plat::MakeSystemClock();
-    auto profile = plat::MakeIniFile(plat::DefaultProfilePath(ProgramName(edition)));
     auto lock = plat::MakeFileInstanceLock();
     auto process = plat::MakeLinuxProcess();
 
@@ -61,8 +65,15 @@ int ProgramMain(Edition edition, int argc, char** argv, GraphicalUiFactory graph
         ui = graphical(argc, argv);
     if (!ui) ui = tk::ConsoleUi::ForStdio();
 
+    // A settings file that cannot serve is named to the user once.
+    auto profile = plat::MakeIniFile(plat::DefaultProfilePath(ProgramName(edition)), [&](const std::string& text) {
+        ui->MessageBox(text, LoadString(edition, IDS_TITLE), tk::Icon::Exclamation, tk::Buttons::Ok);
+    });
+
     CKelvixApp app(edition, AppServices{*clock, *profile, *lock, *process, *ui}, plat::MakeLinuxSerialDevice());
-    return app.Run(args);
+    const int code = app.Run(args);
+    // However the run unwound, a stop signal is its outcome.
+    return ui->StopSignal() != 0 ? 128 + ui->StopSignal() : code;
 }
 
 }  // namespace kv

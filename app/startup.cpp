@@ -22,6 +22,10 @@ int ShowWindows(CKelvixApp& app) {
         CKelvixDlg panel(app);
         panel.DoModal();
     }
+    // Stopped by a signal with the link up and Exit not run (it releases the
+    // lock): leave the chip at 9600 bps for the next run, as Exit does.
+    if (app.Ui().StopSignal() != 0 && app.linkReady && app.Channel().IsOpen() && app.Lock().Held())
+        app.ResetTo9600();
     app.Channel().Close();
     return Quitting(app) ? app.Ui().ExitCode() : kExitDone;
 }

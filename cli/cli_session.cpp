@@ -27,6 +27,7 @@
 #include "ops/read_cmd.h"
 #include "query/states_cmd.h"
 #include "query/version_cmd.h"
+#include "platform/stop_signals.h"
 #include "res/strings.h"
 
 namespace kv::cli {
@@ -78,7 +79,7 @@ public:
                    options.quiet ? CReportPrinter::ProgressStyle::None
                    : services.errIsTerminal ? CReportPrinter::ProgressStyle::Bar
                                             : CReportPrinter::ProgressStyle::Lines),
-          user_(options, printer_, services.clock) {}
+          user_(options, printer_, services.clock, services.stopSignal) {}
 
     int Run() {
         const int code = RunAll();
@@ -141,9 +142,9 @@ private:
         }
 
         const int up = BringUp();
-        if (up != kExitOk) {
+        if (up != kExitOk || user_.StopSignal() != 0) {
             Finish();
-            return up;
+            return user_.StopSignal() != 0 ? Stopped(nullptr) : up;
         }
         int code = kExitOk;
         for (const Command& c : options_.commands) {
@@ -152,6 +153,18 @@ private:
         }
         Finish();
         return code;
+    }
+
+    // A stop signal ends the run after the page in hand: the command that was
+    // running says so, and the exit status is 128 + the signal.
+    int Stopped(const char* command) {
+        const int signal = user_.StopSignal();
+        const std::string text = std::string("stopped: ") + plat::StopSignalName(signal) + " received";
+        if (command)
+            printer_.Result(command, 128 + signal, text);
+        else
+            printer_.Refusal(128 + signal, text);
+        return 128 + signal;
     }
 
     // The download's range, found as the download finds it, passes its
@@ -416,6 +429,7 @@ private:
                 break;
         }
         const char* name = CommandName(c.kind);
+        if (user_.StopSignal() != 0) return Stopped(name);
         if (user_.Code() != kExitOk) {
             printer_.Result(name, user_.Code(), user_.Text(), user_.ResultFields());
             return user_.Code();

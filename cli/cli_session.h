@@ -25,6 +25,10 @@ struct SessionServices {
     // The dialog program's settings file, read for its hand-edited page-read
     // time-out only; none: not read.
     plat::IProfile* settings = nullptr;
+    // The stop signal received so far (0: none). A stop ends the run at the
+    // next page, with the link taken back to 9600 bps, and the exit status
+    // 128 + the signal.
+    std::function<int()> stopSignal;
 };
 
 // Answers the exit status.

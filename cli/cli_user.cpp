@@ -62,9 +62,9 @@ int CodeFor(int messageId, Tone tone) {
 // range, time from the link's clock.
 class CCliProgress : public CProgress {
 public:
-    CCliProgress(CReportPrinter& printer, plat::IClock& clock, const std::string& title, uint32_t start,
-                 uint32_t end)
-        : printer_(printer), clock_(clock), start_(start),
+    CCliProgress(CReportPrinter& printer, plat::IClock& clock, const CCliUser& user, const std::string& title,
+                 uint32_t start, uint32_t end)
+        : printer_(printer), clock_(clock), user_(user), start_(start),
           pages_(end > start ? (end - start) / kPageSize + 1 : 1), began_(clock.TickMs()) {
         printer_.ProgressStart(title, pages_);
     }
@@ -73,8 +73,10 @@ public:
     bool Advance(uint32_t address) override {
         const uint32_t done = (address - start_) / kPageSize + 1;
         printer_.ProgressStep(done, pages_, clock_.TickMs() - began_);
-        return false;  // nobody cancels a command line
+        return Poll();
     }
+    // Only a stop signal cancels a command line's page loop.
+    bool Poll() override { return user_.StopSignal() != 0; }
     void Close() override {
         if (closed_) return;
         closed_ = true;
@@ -84,6 +86,7 @@ public:
 private:
     CReportPrinter& printer_;
     plat::IClock& clock_;
+    const CCliUser& user_;
     uint32_t start_;
     uint32_t pages_;
     uint32_t began_;
@@ -92,8 +95,9 @@ private:
 
 }  // namespace
 
-CCliUser::CCliUser(const Options& options, CReportPrinter& printer, plat::IClock& clock)
-    : options_(options), printer_(printer), clock_(clock) {}
+CCliUser::CCliUser(const Options& options, CReportPrinter& printer, plat::IClock& clock,
+                   std::function<int()> stopSignal)
+    : options_(options), printer_(printer), clock_(clock), stopSignal_(std::move(stopSignal)) {}
 
 void CCliUser::BeginCommand(const Command* command) {
     command_ = command;
@@ -136,7 +140,7 @@ bool CCliUser::ConfirmDownload() { return true; }
 std::unique_ptr<CProgress> CCliUser::OpenProgress(const std::string&, const std::string& title, uint32_t start,
                                                   uint32_t end) {
     lastRange_ = std::make_pair(start, end);
-    return std::make_unique<CCliProgress>(printer_, clock_, title, start, end);
+    return std::make_unique<CCliProgress>(printer_, clock_, *this, title, start, end);
 }
 
 bool CCliUser::RetryLostLink(bool timedOut) {
@@ -149,6 +153,7 @@ bool CCliUser::RetryLostLink(bool timedOut) {
 uint32_t CCliUser::ChooseLinkRate() { return 0; }
 
 void CCliUser::Report(const Outcome& outcome) {
+    if (StopSignal() != 0) return;  // the stop tells for itself
     const int code = CodeFor(outcome.messageId, outcome.tone);
     std::string text = LoadString(options_.mode == Mode::Lite ? Edition::Kelvlite : Edition::Kelvane,
                                   outcome.messageId);

@@ -3,6 +3,7 @@
 // never asked. It gathers the result of the command that runs and gives up
 // when a reply is lost (the board is not there to be reset by hand).
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,7 +17,8 @@ namespace kv::cli {
 
 class CCliUser : public CLinkUser {
 public:
-    CCliUser(const Options& options, CReportPrinter& printer, plat::IClock& clock);
+    CCliUser(const Options& options, CReportPrinter& printer, plat::IClock& clock,
+             std::function<int()> stopSignal = {});
 
     // The channel to close when a reply is lost, so that nothing of the run
     // waits for the chip again.
@@ -52,6 +54,9 @@ public:
                                             uint32_t end) override;
     bool RetryLostLink(bool timedOut) override;
     uint32_t ChooseLinkRate() override;
+    bool Ending() override { return linkLost_ || StopSignal() != 0; }
+    // The stop signal received so far, 0 when none.
+    int StopSignal() const { return stopSignal_ ? stopSignal_() : 0; }
     void Report(const Outcome& outcome) override;
     void ShowStatus(uint8_t srd, uint8_t srd1) override;
     void ShowVersion(const std::string& text) override;
@@ -61,6 +66,7 @@ private:
     const Options& options_;
     CReportPrinter& printer_;
     plat::IClock& clock_;
+    std::function<int()> stopSignal_;
     CSerialComm* channel_ = nullptr;
     const Command* command_ = nullptr;
     int code_ = 0;

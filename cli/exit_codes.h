@@ -10,6 +10,5 @@ constexpr int kExitLink = 5;         // no answer from the chip, or the link los
 constexpr int kExitId = 6;           // the ID refused
 constexpr int kExitDevice = 7;       // an erase or program error
 constexpr int kExitDifference = 8;   // a check found a difference or a byte that is not blank
-constexpr int kExitStopped = 130;    // stopped before the end (128 + SIGINT)
 
 }  // namespace kv::cli

@@ -15,6 +15,7 @@
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/serial_device.h"
+#include "platform/stop_signals.h"
 
 #ifndef KELVANE_VERSION
 #define KELVANE_VERSION "unknown"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    plat::InstallStopSignals();
     auto clock = plat::MakeSystemClock();
     auto process = plat::MakeLinuxProcess();
     auto settings = plat::MakeIniFile(plat::DefaultProfilePath(options.mode == Mode::Lite ? "kelvlite" : "kelvane"));
@@ -52,6 +54,6 @@ int main(int argc, char** argv) {
         return MakeTracedDevice(std::move(device), time, std::cerr);
     };
     SessionServices services{*clock, makeDevice, process->SelfPath(), std::cout,
-                             std::cerr, plat::IsTerminal(2), settings.get()};
+                             std::cerr, plat::IsTerminal(2), settings.get(), [] { return plat::StopSignal(); }};
     return RunSession(options, services);
 }

@@ -64,11 +64,8 @@ std::string ReadToFile(CLink& link, const Command& command, CCliUser& user) {
     switch (ReadPages(link, start, end, image)) {
         case CPageLoop::End::Completed:
             break;
-        case CPageLoop::End::Cancelled:
-            user.Fail(kExitStopped, "stopped before the end of the range; " + command.file + " was not written");
-            return "";
-        case CPageLoop::End::Stopped:
-            // A lost reply has said why already.
+        case CPageLoop::End::Cancelled:  // a stop signal, which the run reports
+        case CPageLoop::End::Stopped:    // a lost reply, which has said why already
             user.Fail(kExitLink, "the read did not complete; " + command.file + " was not written");
             return "";
     }

@@ -68,7 +68,8 @@ Exit status
   6  the ID was refused (nothing was erased or written)
   7  an erase, program or download error
   8  a check found a difference or a byte that is not blank
-  130 stopped before the end (a read then leaves no file)
+  128+N  stopped by signal N (SIGTERM, SIGINT, SIGHUP) after the page in hand,
+         with the link taken back to 9600 bps (a read then leaves no file)
 )";
 }
 

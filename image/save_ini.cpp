@@ -1,5 +1,7 @@
 #include "image/save_ini.h"
 
+#include <algorithm>
+
 #include "link/link.h"
 #include "toolkit/ui.h"
 
@@ -14,6 +16,13 @@ const char kParityKey[] = "Parity";
 const char kModeSection[] = "mode_info";
 const char kDefaultTypeKey[] = "Default_Type";
 const char kFirstDataKey[] = "First_data";
+
+// What a serial line can take: 5 to 8 data bits; stop-bit and parity codes 0 to 2.
+constexpr int kMinByteSize = 5;
+constexpr int kMaxByteSize = 8;
+constexpr int kMaxLineCode = 2;
+// Longest page-read time-out taken from the file.
+constexpr uint32_t kMaxPageReadMs = 60000;
 
 }  // namespace
 
@@ -45,15 +54,20 @@ void CSaveIni::WriteCommState() {
 }
 
 int CSaveIni::ReadCommState() {
-    // A negative rate (a hand-edited file) is as unusable as 0.
+    // A value the line cannot take (a hand-edited file) counts as absent, as
+    // a rate of 0 does; it is never wrapped into another value.
     const int baud = plat::GetProfileInt(profile_, kCommSection, kBaudKey, 0);
     baud_ = baud > 0 ? static_cast<uint32_t>(baud) : 0;
     if (baud_ == 0) return 0;
-    byteSize_ = static_cast<uint8_t>(plat::GetProfileInt(profile_, kCommSection, kByteKey, 0));
+    const int byteSize = plat::GetProfileInt(profile_, kCommSection, kByteKey, 0);
+    byteSize_ = byteSize >= kMinByteSize && byteSize <= kMaxByteSize ? static_cast<uint8_t>(byteSize) : 0;
     if (byteSize_ == 0) return 0;
     if (!profile_.Get(kCommSection, kStopKey) || !profile_.Get(kCommSection, kParityKey)) return 0;
-    stopBits_ = static_cast<uint8_t>(plat::GetProfileInt(profile_, kCommSection, kStopKey, 0));
-    parity_ = static_cast<uint8_t>(plat::GetProfileInt(profile_, kCommSection, kParityKey, 0));
+    const int stopBits = plat::GetProfileInt(profile_, kCommSection, kStopKey, 0);
+    const int parity = plat::GetProfileInt(profile_, kCommSection, kParityKey, 0);
+    if (stopBits < 0 || stopBits > kMaxLineCode || parity < 0 || parity > kMaxLineCode) return 0;
+    stopBits_ = static_cast<uint8_t>(stopBits);
+    parity_ = static_cast<uint8_t>(parity);
     return 1;
 }
 
@@ -80,9 +94,12 @@ const std::string& CSaveIni::ReadFirstData() {
 }
 
 uint32_t CSaveIni::ReadPageReadTimeout(uint32_t fallback) {
-    if (!profile_.Get("timeout", "pageread")) return fallback;
+    // 0 would mean "no time-out": a lost reply would hold the program for
+    // ever. 0, a negative value and one that is no number (read as 0) count
+    // as absent.
     const int ms = plat::GetProfileInt(profile_, "timeout", "pageread", 0);
-    return ms >= 0 ? static_cast<uint32_t>(ms) : fallback;
+    if (ms <= 0) return fallback;
+    return std::min(static_cast<uint32_t>(ms), kMaxPageReadMs);
 }
 
 }  // namespace kv

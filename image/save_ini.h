@@ -28,8 +28,9 @@ public:
     void SetCommState(uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity);
     void GetCommState(uint32_t& baud, uint8_t& byteSize, uint8_t& stopBits, uint8_t& parity) const;
     void WriteCommState();
-    // 1 when a usable state is stored (a baud rate and a byte size that are
-    // not 0, "Stop Bit" and "Parity" present). Values read stay held either way.
+    // 1 when a usable state is stored (a positive baud rate, 5 to 8 data
+    // bits, "Stop Bit" and "Parity" present with codes 0 to 2). Values read
+    // that the line can take stay held either way.
     int ReadCommState();
 
     // "Default_Type" of "mode_info": "+a" or "-a"; empty when missing.
@@ -44,8 +45,8 @@ public:
     void WriteFirstData();
     const std::string& ReadFirstData();
 
-    // "pageread" of "timeout" (hand-edited), or `fallback` when it is missing
-    // or negative.
+    // "pageread" of "timeout" (hand-edited), at most 60000 ms; `fallback`
+    // when it is missing, empty, no number, 0 or negative.
     uint32_t ReadPageReadTimeout(uint32_t fallback);
 
 private:

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "app/kelvix_app.h"
+#include "res/strings.h"
 #include "res/templates.h"
 
 namespace kv {
@@ -43,6 +44,13 @@ void CSetCommDlg::DoDataExchange(tk::DataExchange& dx) {
 
 void CSetCommDlg::OnOK() {
     UpdateData(true);
+    int interval = 0;
+    // A longer pause after every page would leave the operations
+    // unanswering for minutes; the dialog stays open for a new value.
+    if (GetInterval(interval) && interval > kMaxProgramIntervalMs) {
+        app_.Message(IDS_INTERVAL_TOO_LONG, tk::Icon::Exclamation);
+        return;
+    }
     GetInterval(app_.programInterval);
     EndDialog(tk::IDOK);
 }

@@ -13,6 +13,8 @@ class CKelvixApp;
 class CSetCommDlg : public tk::Dialog {
 public:
     enum { IDC_BAUD_RATE = 1020, IDC_PROGRAM_INTERVAL = 1044 };
+    // The longest program interval the dialog takes.
+    static constexpr int kMaxProgramIntervalMs = 10000;
 
     explicit CSetCommDlg(CKelvixApp& app);
 

@@ -29,7 +29,11 @@ int CCheckMemorryCmd::ReadPage(CSerialComm& channel, uint8_t* buffer, uint32_t a
             result = 1;
         else
             app_.RecoverLink();
-        if (app_.IsLite()) app_.LoadRoutine(kHandshake);
+        // The handshake ends a page that came; after a lost one the recovery
+        // has rebuilt the link already (a second recovery would ask for a
+        // second reset). A handshake that fails has run the recovery: the
+        // page does not count.
+        if (result && app_.IsLite() && !app_.LoadRoutine(kHandshake)) result = 0;
     }
     channel.SetTimeout(resting);
     return result;

@@ -5,11 +5,20 @@
 
 namespace kv {
 
-int CCommand::CheckStatusError(CSerialComm& channel, std::string_view kind) {
+namespace {
+constexpr uint8_t kSrdReady = 0x80;
+}  // namespace
+
+StatusCheck CCommand::CheckStatus(CSerialComm& channel, std::string_view kind) {
     const int bit = kind == "erase" ? 5 : kind == "program" ? 4 : 0;
-    const StatusReply status = SendStatusRead(app_, channel);
-    if (!status.answered) return 1;
-    return (status.srd >> bit) & 1;
+    const StatusReply status = SendStatusRead(app_, channel, {.purge = true});
+    if (!status.answered || !status.handshook) return StatusCheck::LinkLost;
+    if (!(status.srd & kSrdReady) || ((status.srd >> bit) & 1)) return StatusCheck::Error;
+    return StatusCheck::Ok;
+}
+
+int CCommand::CheckStatusError(CSerialComm& channel, std::string_view kind) {
+    return CheckStatus(channel, kind) == StatusCheck::Ok ? 0 : 1;
 }
 
 uint32_t CCommand::HexDigitValue(char ch) {

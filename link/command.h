@@ -28,6 +28,13 @@ enum CommandCode : uint8_t {
     kHandshake = 0x06,  // kelvlite's end-of-command handshake
 };
 
+// How the status read after a command came out.
+enum class StatusCheck {
+    Ok,        // the chip is ready and the error bit is clear
+    Error,     // the error bit is set, or the chip is not ready (SRD bit 7 clear)
+    LinkLost,  // no reply, or kelvlite's routine or handshake failed: the recovery has run
+};
+
 class CCommand {
 public:
     explicit CCommand(CLink& link) : app_(link) {}
@@ -35,10 +42,13 @@ public:
     CCommand(const CCommand&) = delete;
     CCommand& operator=(const CCommand&) = delete;
 
-    // Status read that answers whether the error bit for `kind` is set in
-    // SRD: "erase" bit 5, "program" bit 4, any other text bit 0 (exact,
-    // case-sensitive). Answers 1 (error) or 0; 1 after a missing reply, once
-    // RecoverLink has run.
+    // Status read that tests the error bit for `kind` in SRD: "erase" bit 5,
+    // "program" bit 4, any other text bit 0 (exact, case-sensitive). Input
+    // left on the line (noise, the tail of an earlier reply) is dropped
+    // before the request, so it cannot be taken for the status; a status
+    // that is not ready never passes.
+    StatusCheck CheckStatus(CSerialComm& channel, std::string_view kind);
+    // The same as 1 (error, not ready or no reply) or 0.
     int CheckStatusError(CSerialComm& channel, std::string_view kind);
 
     // "0"-"9" -> 0-9, "a"-"f" and "A"-"F" -> 10-15, anything else 0.

@@ -67,6 +67,8 @@ public:
     int ExpectByte(uint8_t expected);
     // The recovery's wake-up sequence; nothing is read.
     void WakeBootLoader();
+    // 1 when the boot loader echoed both codes, 0 when it did not, -1 when
+    // a kelvlite routine was not acknowledged (the recovery has run).
     int SwitchBaudRate(uint32_t current, uint32_t target);
     uint32_t RestoreBaudRate(uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity, int messageId);
     void ResetTo9600();

@@ -30,6 +30,9 @@ public:
     virtual ~CProgress() = default;
     // The page at `address` is done; answers true once the user has cancelled.
     virtual bool Advance(uint32_t address) = 0;
+    // Lets the user act during a pause without moving on; answers true once
+    // the user has cancelled.
+    virtual bool Poll() = 0;
     // Ends the display; safe after a cancel and more than once.
     virtual void Close() = 0;
 };
@@ -59,6 +62,9 @@ public:
     // After the boot loader has woken again at 9600 bps: the rate to go on
     // with, set up on the link; 0 when none was set.
     virtual uint32_t ChooseLinkRate() = 0;
+    // The run is ending (the link was given up, or a stop was asked for):
+    // nothing more is to be asked of the chip.
+    virtual bool Ending() = 0;
 
     virtual void Report(const Outcome& outcome) = 0;
     // The status register and the boot loader's version, read on request.

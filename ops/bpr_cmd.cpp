@@ -12,8 +12,9 @@ using End = CSequencePhases::End;
 
 int CBPRCmd::Run() { return app_.IsLite() ? RunKelvlite() : RunKelvane(); }
 
-// kelvane: a Cancel in the blank check or while programming ends the run; a
-// program error stops programming silently and the read-back tells.
+// kelvane: a Cancel in the blank check or while programming ends the run, and
+// so does a lost reply; a program error stops programming silently and the
+// read-back and the status check tell.
 int CBPRCmd::RunKelvane() {
     uint32_t interval = 0;
     if (!CSequencePhases::ProgramInterval(app_, interval)) return 0;
@@ -27,13 +28,14 @@ int CBPRCmd::RunKelvane() {
     if (!phases.ConfirmRange()) return 0;
 
     const End program = phases.Program(interval, false);
-    if (program == End::Cancelled || program == End::NoWindow) return 0;
+    // After a lost reply the recovery has spoken and reset the chip.
+    if (program == End::Cancelled || program == End::NoWindow || program == End::LinkLost) return 0;
     const int result = program == End::Completed ? 1 : 0;
 
     const End read = phases.ReadBack(false);
     if (read == End::Failed) return result;
     if (read != End::Completed && read != End::Cancelled) return 0;
-    return phases.FinalCheck();
+    return phases.FinalCheck(program == End::Failed);
 }
 
 // kelvlite: a Cancel in the blank check or while programming ends only that

@@ -95,10 +95,17 @@ int CDownloadCmd::Run() {
         return true;
     };
     const CPageLoop::End how = loop.Run({.work = sendPage, .pauseMs = static_cast<uint32_t>(interval), .check = nullptr});
-    if (how == CPageLoop::End::Cancelled) {
+    // A Cancel after the last page has gone out stops nothing: the transfer
+    // is whole, and the boot loader's answer is on its way.
+    const bool whole = uint64_t{loop.LastAddress()} + kPageSize >= end;
+    if (how == CPageLoop::End::Cancelled && !whole) {
         app_.Report(IDS_STOP_DOWNLOADING, Tone::Information);
         loop.Close();
-        return 1;
+        // The loader still waits for the rest of the announced data and would
+        // take the next exchanges for it: the link is lost until the board
+        // is reset, and the recovery says so and rebuilds it.
+        app_.RecoverLink();
+        return 0;
     }
     loop.Close();
 

@@ -10,6 +10,9 @@ namespace kv {
 class CDownloadCmd : public CCheckMemorryCmd {
 public:
     using CCheckMemorryCmd::CCheckMemorryCmd;
+    // 1 when the whole transfer went out (and the boot loader did not say
+    // otherwise); 0 when it was refused, not completed, or cancelled before
+    // its last page, after which the recovery rebuilds the link.
     int Run();
 
     // The boot-loader mode takes nothing from this address on.

@@ -39,11 +39,11 @@ int CEPRCmd::RunKelvane() {
     if (phases.Program(interval, true) != End::Completed) return 0;
     const End read = phases.ReadBack(true);
     if (read != End::Completed && read != End::Cancelled) return 0;
-    return phases.FinalCheck();
+    return phases.FinalCheck(false);
 }
 
-// kelvlite: the user confirms the range, and an erase error, a program error
-// or a lost acknowledgement still lead to the read-back.
+// kelvlite: the user confirms the range, and an erase error or a program
+// error still lead to the read-back.
 int CEPRCmd::RunKelvlite() {
     Erase();
 

@@ -68,7 +68,11 @@ int CEraseCmd::EraseBlocks() {
         lastWritten = channel.Write(frame, sizeof frame) == static_cast<int>(sizeof frame);
         app_.Sleep(kAfterCommandMs);
         channel.SetTimeout(kEraseTimeoutMs);
-        if (!CheckStatusError(channel, "erase")) anyGood = true;
+        const StatusCheck status = CheckStatus(channel, "erase");
+        // The recovery has reset the chip: a later block's clean status
+        // would not show that anything was erased.
+        if (status == StatusCheck::LinkLost) return 0;
+        if (status == StatusCheck::Ok) anyGood = true;
     }
     // One good block is enough; the last frame must have gone out.
     return anyGood && lastWritten ? 1 : 0;
@@ -87,11 +91,13 @@ int CEraseCmd::EraseAllBlocks() {
     return CheckStatusError(channel, "erase") ? 0 : 1;
 }
 
-// kelvlite: the routine transfers are the commands themselves.
+// kelvlite: the routine transfers are the commands themselves. One that is
+// not acknowledged has run the recovery, and the chip's clean status after
+// it would not mean that anything was erased.
 int CEraseCmd::EraseWithRoutines() {
-    app_.LoadRoutine(kClearStatus);
+    if (!app_.LoadRoutine(kClearStatus)) return 0;
     app_.Sleep(kAfterCommandMs);
-    app_.LoadRoutine(kEraseAll);
+    if (!app_.LoadRoutine(kEraseAll)) return 0;
     app_.Sleep(kAfterCommandMs);
     app_.Channel().SetTimeout(kEraseTimeoutMs);
     return CheckStatusError(app_.Channel(), "erase") ? 0 : 1;

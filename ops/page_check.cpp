@@ -38,8 +38,9 @@ int RunPageCheck(CCheckMemorryCmd& cmd, const PageCheck& check) {
     steps.pauseMs = app.IsLite() ? 0 : kBetweenPagesMs;
     const CPageLoop::End how = loop.Run(steps);
     loop.Close();
-    // kelvlite confirms a range that held no difference, also after Cancel.
-    if (app.IsLite() && how != CPageLoop::End::Stopped) app.Report(check.okMessageId, Tone::Information);
+    // kelvlite confirms a range that held no difference; a cancelled check
+    // has not looked at the rest of the range and says nothing.
+    if (app.IsLite() && how == CPageLoop::End::Completed) app.Report(check.okMessageId, Tone::Information);
     return 0;
 }
 

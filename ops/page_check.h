@@ -16,7 +16,7 @@ struct PageCheck {
     std::function<void(uint32_t address, uint8_t* buffer)> expected;
     // Shows the report for the first byte that differs.
     std::function<void(uint32_t address, uint8_t expected, uint8_t read)> report;
-    int okMessageId;  // kelvlite's message for a range without a difference
+    int okMessageId;  // kelvlite's message for a whole range without a difference
 };
 
 // Always answers 0.

@@ -7,6 +7,7 @@ namespace kv {
 
 namespace {
 constexpr uint32_t kBarUnit = 500;  // bytes of address range per bar step
+constexpr uint32_t kPauseSliceMs = 100;  // Cancel is taken at least this often while pausing
 }  // namespace
 
 CPageLoop::CPageLoop(CLink& link, uint32_t start, uint32_t end)
@@ -34,15 +35,26 @@ CPageLoop::End CPageLoop::Run(const Steps& steps) {
         const auto address = static_cast<uint32_t>(next);
         last_ = address;
         if (steps.work && !steps.work(address)) return End::Stopped;
-        if (progress_->Advance(address)) {
+        if (progress_->Advance(address) || !Pause(steps.pauseMs)) {
             cancelled_ = true;
             progress_.reset();  // the display is gone with the cancel
             return End::Cancelled;
         }
-        if (steps.pauseMs) app_.Sleep(steps.pauseMs);
         if (steps.check && !steps.check(address)) return End::Stopped;
     }
     return End::Completed;
+}
+
+bool CPageLoop::Pause(uint32_t ms) {
+    // A long pause goes in slices with the messages pumped between them, so
+    // that Cancel is not left waiting.
+    while (ms > kPauseSliceMs) {
+        app_.Sleep(kPauseSliceMs);
+        ms -= kPauseSliceMs;
+        if (progress_->Poll()) return false;
+    }
+    if (ms) app_.Sleep(ms);
+    return true;
 }
 
 void CPageLoop::Close() {

@@ -34,7 +34,7 @@ public:
 
     struct Steps {
         PageStep work;         // the page's protocol work, before the bar moves
-        uint32_t pauseMs = 0;  // after the cancel test
+        uint32_t pauseMs = 0;  // after the cancel test; Cancel is taken during it too
         PageStep check;        // after the pause; none: no check
     };
 
@@ -52,7 +52,8 @@ public:
     bool Open(const std::string& message, const std::string& title);
 
     // For each page: work; progress (bar to BarPos, pump messages); leave
-    // when cancelled; pause; check. Without an open display nothing runs (Stopped).
+    // when cancelled; pause (a Cancel during it leaves too); check. Without
+    // an open display nothing runs (Stopped).
     End Run(const Steps& steps);
 
     // The page being worked on when the run ended (its last page after Completed).
@@ -70,6 +71,9 @@ public:
     static uint32_t BarPos(uint32_t start, uint32_t address);
 
 private:
+    // Sleeps `ms`; false when the user cancelled meanwhile.
+    bool Pause(uint32_t ms);
+
     CLink& app_;
     uint32_t start_;
     uint32_t end_;

@@ -46,33 +46,49 @@ int CProgramCmd::Run() {
     }
 
     CSerialComm& channel = app_.Channel();
-    if (app_.IsLite()) {
-        app_.LoadRoutine(kClearStatus);
-    } else {
-        const uint8_t clear = kClearStatus;
-        channel.Write(&clear, 1);
-    }
+    // A routine that is not acknowledged has run the recovery: the chip has
+    // been reset, and nothing more is sent.
+    if (!ClearStatus()) return 0;
     app_.Sleep(kAfterCommandMs);
 
     CPageLoop loop(app_, start, end);
     if (!loop.Open("Program.", "Program")) return 0;
     channel.SetTimeout(kPageStatusTimeoutMs);
+    StatusCheck pageStatus = StatusCheck::Ok;
     CPageLoop::Steps steps;
-    steps.work = [this](uint32_t address) { return SendPage(address) != 0; };
+    steps.work = [&](uint32_t address) {
+        if (SendPage(address)) return true;
+        pageStatus = StatusCheck::LinkLost;
+        return false;
+    };
     steps.pauseMs = static_cast<uint32_t>(std::max(interval, 0));
-    steps.check = [&](uint32_t) { return CheckStatusError(channel, "program") == 0; };
+    steps.check = [&](uint32_t) {
+        pageStatus = CheckStatus(channel, "program");
+        return pageStatus == StatusCheck::Ok;
+    };
     if (loop.Run(steps) == CPageLoop::End::Cancelled)
         app_.Report(IDS_STOP_PROGRAMMING, Tone::Information);
 
     channel.SetTimeout(kRestingTimeoutMs);
     const bool cancelled = loop.Cancelled();
     loop.Close();
-    if (cancelled) return 0;
-    if (CheckStatusError(channel, "program")) {
+    // After a lost reply the recovery has spoken and reset the chip: the
+    // status register says nothing about the pages that were not sent.
+    if (cancelled || pageStatus == StatusCheck::LinkLost) return 0;
+    // A loop that stopped at a page is an error, even when the closing read
+    // finds the register clean (a status that was not ready stops it too).
+    if (CheckStatusError(channel, "program") || pageStatus != StatusCheck::Ok) {
         app_.Report(IDS_PROGRAM_ERROR, Tone::Fault);
         return 0;
     }
     app_.Report(IDS_PROGRAM_OK, Tone::Information);
+    return 1;
+}
+
+int CProgramCmd::ClearStatus() {
+    if (app_.IsLite()) return app_.LoadRoutine(kClearStatus);  // the routine is the whole command
+    const uint8_t clear = kClearStatus;
+    app_.Channel().Write(&clear, 1);
     return 1;
 }
 

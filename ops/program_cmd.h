@@ -26,6 +26,9 @@ public:
     // acknowledgement after the frame. Answers 0 when an acknowledgement
     // failed (the recovery has run).
     int SendPage(uint32_t address);
+    // Clear status before the first page (kelvlite: its routine alone).
+    // Answers 0 when the routine was not acknowledged (the recovery has run).
+    int ClearStatus();
 };
 
 }  // namespace kv

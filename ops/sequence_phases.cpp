@@ -95,18 +95,13 @@ CSequencePhases::End CSequencePhases::Blank(bool purge) {
 
 CSequencePhases::End CSequencePhases::Program(uint32_t intervalMs, bool reportProgramError) {
     CSerialComm& channel = app_.Channel();
-    if (app_.IsLite()) {
-        app_.LoadRoutine(kClearStatus);  // the routine is the whole command
-    } else {
-        const uint8_t clear = kClearStatus;
-        channel.Write(&clear, 1);
-    }
+    CProgramCmd pages(app_);
+    if (!pages.ClearStatus()) return End::LinkLost;
     app_.Sleep(kAfterCommandMs);
 
     CPageLoop loop(app_, start_, end_);
     if (!loop.Open("Program.", "Program")) return End::NoWindow;
     channel.SetTimeout(kPageStatusTimeoutMs);
-    CProgramCmd pages(app_);
     End failure = End::Completed;
     CPageLoop::Steps steps;
     steps.work = [&](uint32_t address) {
@@ -116,8 +111,11 @@ CSequencePhases::End CSequencePhases::Program(uint32_t intervalMs, bool reportPr
     };
     steps.pauseMs = intervalMs;
     steps.check = [&](uint32_t) {
-        if (!cmd_.CheckStatusError(channel, "program")) return true;
-        failure = End::Failed;
+        switch (cmd_.CheckStatus(channel, "program")) {
+            case StatusCheck::Ok: return true;
+            case StatusCheck::Error: failure = End::Failed; break;
+            case StatusCheck::LinkLost: failure = End::LinkLost; break;
+        }
         return false;
     };
     const CPageLoop::End how = loop.Run(steps);
@@ -158,16 +156,20 @@ int CSequencePhases::ConfirmRange() {
 
 int CSequencePhases::ProgramReadBackCheck(uint32_t intervalMs) {
     const End program = Program(intervalMs, true);
-    if (program == End::NoWindow) return 0;
+    // After a lost reply the recovery has reset the chip: nothing that
+    // follows could vouch for the pages that were not sent.
+    if (program == End::NoWindow || program == End::LinkLost) return 0;
     const End read = ReadBack(true);
     if (read != End::Completed && read != End::Cancelled) return 0;
     if (program == End::Cancelled) return 0;
-    return FinalCheck();
+    return FinalCheck(program == End::Failed);
 }
 
-int CSequencePhases::FinalCheck() {
+int CSequencePhases::FinalCheck(bool programFailed) {
     app_.Channel().SetTimeout(kRestingTimeoutMs);
-    if (cmd_.CheckStatusError(app_.Channel(), "program")) {
+    // A programming phase that stopped at a page is an error, whatever the
+    // register shows by now.
+    if (cmd_.CheckStatusError(app_.Channel(), "program") || programFailed) {
         app_.Report(IDS_PROGRAM_ERROR, Tone::Fault);
         return 0;
     }

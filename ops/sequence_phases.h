@@ -32,7 +32,8 @@ public:
     End Blank(bool purge);
 
     // Clear status, then one page frame per page with the program interval
-    // and a status check after each. Cancel shows "Stop programming."; a
+    // and a status check after each; LinkLost when a reply or an
+    // acknowledgement was lost (the recovery has run). Cancel shows "Stop programming."; a
     // program error shows "Program error." when `reportProgramError`. The
     // read time-out is 150 ms during the loop and 5000 ms afterwards.
     End Program(uint32_t intervalMs, bool reportProgramError);
@@ -42,8 +43,10 @@ public:
     // 0xFF in the image.
     End ReadBack(bool purge);
 
-    // The closing status check: "Program error." or "Program OK.", 1 when OK.
-    int FinalCheck();
+    // The closing status check: "Program error." or "Program OK.", 1 when
+    // OK. `programFailed`: the programming phase stopped at a page, which
+    // is an error whatever the register shows.
+    int FinalCheck(bool programFailed);
 
     // "Program next area." over the range; Cancel shows "Stop programming."
     // and answers 0.
@@ -51,7 +54,8 @@ public:
 
     // kelvlite's closing phases: programming with its error report, the
     // read-back (a Cancel there goes on) and the status check, which a
-    // Cancel while programming leaves out. Answers FinalCheck's result or 0.
+    // Cancel while programming leaves out. A lost reply while programming
+    // ends the run after the recovery. Answers FinalCheck's result or 0.
     int ProgramReadBackCheck(uint32_t intervalMs);
 
     // The program interval the user has chosen; 0 when there is none.

@@ -14,7 +14,9 @@ public:
     virtual bool Held() const = 0;
 };
 
-// flock on <name>.lock in $XDG_RUNTIME_DIR (else /tmp), close-on-exec.
-std::unique_ptr<IInstanceLock> MakeFileInstanceLock();
+// flock on <name>.lock in $XDG_RUNTIME_DIR, else in a private folder
+// "kelvane-<uid>" (mode 0700, the user's own) inside `sharedFolder`;
+// close-on-exec. Only a regular file of the user's own is locked.
+std::unique_ptr<IInstanceLock> MakeFileInstanceLock(const std::string& sharedFolder = "/tmp");
 
 }  // namespace plat

@@ -1,6 +1,7 @@
 #pragma once
 // Private-profile (INI) access by section and key. Sections and keys match
 // case-insensitively; a write changes only its own key and is atomic.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,8 +23,14 @@ public:
 // the value (0 when it starts with no digit), or `fallback` when the key is missing.
 int GetProfileInt(IProfile& profile, const std::string& section, const std::string& key, int fallback);
 
-// The INI file at `path`, read and written one key at a time.
-std::unique_ptr<IProfile> MakeIniFile(const std::string& path);
+// Called with a message for the user, once per file, when the file cannot
+// serve as settings file at all (it is too large to be one).
+using ProfileProblem = std::function<void(const std::string& message)>;
+
+// The INI file at `path`, read and written one key at a time. Writes hold
+// an advisory lock on the file, go through a symbolic link to its target,
+// and leave a file alone that the user made read-only.
+std::unique_ptr<IProfile> MakeIniFile(const std::string& path, ProfileProblem problem = {});
 
 // $XDG_CONFIG_HOME/<program>.INI (default ~/.config).
 std::string DefaultProfilePath(const std::string& programName);

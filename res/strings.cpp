@@ -51,6 +51,7 @@ const std::map<int, std::string>& CommonTable() {
         {1113, "FFD8"}, {1114, "FFD9"}, {1115, "FFDA"},
         {2000, "Address out of range.\nThe last address is FFFFFF."},
         {2100, "Too large download area.\nA download holds at most FF00h bytes (255 pages)."},
+        {2300, "Too long program interval.\nThe program interval is at most 10000 ms."},
     };
     return table;
 }

@@ -41,6 +41,7 @@ enum MessageId : int {
     IDS_READ_CHECK_OK = 1117,
     IDS_ADDRESS_OUT_OF_RANGE = 2000,
     IDS_TOO_LARGE_DOWNLOAD = 2100,
+    IDS_INTERVAL_TOO_LONG = 2300,
 };
 
 // The text of a message id for the edition; empty when the edition has none.

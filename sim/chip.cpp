@@ -55,6 +55,7 @@ void Chip::Reset() {
     pendingBaud_.reset();
     synced_ = false;
     zeroRun_ = 0;
+    emptyBlocks_ = 0;
     frameKind_ = FrameKind::None;
     frame_.clear();
     loadedSlot_.reset();
@@ -175,6 +176,16 @@ void Chip::Asleep(uint8_t value, uint64_t atUs) {
     }
 }
 
+// Back to waiting for the rest of a wake-up run that has begun; the chip's
+// rate, flash, status and ID state are kept.
+void Chip::FallAsleep(int zeros) {
+    synced_ = false;
+    zeroRun_ = zeros;
+    emptyBlocks_ = 0;
+    loadedSlot_.reset();
+    eraseStage_ = 0;
+}
+
 void Chip::LoaderByte(uint8_t value, uint64_t atUs) {
     if (frameKind_ == FrameKind::None)
         StartCommand(value, atUs);
@@ -213,6 +224,7 @@ void Chip::SequencerByte(uint8_t value, uint64_t atUs) {
         Collect(value, atUs);
         return;
     }
+    if (value != 0x00) emptyBlocks_ = 0;
     std::optional<int> slot = loadedSlot_;
     loadedSlot_.reset();
     if (slot) {
@@ -234,6 +246,14 @@ void Chip::SequencerByte(uint8_t value, uint64_t atUs) {
 
 void Chip::BlockDone(uint64_t atUs) {
     frameKind_ = FrameKind::None;
+    // A run of 0x00 bytes reads as empty blocks, which no routine is: it is
+    // the wake-up of a new session, which the sequencer hears in any state.
+    if (frame_.size() == 2 && frame_[0] == 0x00 && frame_[1] == 0x00) {
+        frame_.clear();
+        if (++emptyBlocks_ * 2 >= kWakeZeros) FallAsleep(emptyBlocks_ * 2);
+        return;
+    }
+    emptyBlocks_ = 0;
     const auto& table = options_.firmware;
     int found = -1;
     for (int i = 0; i < kv::RoutineTable::kSlots && table.loaded; ++i) {

@@ -74,6 +74,7 @@ private:
     void Asleep(uint8_t value, uint64_t atUs);
     void LoaderByte(uint8_t value, uint64_t atUs);
     void SequencerByte(uint8_t value, uint64_t atUs);
+    void FallAsleep(int zeros);
     void StartCommand(uint8_t code, uint64_t atUs);
     void Collect(uint8_t value, uint64_t atUs);
     void Execute(uint64_t atUs);
@@ -112,6 +113,7 @@ private:
 
     std::optional<int> loadedSlot_;  // sequencer: routine waiting for its command
     int eraseStage_ = 0;             // sequencer: erase pieces acknowledged in order
+    int emptyBlocks_ = 0;            // sequencer: 0x00 pairs in a row, a wake-up run
 
     uint8_t srdErrors_ = 0;  // bits 5, 4, 3
     uint8_t srd1Flags_ = 0;  // bits 4, 1, 0

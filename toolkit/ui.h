@@ -45,6 +45,8 @@ public:
     virtual void Quit(int exitCode) = 0;
     virtual bool QuitRequested() const = 0;
     virtual int ExitCode() const = 0;
+    // The stop signal (SIGTERM, SIGINT, SIGHUP) that is ending the run, or 0.
+    virtual int StopSignal() const { return 0; }
 
     // Trace lines for standard output ("Z_Type = +Z \n", " old \n").
     virtual void Trace(const std::string& text) = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/stop_signals.h"
 #include "toolkit/dialog.h"
 
 namespace tk {
@@ -17,12 +18,26 @@ std::string IconName(Icon icon) {
 }
 
 void UiBase::Quit(int exitCode) {
+    // A clean-up that quits after a stop signal keeps the signal's code.
+    if (!quitPending_) exitCode_ = exitCode;
     quitPending_ = true;
-    exitCode_ = exitCode;
     // Copy: ending a dialog may let its owner pop it while we walk the stack.
     const std::vector<Dialog*> open = modal_;
     for (auto it = open.rbegin(); it != open.rend(); ++it)
         if (!(*it)->Ended()) (*it)->EndDialog(IDCANCEL);
+}
+
+bool UiBase::NoticeStop() {
+    if (stopSignal_ != 0) return true;
+    const int signal = plat::StopSignal();
+    if (signal == 0) return false;
+    stopSignal_ = signal;
+    Stopping(signal);
+    // Copy: a cancelled window takes itself off the list.
+    const std::vector<Dialog*> open = modeless_;
+    for (auto it = open.rbegin(); it != open.rend(); ++it) (*it)->Command(IDCANCEL);
+    Quit(128 + signal);
+    return true;
 }
 
 void UiBase::BeginWaitCursor() {

@@ -15,7 +15,8 @@ std::string IconName(Icon icon);
 class UiBase : public Ui {
 public:
     // Sets the pending quit and its exit code and ends every open modal
-    // dialog (innermost first) with IDCANCEL.
+    // dialog (innermost first) with IDCANCEL. While a quit is pending, a
+    // further Quit keeps the first exit code.
     void Quit(int exitCode) override;
     bool QuitRequested() const override { return quitPending_; }
     int ExitCode() const override { return exitCode_; }
@@ -31,6 +32,15 @@ public:
     // Open modeless windows, the most recently shown last.
     const std::vector<Dialog*>& ModelessWindows() const { return modeless_; }
     Dialog* TopModeless() const { return modeless_.empty() ? nullptr : modeless_.back(); }
+
+    // Looks whether a stop signal (SIGTERM, SIGINT, SIGHUP) has arrived; the
+    // first time it has, cancels every modeless window (a running operation
+    // then stops after its current page, as after Cancel) and quits with the
+    // exit code 128 + the signal. Answers whether the run is being stopped.
+    // Front ends call it wherever they wait for the user and in PumpPending.
+    bool NoticeStop();
+    // The stop signal that ended the run, or 0.
+    int StopSignal() const override { return stopSignal_; }
 
     // Splits message text into lines; "\r\n", "\n" and "\r" each end a line.
     // A break at the very end does not start another line; "" is one empty line.
@@ -53,6 +63,10 @@ protected:
     void AddModeless(Dialog& dlg);
     void RemoveModeless(Dialog& dlg);
 
+    // Called once when a stop signal is noticed, before the modeless windows
+    // are cancelled and the quit is set: a front end tells the user here.
+    virtual void Stopping(int signal) { (void)signal; }
+
     // Called when the cursor is really shown (depth 0 -> 1) or hidden (1 -> 0).
     virtual void WaitCursorShown() {}
     virtual void WaitCursorHidden() {}
@@ -63,6 +77,7 @@ private:
     int waitDepth_ = 0;
     bool quitPending_ = false;
     int exitCode_ = 0;
+    int stopSignal_ = 0;
 };
 
 }  // namespace tk

@@ -17,24 +17,37 @@ constexpr size_t kMaxIniBytes = 4u << 20;
 // between two calls is seen.
 class IniFile final : public IProfile {
 public:
-    explicit IniFile(std::string path) : path_(std::move(path)) {}
+    IniFile(std::string path, ProfileProblem problem) : path_(std::move(path)), problem_(std::move(problem)) {}
 
     std::optional<std::string> Get(const std::string& section, const std::string& key) override {
         std::string text;
-        if (ReadSmallFile(path_, text, kMaxIniBytes) != ReadResult::Ok) return std::nullopt;
+        const ReadResult read = ReadSmallFile(path_, text, kMaxIniBytes);
+        if (read == ReadResult::TooLarge) TellTooLarge();
+        if (read != ReadResult::Ok) return std::nullopt;
         return IniLookup(text, section, key);
     }
 
     bool Set(const std::string& section, const std::string& key, const std::string& value) override {
         if (!IniCanStore(section, key, value)) return false;
-        std::string text;
-        // A file that exists but cannot be read is never overwritten: its lines would be lost.
-        if (ReadSmallFile(path_, text, kMaxIniBytes) == ReadResult::Failed) return false;
-        return ReplaceFileAtomically(path_, IniWithValue(text, section, key, value));
+        // A file that exists but cannot be read, is too large or may not be
+        // written is never overwritten: its lines would be lost.
+        const UpdateResult result = UpdateSmallFile(
+            path_, kMaxIniBytes, [&](const std::string& text) { return IniWithValue(text, section, key, value); });
+        if (result == UpdateResult::TooLarge) TellTooLarge();
+        return result == UpdateResult::Written;
     }
 
 private:
+    void TellTooLarge() {
+        if (told_ || !problem_) return;
+        told_ = true;
+        problem_("The settings file " + path_ + " is larger than 4 MiB, so it is not read.\n"
+                 "Settings will not be saved until it is made smaller or removed.");
+    }
+
     std::string path_;
+    ProfileProblem problem_;
+    bool told_ = false;
 };
 
 std::string HomeFolder() {
@@ -46,7 +59,9 @@ std::string HomeFolder() {
 
 }  // namespace
 
-std::unique_ptr<IProfile> MakeIniFile(const std::string& path) { return std::make_unique<IniFile>(path); }
+std::unique_ptr<IProfile> MakeIniFile(const std::string& path, ProfileProblem problem) {
+    return std::make_unique<IniFile>(path, std::move(problem));
+}
 
 std::string DefaultProfilePath(const std::string& programName) {
     const std::string file = programName + ".INI";

@@ -1,5 +1,6 @@
 #include "platform/linux/ini_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,7 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 // One line: its text without the line end, and the line end itself ("\n",
-// "\r\n", or empty on a last line without one).
+// "\r\n", "\r" as old Mac editors write, or empty on a last line without one).
 struct Line {
     std::string_view text;
     std::string_view end;
@@ -35,11 +36,10 @@ std::vector<Line> SplitLines(std::string_view all) {
     std::vector<Line> lines;
     size_t pos = 0;
     while (pos < all.size()) {
-        size_t nl = all.find('\n', pos);
-        size_t stop = nl == std::string_view::npos ? all.size() : nl;
-        size_t textEnd = (stop > pos && all[stop - 1] == '\r') ? stop - 1 : stop;
-        size_t next = nl == std::string_view::npos ? all.size() : nl + 1;
-        lines.push_back({all.substr(pos, textEnd - pos), all.substr(textEnd, next - textEnd)});
+        const size_t stop = std::min(all.find_first_of("\r\n", pos), all.size());
+        size_t next = stop;
+        if (stop < all.size()) next += (all[stop] == '\r' && stop + 1 < all.size() && all[stop + 1] == '\n') ? 2 : 1;
+        lines.push_back({all.substr(pos, stop - pos), all.substr(stop, next - stop)});
         pos = next;
     }
     return lines;
@@ -55,6 +55,8 @@ struct Parsed {
 
 Parsed Parse(std::string_view line) {
     std::string_view t = Trim(line);
+    // A byte-order mark that some editors put first hides no section header.
+    if (t.starts_with("\xEF\xBB\xBF")) t = Trim(t.substr(3));
     Parsed p;
     if (t.empty() || t.front() == ';' || t.front() == '#') return p;
     if (t.front() == '[') {

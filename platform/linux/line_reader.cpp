@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 namespace plat {
 
@@ -11,79 +12,143 @@ namespace {
 
 class FdLineSource : public ILineSource {
 public:
-    explicit FdLineSource(int fd) : fd_(fd), eof_(fd < 0) {}  // poll ignores a negative fd and would wait forever
+    // poll ignores a negative fd and would wait for ever.
+    FdLineSource(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd), eof_(fd < 0) {}
 
     bool ReadLine(std::string& line) override {
-        while (!HasLine()) {
+        for (;;) {
+            if (TakeLine(line)) return true;
             if (eof_) return false;
-            Fill(-1);
+            if (!Fill(-1)) return false;  // a stop request woke the wait
         }
-        const size_t nl = buf_.find('\n');
-        if (nl == std::string::npos) {
-            line = buf_;  // the last line, ended by the end of input
-            buf_.clear();
-        } else {
-            line = buf_.substr(0, nl);
-            buf_.erase(0, nl + 1);
-        }
-        StripCr(line);
-        return true;
     }
 
     std::optional<std::string> PeekCompleteLine() override {
         // Drain what is readable right now; stop as soon as a line is complete.
-        while (!HasLine() && !eof_) {
-            const size_t before = buf_.size();
-            Fill(0);
-            if (buf_.size() == before) break;
+        for (;;) {
+            if (auto line = CompleteLine()) return line;
+            if (eof_) return std::nullopt;
+            const size_t before = buf_.size() + consumed_;
+            if (!Fill(0)) return std::nullopt;
+            if (buf_.size() + consumed_ == before && !eof_) return std::nullopt;
         }
-        if (!HasLine()) return std::nullopt;
-        std::string line = NextLine();
-        StripCr(line);
-        return line;
+    }
+
+    size_t TakeRefusedLines() override {
+        const size_t n = refused_;
+        refused_ = 0;
+        return n;
     }
 
 private:
-    bool HasLine() const { return buf_.find('\n') != std::string::npos || (eof_ && !buf_.empty()); }
-
-    std::string NextLine() const {
-        const size_t nl = buf_.find('\n');
-        return nl == std::string::npos ? buf_ : buf_.substr(0, nl);
+    // The next line that is whole and not too long, left in the buffer;
+    // lines that are too long are refused on the way.
+    std::optional<std::string> CompleteLine() {
+        for (;;) {
+            const size_t nl = FindNewline();
+            if (nl == std::string::npos) {
+                if (!eof_) return std::nullopt;
+                if (dropping_) {  // the input ended inside a refused line
+                    dropping_ = false;
+                    ++refused_;
+                }
+                if (buf_.empty()) return std::nullopt;
+                return Stripped(buf_);
+            }
+            const size_t length = (nl > 0 && buf_[nl - 1] == '\r') ? nl - 1 : nl;
+            if (length <= kMaxInputLine) return Stripped(buf_.substr(0, nl));
+            Consume(nl + 1);
+            ++refused_;
+        }
     }
 
-    static void StripCr(std::string& line) {
+    bool TakeLine(std::string& line) {
+        auto next = CompleteLine();
+        if (!next) return false;
+        const size_t nl = FindNewline();
+        Consume(nl == std::string::npos ? buf_.size() : nl + 1);
+        line = std::move(*next);
+        return true;
+    }
+
+    // Where the first line end stands; the search goes on from where the
+    // last one stopped, so a long line is scanned once, not at every read.
+    size_t FindNewline() {
+        const size_t nl = buf_.find('\n', scanned_);
+        scanned_ = nl == std::string::npos ? buf_.size() : nl;
+        return nl;
+    }
+
+    void Consume(size_t n) {
+        buf_.erase(0, n);
+        scanned_ = 0;
+        consumed_ += n;
+    }
+
+    static std::string Stripped(std::string line) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        return line;
     }
 
-    // One poll (timeout -1: wait; 0: only look) and at most one read.
-    void Fill(int timeoutMs) {
-        pollfd p{fd_, POLLIN, 0};
-        const int r = ::poll(&p, 1, timeoutMs);
+    // Takes in newly read bytes. A line that grows beyond any answer is
+    // dropped as it arrives, up to its line end, so memory stays bounded.
+    void Absorb(std::string_view chunk) {
+        if (dropping_) {
+            const size_t nl = chunk.find('\n');
+            if (nl == std::string_view::npos) return;
+            chunk.remove_prefix(nl + 1);
+            dropping_ = false;
+            ++refused_;
+        }
+        buf_.append(chunk);
+        // (One byte more for the '\r' of a "\r\n" still to come.)
+        if (FindNewline() == std::string::npos && buf_.size() > kMaxInputLine + 1) {
+            consumed_ += buf_.size();
+            buf_.clear();
+            scanned_ = 0;
+            dropping_ = true;
+        }
+    }
+
+    // One poll (timeout -1: wait; 0: only look) and at most one read. False
+    // when the wake-up descriptor ended the wait.
+    bool Fill(int timeoutMs) {
+        pollfd p[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        const int r = ::poll(p, wakeFd_ >= 0 ? 2 : 1, timeoutMs);
         if (r < 0) {
             if (errno != EINTR && errno != EAGAIN) eof_ = true;
-            return;
+            return true;
         }
-        if (r == 0) return;
-        if (p.revents & POLLNVAL) {
+        if (wakeFd_ >= 0 && (p[1].revents & POLLIN)) return false;
+        if (r == 0) return true;
+        if (p[0].revents & POLLNVAL) {
             eof_ = true;
-            return;
+            return true;
         }
         char chunk[4096];
         const ssize_t n = ::read(fd_, chunk, sizeof chunk);
         if (n > 0)
-            buf_.append(chunk, static_cast<size_t>(n));
+            Absorb(std::string_view(chunk, static_cast<size_t>(n)));
         else if (n == 0 || (errno != EINTR && errno != EAGAIN))
             eof_ = true;
+        return true;
     }
 
     int fd_;
+    int wakeFd_;
     std::string buf_;
+    size_t scanned_ = 0;   // buf_ holds no line end before this offset
+    size_t consumed_ = 0;  // bytes taken or dropped so far (tells whether a read brought any)
+    size_t refused_ = 0;   // lines refused as too long, not yet reported
+    bool dropping_ = false;
     bool eof_;
 };
 
 }  // namespace
 
-std::unique_ptr<ILineSource> MakeFdLineSource(int fd) { return std::make_unique<FdLineSource>(fd); }
+std::unique_ptr<ILineSource> MakeFdLineSource(int fd, int wakeFd) {
+    return std::make_unique<FdLineSource>(fd, wakeFd);
+}
 
 bool IsTerminal(int fd) { return ::isatty(fd) == 1; }
 

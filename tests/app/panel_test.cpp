@@ -48,6 +48,7 @@ TEST(PanelGates, LinkDownRefusesEveryOperationWithOneMessage) {
     std::vector<int> all = kIdGated;
     all.insert(all.end(), kLinkGated.begin(), kLinkGated.end());
     for (int id : all) {
+        if (id == CKelvixDlg::IDC_SETTING) continue;  // it sets the link: below
         PanelRig rig(Edition::Kelvane, kvtest::FlashChip(), 0, 0, 1);
         rig.Ui().Press(id);
         EXPECT_EQ(rig.Show(), tk::IDCANCEL);
@@ -55,6 +56,31 @@ TEST(PanelGates, LinkDownRefusesEveryOperationWithOneMessage) {
         EXPECT_EQ(rig.Ui().EventsOf(ScriptEvent::Type::MessageBox).front().icon, tk::Icon::Information);
         EXPECT_EQ(rig.Sent(), kExit9600) << id;
         EXPECT_EQ(rig.DialogsOpened(), std::vector<int>{kv::IDD_KELVIX_DIALOG}) << id;
+    }
+}
+
+// Setting... is how a link that is down gets set: it runs without the gate
+// and the probe, and a setting that succeeds brings the panel back.
+TEST(PanelGates, SettingRunsWhileTheLinkIsDownAndSetsIt) {
+    for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
+        std::optional<sim::Options> chip = kvtest::FlashChip();
+        if (e == Edition::Kelvlite) {
+            auto firmware = kvtest::BuildFirmware();
+            if (!firmware) continue;
+            chip = kvtest::LiteChip(*firmware);
+        }
+        for (bool confirm : {true, false}) {
+            SCOPED_TRACE(std::string(kv::ProgramName(e)) + (confirm ? " OK" : " Cancel"));
+            PanelRig rig(e, *chip, 0, 0, 1);
+            rig.Ui().Press(CKelvixDlg::IDC_SETTING).Press(confirm ? tk::IDOK : tk::IDCANCEL);
+            if (confirm) rig.Ui().Press(CKelvixDlg::IDC_VERSION).Press(tk::IDOK);
+            EXPECT_EQ(rig.Show(), tk::IDCANCEL);
+            EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
+            EXPECT_EQ(rig.App().linkReady, confirm ? 1 : 0);
+            std::vector<int> dialogs = {kv::IDD_KELVIX_DIALOG, kv::IDD_SET_COMM};
+            if (confirm) dialogs.push_back(kv::IDD_VERSION);
+            EXPECT_EQ(rig.DialogsOpened(), dialogs);
+        }
     }
 }
 

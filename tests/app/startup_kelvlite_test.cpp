@@ -103,6 +103,22 @@ TEST(KelvliteStartup, StatusRoutineWithoutAcknowledgementLeavesTheLinkToTheRecov
     EXPECT_EQ(rig.Ui().At(kv::IDD_ID_CHECK)->linkReady, 1);
 }
 
+TEST(KelvliteStartup, OneLostSynchronisationReplyAsksForOneReset) {
+    auto firmware = kvtest::BuildFirmware();
+    if (!firmware) GTEST_SKIP() << "firm.mot not beside the build";
+    AppRig rig(Edition::Kelvlite, kvtest::LiteChip(*firmware));
+    sim::ReplyFault lost;
+    lost.code = 0xB0;
+    lost.nth = 1;  // the wake-up's 0xB0 and 0x11
+    rig.Chip().AddReplyFault(lost);
+    rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };  // RESET pushed
+    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);     // recovery at 9600 bps
+    EXPECT_EQ(rig.Run({"kelvlite", "COM1"}), 0);
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."}) << rig.Ui().TranscriptText();
+    EXPECT_EQ(rig.DialogsOpened().at(0), kv::IDD_SET_COMM);
+    EXPECT_EQ(rig.DialogsOpened().back(), kv::IDD_KELVIX_DIALOG);
+}
+
 TEST(KelvliteStartup, FirmwareMissingOrMalformedEndsTheProgram) {
     const std::string missing = Folder("no_firmware");
     const std::string bad = Folder("bad_firmware");

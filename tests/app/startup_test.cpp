@@ -4,9 +4,11 @@
 
 #include <set>
 
+#include "app/command_line.h"
 #include "app/kelvix_dlg.h"
 #include "app/start_dlg.h"
 #include "image/set_comm_dlg.h"
+#include "platform/serial_device.h"
 #include "res/strings.h"
 #include "res/templates.h"
 #include "tests/app/app_rig.h"
@@ -146,6 +148,30 @@ TEST(Startup, ModeTwoStartsTheCompanionOnTheChosenPort) {
             EXPECT_EQ(rig.Process().starts[0].path, c.wantPath);
             EXPECT_EQ(rig.Process().starts[0].argv, (std::vector<std::string>{"kelvlite", "COM3"}));
         }
+    }
+}
+
+// Every port name kelvane opens reaches kelvlite as a name it takes without
+// its start dialog, naming the same device.
+TEST(Startup, ModeTwoHandsKelvliteEveryPortNameAsOneItTakes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"COM3", "COM3"},
+        {"/dev/pts/4", "/dev/pts/4"},
+        {"ttyUSB0", "/dev/ttyUSB0"},
+        {"serial/by-id/usb-FTDI_X-if00", "/dev/serial/by-id/usb-FTDI_X-if00"},
+        {"com2", "/dev/ttyS1"},
+        {" ttyACM0 ", "/dev/ttyACM0"},
+    };
+    for (const auto& [typed, passed] : cases) {
+        SCOPED_TRACE(typed);
+        AppRig rig(Edition::Kelvane, kvtest::FlashChip());
+        rig.Process().files = {"/opt/kelvane/bin/kelvlite"};
+        rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_COMPANION).Type(kv::CS_PrgDlg::IDC_PORT, typed).Press(tk::IDOK);
+        EXPECT_EQ(rig.Run({"kelvane"}), 0);
+        ASSERT_EQ(rig.Process().starts.size(), 1u);
+        EXPECT_EQ(rig.Process().starts[0].argv, (std::vector<std::string>{"kelvlite", passed}));
+        EXPECT_TRUE(kv::NamesPort(kv::KelvlitePortArgument({passed})));
+        EXPECT_EQ(plat::DevicePathForPort(passed), plat::DevicePathForPort(typed));
     }
 }
 

@@ -3,7 +3,9 @@
 // nothing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -38,8 +40,8 @@ struct Board {
             peer = std::make_unique<kvtest::SimPeer>(*device, chip);
             return device;
         };
-        return kv::cli::RunSession(parsed.options,
-                                   kv::cli::SessionServices{clock, makeDevice, "/opt/kelvane/kelvane-cli", out, err});
+        return kv::cli::RunSession(parsed.options, kv::cli::SessionServices{clock, makeDevice, "/opt/kelvane/kelvane-cli",
+                                                                            out, err, false, nullptr, stopSignal});
     }
 
     kvtest::VirtualClock clock;
@@ -47,7 +49,24 @@ struct Board {
     std::unique_ptr<kvtest::SimPeer> peer;
     std::ostringstream out;
     std::ostringstream err;
+    std::function<int()> stopSignal;
 };
+
+// A program file of `pages` whole pages at kBase, every byte 0x5A.
+std::string WritePages(const std::string& name, int pages) {
+    const std::string path = ::testing::TempDir() + "kv_cli_" + name + "_" + std::to_string(getpid()) + ".mot";
+    std::ofstream out(path);
+    for (uint32_t at = 0; at < static_cast<uint32_t>(pages) * 256; at += 16) {
+        const uint32_t address = kBase + at;
+        unsigned sum = 20 + (address >> 16) + ((address >> 8) & 0xFF) + (address & 0xFF) + 16 * 0x5A;
+        char line[64];
+        std::snprintf(line, sizeof line, "S214%06X5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A%02X\n",
+                      static_cast<unsigned>(address), ~sum & 0xFF);
+        out << line;
+    }
+    out << "S804000000FB\n";
+    return path;
+}
 
 TEST(CliSession, TwoLinksRunAtOnceAndShareNothing) {
     const std::string mot = ::testing::TempDir() + "kv_cli_session_" + std::to_string(getpid()) + ".mot";
@@ -116,6 +135,46 @@ TEST(CliSession, ReadAsksPageAfterPageWithoutPausing) {
     EXPECT_EQ(page[0], 0x56);
     EXPECT_EQ(page[1], 0x78);
     EXPECT_EQ(page[2], 0xFF);
+}
+
+// A stop signal during programming ends the run after the page in hand: the
+// rest is not sent, the command says it was stopped, the link goes back to
+// 9600 bps and the exit status is 128 + the signal.
+TEST(CliSession, AStopSignalEndsTheRunAtAPageAndLeavesTheLinkAt9600) {
+    const std::string mot = WritePages("stop", 4);
+    Board board(sim::kDefaultId);
+    // SIGINT once the second page holds its data.
+    board.stopSignal = [&] { return board.chip.Flash().Read(kBase + 256) == 0x5A ? 2 : 0; };
+    const int code = board.Run({"--id", "11223344556677", "write", mot});
+    std::remove(mot.c_str());
+
+    EXPECT_EQ(code, 130) << board.out.str() << board.err.str();
+    EXPECT_EQ(board.out.str(), "write: stopped: SIGINT received\n");
+    EXPECT_EQ(board.chip.Flash().Read(kBase + 256), 0x5A);
+    EXPECT_EQ(board.chip.Flash().Read(kBase + 3 * 256), 0xFF);  // never sent
+    EXPECT_EQ(board.chip.Baud(), 9600u);
+}
+
+// A stop signal during a read ends it after the page in hand: no further
+// page is asked for, no file appears, and the link goes back to 9600 bps.
+TEST(CliSession, AStopSignalDuringAReadLeavesNoFile) {
+    const std::string out = ::testing::TempDir() + "kv_cli_read_stop_" + std::to_string(getpid()) + ".bin";
+    std::remove(out.c_str());
+    Board board(sim::kDefaultId);
+    const auto asked = [&](uint8_t page) {
+        const auto& got = board.chip.Transcript();
+        for (size_t i = 0; i + 2 < got.size(); ++i)
+            if (got[i].value == 0xFF && got[i + 1].value == page && got[i + 2].value == 0x0C) return true;
+        return false;
+    };
+    board.stopSignal = [&] { return asked(1) ? 15 : 0; };  // SIGTERM once the second page was asked for
+    const int code = board.Run({"--id", "11223344556677", "read", out, "--range", "0C0000-0C03FF"});
+
+    EXPECT_EQ(code, 128 + 15) << board.out.str() << board.err.str();
+    EXPECT_EQ(board.out.str(), "read: stopped: SIGTERM received\n");
+    EXPECT_FALSE(asked(2));
+    EXPECT_FALSE(std::ifstream(out).good());
+    EXPECT_EQ(board.chip.Baud(), 9600u);
 }
 
 }  // namespace

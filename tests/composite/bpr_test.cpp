@@ -115,6 +115,35 @@ TEST(BlankProgramRead, KelvaneProgramErrorStopsSilentlyAndTheReadBackTells) {
     }
 }
 
+// The chip resets in the middle of the second page frame (a cable glitch,
+// a reset): the lost reply or acknowledgement runs the recovery, and the run
+// ends there. No read-back and no status verdict follow: after the reset the
+// chip's register is clean and the read-back of this image would pass.
+TEST(BlankProgramRead, LostReplyWhileProgrammingEndsAfterTheRecovery) {
+    for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
+        SCOPED_TRACE(Name(e));
+        auto rig = MakeRig(e);
+        if (!rig) continue;
+        // Bytes on the wire up to the middle of the second page frame.
+        const auto& slots = rig->App().Routines().slots;
+        const bool lite = e == Edition::Kelvlite;
+        auto routine = [&](int slot) { return lite ? uint64_t{slots[size_t(slot)].length} : 0; };
+        const uint64_t pageRead = routine(0) + 3 + (lite ? 1 : 0);
+        const uint64_t status = routine(5) + 1 + (lite ? 1 : 0);
+        rig->chip.MutableFaults().resetAfterBytes = rig->chip.Transcript().size() + 3 * pageRead + routine(6) +
+                                                    (lite ? 0 : 1) + routine(1) + 259 + status + routine(1) + 130;
+        kvtest::LoadImage(rig->App(), {{0x0C0000, Pattern(0x100, 1)}});
+        Confirm(*rig, "0C0000", "0C02FF");
+        // The recovery: OK, and OK in "Set baudrate".
+        rig->Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
+        EXPECT_EQ(RunBpr(*rig), 0);
+        EXPECT_EQ(rig->chip.ResetCount(), 1);
+        EXPECT_EQ(rig->Messages(), std::vector<std::string>({"Timeout.\nPush RESET."})) << rig->Ui().TranscriptText();
+        EXPECT_EQ(Windows(rig->Ui()).titles, std::vector<std::string>({"Blank Check", "Program"}));
+        EXPECT_EQ(rig->App().Channel().Timeout(), 5000u);
+    }
+}
+
 TEST(BlankProgramRead, KelvliteReportsTheProgramErrorAndGoesOn) {
     auto rig = MakeRig(Edition::Kelvlite, [](sim::Options& o) { o.faults.programErrorPage = 0x0C0100; });
     if (!rig) GTEST_SKIP() << "firm.mot not beside the build";

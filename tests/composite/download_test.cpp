@@ -252,13 +252,56 @@ TEST(Download, CancelDuringTheTransferStopsAfterThePageAndReadsNoAnswer) {
     kvtest::LoadImage(rig.App(), {{0x2000, Pattern(0x400, 2)}});
     ConfirmRange(rig.Ui());
     rig.Ui().Press(tk::IDOK).CancelProgressAfter(2);
-    EXPECT_EQ(RunDownload(rig), 1);
+    rig.Ui().Answer(tk::IDOK, "Stop downloading.").Answer(tk::IDCANCEL);  // the recovery: the user quits
+    EXPECT_EQ(RunDownload(rig), 0);
     EXPECT_EQ(rig.Dev().Sent().size(), 4u + 2 * 256u);  // announced four pages, sent two
     const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
-    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, "Stop downloading.");
     EXPECT_EQ(boxes[0].icon, tk::Icon::Information);
+    EXPECT_NE(boxes[1].text.find("Push RESET."), std::string::npos);
     EXPECT_TRUE(rig.Ui().ModelessWindows().empty());
+}
+
+// After a cancelled transfer the boot loader still waits for the rest of the
+// announced data: the recovery asks for the reset and rebuilds the link, so
+// the next exchanges (here Exit's return to 9600 bps and a version query)
+// are answered as they should be. A Cancel after the last page stops
+// nothing: the boot loader's answer is read and reported as usual.
+TEST(Download, CancelledTransferLeavesTheLinkToTheRecovery) {
+    for (int cancelAt : {2, 4}) {
+        SCOPED_TRACE(cancelAt);
+        sim::Options o;
+        o.mode = sim::Mode::Bootloader;
+        kvtest::SimRig rig(o, Edition::Kelvane, 1);
+        rig.Dev().SetWriteWaitsForWire(true);
+        ASSERT_EQ(rig.App().Synchronise(), 1);
+        rig.App().linkReady = 1;
+        kvtest::LoadImage(rig.App(), {{0x2000, Pattern(0x400, 2)}});
+        ConfirmRange(rig.Ui());
+        const bool whole = cancelAt == 4;
+        rig.Ui().Press(tk::IDOK).CancelProgressAfter(cancelAt);
+        rig.Ui().Answer(tk::IDOK, whole ? "Download Completed." : "Stop downloading.");
+        if (!whole) {
+            // The user pushes RESET as the recovery asks: the chip has reset
+            // by the time the recovery wakes it.
+            rig.chip.MutableFaults().resetAfterBytes = rig.chip.Transcript().size() + 4 + 2 * 256;
+            rig.Ui().Answer(tk::IDOK).Press(tk::IDOK);  // the recovery, then "Set baudrate" at 9600 bps
+        }
+        EXPECT_EQ(RunDownload(rig), whole ? 1 : 0);
+        EXPECT_EQ(rig.Messages().size(), whole ? 1u : 2u) << rig.Ui().TranscriptText();
+        EXPECT_EQ(rig.App().linkReady, 1);
+
+        rig.App().ResetTo9600();
+        EXPECT_EQ(rig.Messages().size(), whole ? 1u : 2u) << rig.Ui().TranscriptText();
+        rig.Dev().ClearSent();
+        rig.Channel().Purge();
+        const uint8_t query = kv::kVersionRead;
+        rig.Channel().Write(&query, 1);
+        char text[8] = {};
+        ASSERT_EQ(rig.Channel().Read(text, sizeof text), 8);
+        EXPECT_EQ(std::string(text, 8), "VER.2.05");
+    }
 }
 
 TEST(Download, KelvlitePanelKeepsTheButtonHiddenAndDisabled) {

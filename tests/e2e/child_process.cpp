@@ -27,8 +27,10 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
     return p;
 }
 
-// Reads both pipes until they close or the deadline passes.
-bool Drain(int outFd, int errFd, std::string& out, std::string& err, Clock::time_point deadline) {
+// Reads both pipes until they close or the deadline passes; `seen` looks
+// at the output after each piece of it.
+template <typename Seen>
+bool Drain(int outFd, int errFd, std::string& out, std::string& err, Clock::time_point deadline, Seen seen) {
     pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
     int open = 2;
     while (open > 0) {
@@ -41,6 +43,7 @@ bool Drain(int outFd, int errFd, std::string& out, std::string& err, Clock::time
             const ssize_t n = read(fds[i].fd, buf, sizeof buf);
             if (n > 0) {
                 (i == 0 ? out : err).append(buf, static_cast<size_t>(n));
+                if (i == 0) seen(out);
             } else {
                 fds[i].fd = -1;
                 --open;
@@ -59,6 +62,12 @@ std::string BuildPath(const std::string& name) {
 
 ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& args,
                       const std::vector<std::string>& env, const std::string& input, int timeoutMs) {
+    return RunProgram(path, args, env, input, timeoutMs, SignalAt{});
+}
+
+ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& args,
+                      const std::vector<std::string>& env, const std::string& input, int timeoutMs,
+                      const SignalAt& signalAt) {
     ProgramRun run;
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return run;
@@ -81,15 +90,22 @@ ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& a
     // The script is small: it fits the pipe, so the program can read it at its pace.
     if (!input.empty() && write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
         ADD_FAILURE() << "standard input not written";
-    close(in[1]);
+    if (signalAt.signal == 0) close(in[1]);
 
+    bool signalled = false;
+    auto seen = [&](const std::string& text) {
+        if (signalAt.signal == 0 || signalled || text.find(signalAt.afterOutput) == std::string::npos) return;
+        signalled = true;
+        kill(pid, signalAt.signal);
+    };
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!Drain(out[0], err[0], run.out, run.err, deadline)) {
+    if (!Drain(out[0], err[0], run.out, run.err, deadline, seen)) {
         run.timedOut = true;
         kill(pid, SIGKILL);
     }
     close(out[0]);
     close(err[0]);
+    if (signalAt.signal != 0) close(in[1]);
     int status = 0;
     waitpid(pid, &status, 0);
     if (!run.timedOut && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);

@@ -23,6 +23,18 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& args,
                       const std::vector<std::string>& env, const std::string& input, int timeoutMs);
 
+// A signal for RunProgram to send once the output holds `afterOutput`.
+// Standard input then stays open until the program ends, so the program
+// waits at its prompts as it would at a keyboard.
+struct SignalAt {
+    std::string afterOutput;
+    int signal = 0;
+};
+
+ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& args,
+                      const std::vector<std::string>& env, const std::string& input, int timeoutMs,
+                      const SignalAt& signalAt);
+
 // vireo-sim on a pseudo-terminal until the object goes.
 class SimServer {
 public:

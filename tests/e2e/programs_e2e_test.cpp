@@ -1,7 +1,10 @@
 // Both programs as real processes on the console front end, against
 // vireo-sim on a pseudo-terminal, in real time.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -108,16 +111,20 @@ TEST(ProgramsE2E, KelvliteStartsOnItsPortArgumentWithTheFirmwareBesideIt) {
     const std::string log = folders.runtime + "/sim.log";
     kvtest::SimServer sim({"--mode", "lite", "--log", log});
     ASSERT_FALSE(sim.Port().empty());
-    // The ID check is left with Cancel, the panel with Exit.
-    const auto run = RunProgram(BuildPath("kelvlite"), {"kelvlite", "--console", sim.Port()}, folders.Env(),
-                                "cancel\n2\n", kDeadlineMs);
+    // The ID check is left with Cancel, the panel with Exit. The second
+    // session finds the sequencer awake from the first and wakes it anew.
+    for (int session = 1; session <= 2; ++session) {
+        SCOPED_TRACE(session);
+        const auto run = RunProgram(BuildPath("kelvlite"), {"kelvlite", "--console", sim.Port()}, folders.Env(),
+                                    "cancel\n2\n", kDeadlineMs);
+        ASSERT_FALSE(run.timedOut) << run.out;
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        EXPECT_EQ(run.out.find("== Select Program =="), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("== Kelvane for Vireo/L =="), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("(stop)"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("Z_TYPE"), std::string::npos) << run.out;  // no "First_data" in kelvlite
+    }
     sim.Stop();
-    ASSERT_FALSE(run.timedOut) << run.out;
-    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_EQ(run.out.find("== Select Program =="), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("== Kelvane for Vireo/L =="), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find("(stop)"), std::string::npos) << run.out;
-    EXPECT_EQ(run.out.find("Z_TYPE"), std::string::npos) << run.out;  // no "First_data" in kelvlite
 
     const Bytes bytes = Values(kvtest::ReadByteLog(log));
     Bytes sync(16, 0x00);
@@ -143,6 +150,14 @@ TEST(ProgramsE2E, SecondInstanceIsRefused) {
                                  kDeadlineMs);
     EXPECT_EQ(lite.exitCode, 0) << lite.out;
     EXPECT_NE(lite.out.find("== Select Program =="), std::string::npos) << lite.out;
+
+    // A FIFO planted at the lock's path is refused at once, not waited on.
+    const std::string fifo = folders.runtime + "/kelvlite.exe.lock";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    const auto planted = RunProgram(BuildPath("kelvlite"), {"kelvlite", "--console"}, folders.Env(), "", 5000);
+    EXPECT_FALSE(planted.timedOut);
+    EXPECT_EQ(planted.out, "Kelvane (stop): This program is already running.\n");
 }
 
 TEST(ProgramsE2E, ModeTwoReplacesKelvaneWithKelvliteOnTheChosenPort) {
@@ -160,6 +175,93 @@ TEST(ProgramsE2E, ModeTwoReplacesKelvaneWithKelvliteOnTheChosenPort) {
     EXPECT_NE(run.out.find("== Select Program =="), std::string::npos);
     EXPECT_NE(run.out.find("== Kelvane for Vireo/L =="), std::string::npos) << run.out;
     EXPECT_FALSE(kvtest::ReadByteLog(log).empty());
+}
+
+// A settings file too large to be one is named once; the run goes on.
+TEST(ProgramsE2E, TooLargeSettingsFileIsNamedOnce) {
+    Folders folders("large_ini");
+    const std::string ini = folders.config + "/kelvane.INI";
+    std::ofstream(ini) << "[mode_info]\nDefault_Type=+a\n" << std::string(5u << 20, ';');
+    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "-a"}, folders.Env(), "", kDeadlineMs);
+    ASSERT_FALSE(run.timedOut);
+    const std::string told = "Kelvane (exclamation): The settings file " + ini + " is larger than 4 MiB";
+    const size_t at = run.out.find(told);
+    EXPECT_NE(at, std::string::npos) << run.out.substr(0, 2000);
+    EXPECT_EQ(run.out.find(told, at + 1), std::string::npos) << "told once";
+    EXPECT_NE(run.out.find("== Select Program =="), std::string::npos);
+    EXPECT_EQ(ReadText(ini).size(), 28u + (5u << 20)) << "left as it was";
+}
+
+// SIGTERM, SIGINT and SIGHUP end the run the way Exit does: the operation
+// in progress stops after its page, the console says so, the link goes back
+// to 9600 bps, and the port is left free (exclusive flag and lock cleared).
+TEST(ProgramsE2E, StopSignalsEndTheRunLikeExit) {
+    const std::string idCheck = "1002=11\n1003=22\n1004=33\n1005=44\n1006=55\n1007=66\n1008=77\nok\n";
+    struct Case {
+        const char* name;
+        std::string script;  // the program file's name is put in front of the ID
+        const char* signalAfter;
+        int signal;
+        bool linkUp;  // the link runs at the stored 115200 bps when the signal comes
+    } cases[] = {
+        {"start_dialog", "", "== Select Program ==", SIGHUP, false},
+        {"panel", "ok\n@" + idCheck, "About Kelvix...", SIGTERM, true},
+        {"blank_check", "ok\n@" + idCheck + "1006\nok\n", "  0%", SIGINT, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folders folders(std::string("stop_") + c.name);
+        const std::string log = folders.runtime + "/sim.log";
+        const std::string mot = folders.config + "/program.mot";
+        std::ofstream(mot) << S2(0x0C0000, {0x01}) << "S804000000FB\n";
+        std::ofstream(folders.config + "/kelvane.INI")
+            << "[Last Comm State]\nBaundrate=115200\nByte=8\nStop Bit=0\nParity=0\n";
+        std::string script = c.script;
+        if (auto at = script.find('@'); at != std::string::npos) script.replace(at, 1, "1011=" + mot + "\n");
+
+        kvtest::SimServer sim({"--mode", "flash", "--log", log});
+        ASSERT_FALSE(sim.Port().empty());
+        const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()},
+                                    folders.Env(), script, kDeadlineMs, {c.signalAfter, c.signal});
+        ASSERT_FALSE(run.timedOut) << run.out;
+        EXPECT_EQ(run.exitCode, 128 + c.signal) << run.out << run.err;
+        const std::string named = "stopped: SIG" + std::string(sigabbrev_np(c.signal)) + " received\n";
+        EXPECT_NE(run.out.find(named), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("100%"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("Blank check OK"), std::string::npos) << run.out;
+
+        // The port is free again: no exclusive flag, no lock.
+        const int fd = open(sim.Port().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        int exclusive = -1;
+        ASSERT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 0);
+        EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+        close(fd);
+        const int lock = open((folders.runtime + "/KELVANE.exe.lock").c_str(), O_RDONLY | O_CLOEXEC);
+        if (lock >= 0) {
+            EXPECT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+            close(lock);
+        }
+        sim.Stop();
+
+        const auto received = kvtest::ReadByteLog(log);
+        if (c.linkUp) {
+            ASSERT_FALSE(received.empty());
+            EXPECT_TRUE(std::any_of(received.begin(), received.end(), [](auto& b) { return b.second == 115200u; }));
+            EXPECT_EQ(received.back(), std::make_pair(0xB0, 9600u)) << "the link is back at 9600 bps";
+        } else {
+            EXPECT_TRUE(received.empty());
+        }
+    }
+
+    // The desktop front end (off screen) ends its dialog the same way.
+    Folders folders("stop_desktop");
+    auto env = folders.Env();
+    env.push_back("QT_QPA_PLATFORM=offscreen");
+    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane"}, env, "", kDeadlineMs, {"Z_Type =  \n", SIGTERM});
+    ASSERT_FALSE(run.timedOut) << run.out;
+    EXPECT_EQ(run.exitCode, 128 + SIGTERM) << run.out << run.err;
 }
 
 }  // namespace

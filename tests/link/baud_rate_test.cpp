@@ -2,6 +2,8 @@
 // the failure messages, and the return to 9600 bps at exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/link/link_rig.h"
 
 namespace {
@@ -58,14 +60,31 @@ TEST(RestoreBaudRate, UnconfirmedTargetKeepsTheOldRateWithTheGivenMessage) {
 }
 
 TEST(RestoreBaudRate, MissingFinalEchoAnswersWhatRecoveryAnswers) {
-    LinkRig rig;
-    rig.Dev().SetResponder([](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& b) {
-        if (d.Line().baud == 9600 && b.size() == 1) d.DeliverNow(b);  // deaf at the new rate
-    });
-    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
-    EXPECT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 0u);
-    EXPECT_TRUE(rig.Ui().QuitRequested());
-    EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
+        for (bool quit : {true, false}) {
+            SCOPED_TRACE(std::string(kv::ProgramName(e)) + (quit ? " quit" : " setting cancelled"));
+            LinkRig rig(e);
+            // No echo at the new rate, and from then on no answer at all.
+            bool deaf = false;
+            rig.Dev().SetResponder([&](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& b) {
+                deaf = deaf || (d.Line().baud != 9600 && b == std::vector<uint8_t>{0xB3});
+                if (deaf) return;
+                if (e == Edition::Kelvlite)
+                    rig.Loader()(d, b);
+                else if (b.size() == 1)
+                    d.DeliverNow(b);
+            });
+            if (quit)
+                rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+            else
+                rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDCANCEL);
+            EXPECT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 0u);
+            EXPECT_EQ(rig.Ui().QuitRequested(), quit);
+            // One lost echo, one recovery: no handshake asks for a second reset.
+            EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+            EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+        }
+    }
 }
 
 TEST(RestoreBaudRate, KelvliteLoadsARoutineBeforeEachCodeAndHandshakes) {
@@ -76,6 +95,56 @@ TEST(RestoreBaudRate, KelvliteLoadsARoutineBeforeEachCodeAndHandshakes) {
                                            0x06, 0xEE, 12, 0xB2, 0x06};           // check, at 38400
     EXPECT_EQ(rig.Dev().SentBytes(), expected);
     EXPECT_TRUE(rig.Messages().empty());
+}
+
+// A kelvlite routine that is not acknowledged has run the recovery, which
+// has set the link itself: the switch stops there, sends no bare code, and
+// shows no baud-rate message of its own.
+TEST(RestoreBaudRate, KelvliteRoutineNotAcknowledgedStopsAtOnce) {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> unanswered;  // its first use gets no acknowledgement
+        bool exit;                        // ResetTo9600 instead of a setting to 38400
+    };
+    const Case cases[] = {
+        {"routine of the current rate", {0xEE, 10}, false},
+        {"handshake after the first echo", {0x06}, false},
+        {"routine of the target rate", {0xEE, 12}, false},
+        {"routine at exit", {0xEE, 13}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig(Edition::Kelvlite);
+        if (c.exit) rig.PortAt(57600);
+        bool answered = false;
+        rig.Dev().SetResponder([&](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& block) {
+            if (block == c.unanswered && !answered) {
+                answered = true;
+                return;
+            }
+            rig.Loader()(d, block);
+        });
+        // The recovery: OK, and OK in "Set baudrate" (9600 bps).
+        rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
+        size_t after = 0;
+        if (c.exit) {
+            rig.App().ResetTo9600();
+        } else {
+            EXPECT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 9600u);
+        }
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+        EXPECT_EQ(rig.Dev().Line().baud, 9600u);
+        EXPECT_EQ(rig.App().linkReady, 1);
+        // Nothing followed the unanswered block but the recovery's traffic,
+        // which starts with its wake-up code.
+        const auto sent = rig.Dev().SentBytes();
+        const auto at = std::search(sent.begin(), sent.end(), c.unanswered.begin(), c.unanswered.end());
+        ASSERT_NE(at, sent.end());
+        after = static_cast<size_t>(at - sent.begin()) + c.unanswered.size();
+        ASSERT_LT(after, sent.size());
+        EXPECT_EQ(sent[after], 0xB0);
+        EXPECT_EQ(sent[after + 1], 0x00);
+    }
 }
 
 TEST(ResetTo9600, BringsTheLinkBackAndRewritesDefaultType) {

@@ -75,6 +75,33 @@ TEST(SetCommDlg, ProgramIntervalLastsForTheRun) {
     EXPECT_EQ(rig.App().programInterval, 50);
 }
 
+TEST(SetCommDlg, IntervalsAboveTenSecondsAreRefusedAndTheDialogStaysOpen) {
+    struct Case {
+        const char* typed;
+        bool refused;
+        int interval;  // after the dialog
+    };
+    const Case cases[] = {{"10000", false, 10000}, {"10001", true, 40}, {"100000", true, 40},
+                          {"99999999999", true, 40}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        LinkRig rig;
+        CSetCommDlg dlg(rig.App());
+        rig.Ui().Type(kInterval, c.typed).Press(tk::IDOK);
+        if (c.refused) {
+            rig.Ui().Answer(tk::IDOK, "Too long program interval.\nThe program interval is at most 10000 ms.");
+            rig.Ui().Press(tk::IDCANCEL);
+        }
+        EXPECT_EQ(dlg.DoModal(), c.refused ? tk::IDCANCEL : tk::IDOK);
+        EXPECT_EQ(rig.App().programInterval, c.interval);
+        const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
+        ASSERT_EQ(boxes.size(), c.refused ? 1u : 0u);
+        if (c.refused) {
+            EXPECT_EQ(boxes[0].icon, tk::Icon::Exclamation);
+        }
+    }
+}
+
 TEST(SetCommDlg, KelvliteListHasNo115200) {
     LinkRig lite(kv::Edition::Kelvlite);
     LinkRig full;

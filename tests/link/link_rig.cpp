@@ -8,6 +8,9 @@ void ScriptedLoader::operator()(FakeSerialDevice& dev, const std::vector<uint8_t
     auto reply = [&](const std::vector<uint8_t>& bytes) { dev.Deliver(bytes, dev.Clock().Now() + delayMs); };
     if (block.empty()) return;
     const uint8_t first = block[0];
+    // Any other block breaks a run of fillers.
+    const int fillersBefore = fillers;
+    fillers = block.size() == 1 && first == 0x00 ? fillers + 1 : 0;
     if (block.size() == 2 && first == 0xEE) {  // a routine block
         reply(routineAck);
         return;
@@ -17,8 +20,6 @@ void ScriptedLoader::operator()(FakeSerialDevice& dev, const std::vector<uint8_t
         return;
     }
     if (block.size() != 1) return;  // other frames have no reply here
-    const int fillersBefore = fillers;
-    fillers = first == 0x00 ? fillers + 1 : 0;
     if (first == 0x70) {
         if (status) reply({status->first, status->second});
     } else if (first == 0x06 && lite) {

@@ -24,6 +24,8 @@ TEST(CheckStatusError, KindPicksTheBit) {
         {0xA0, "erase", 1},   {0x80, "erase", 0},   {0xA0, "Erase", 0},   {0xA1, "Erase", 1},
         {0x90, "program", 1}, {0xA0, "program", 0}, {0x90, "Program", 0}, {0x81, "", 1},
         {0x81, "status", 1},  {0xFE, "blank", 0},
+        // Not ready: never a pass, whatever the error bits say.
+        {0x00, "program", 1}, {0x7F & ~0x10, "program", 1}, {0x00, "erase", 1},
     };
     for (const auto& c : cases) {
         LinkRig rig;
@@ -34,16 +36,21 @@ TEST(CheckStatusError, KindPicksTheBit) {
     }
 }
 
-TEST(CheckStatusError, NoPurgeBeforeAndMissingReplyCountsAsError) {
+TEST(CheckStatusError, StaleInputIsDroppedAndMissingReplyCountsAsError) {
     LinkRig rig;
-    rig.Loader().status.reset();
-    rig.Dev().DeliverNow({0x80, 0x00});  // already queued: taken as the reply
+    // A stray byte already queued (noise, the tail of an earlier reply) is
+    // not taken for the status: the chip's program error is seen.
+    rig.Loader().status = std::make_pair(uint8_t{0x90}, uint8_t{0x00});
+    rig.Dev().DeliverNow({0x80});
     CCommand cmd(rig.App());
-    EXPECT_EQ(cmd.CheckStatusError(rig.Channel(), "erase"), 0);
+    EXPECT_EQ(cmd.CheckStatus(rig.Channel(), "program"), kv::StatusCheck::Error);
 
+    rig.Loader().status.reset();
+    rig.Dev().DeliverNow({0x80, 0x00});  // queued before the request: dropped
     rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
-    EXPECT_EQ(cmd.CheckStatusError(rig.Channel(), "erase"), 1);
+    EXPECT_EQ(cmd.CheckStatus(rig.Channel(), "erase"), kv::StatusCheck::LinkLost);
     EXPECT_TRUE(rig.Ui().QuitRequested());
+    EXPECT_EQ(cmd.CheckStatusError(rig.Channel(), "erase"), 1);
 }
 
 TEST(CheckStatusError, KelvliteRoutineAndHandshake) {

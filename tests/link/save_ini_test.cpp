@@ -43,6 +43,15 @@ TEST(SaveIni, ReadCommStateAbsentRules) {
         {"stop bit missing", without("Stop Bit"), 0},
         {"parity missing", without("Parity"), 0},
         {"parity empty counts as 0", with("Parity", ""), 1},
+        // Values the line cannot take count as absent rather than wrap.
+        {"byte 300", with("Byte", "300"), 0},
+        {"byte 4", with("Byte", "4"), 0},
+        {"byte 9", with("Byte", "9"), 0},
+        {"stop bit 9", with("Stop Bit", "9"), 0},
+        {"stop bit 3", with("Stop Bit", "3"), 0},
+        {"parity 7", with("Parity", "7"), 0},
+        {"parity negative", with("Parity", "-1"), 0},
+        {"parity 258 (2 when wrapped)", with("Parity", "258"), 0},
     };
     for (const auto& c : cases) {
         kvtest::MemoryProfile profile;
@@ -116,6 +125,15 @@ TEST(SaveIni, PageReadTimeout) {
     EXPECT_EQ(ini.ReadPageReadTimeout(5000), 3000u);
     profile.Set("timeout", "pageread", "-1");
     EXPECT_EQ(ini.ReadPageReadTimeout(150), 150u);
+    // 0 would be "wait for ever": like an empty value or no number, it is
+    // absent. Long values are capped.
+    const std::pair<const char*, uint32_t> table[] = {
+        {"0", 150}, {"", 150}, {"abc", 150}, {" ", 150}, {"60000", 60000}, {"60001", 60000}, {"99999999999", 60000},
+    };
+    for (const auto& [text, want] : table) {
+        profile.Set("timeout", "pageread", text);
+        EXPECT_EQ(ini.ReadPageReadTimeout(150), want) << '"' << text << '"';
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // the read time-out afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ops/erase_cmd.h"
 #include "tests/ops/ops_rig.h"
 
@@ -178,6 +180,48 @@ TEST(Erase, KelvliteLoadsTheEraseRoutinesAndAsksNoVersion) {
         EXPECT_EQ(rig.Dev().SentBytes(), expected);
         EXPECT_EQ(ok, srd == 0x80 ? 1 : 0);
         EXPECT_EQ(rig.Messages(), std::vector<std::string>{srd == 0x80 ? "Erase OK." : "Erase error."});
+        EXPECT_EQ(rig.Channel().Timeout(), 5000u);
+    }
+}
+
+// A routine that is not acknowledged has run the recovery: the clean status
+// of the chip after it must not read as an erase, so no status is asked.
+// In the block-by-block erase a lost status reply ends the erase likewise.
+TEST(Erase, LostRoutineOrReplyIsNeverAnEraseOk) {
+    struct Case {
+        const char* name;
+        kv::Edition edition;
+        std::vector<uint8_t> unanswered;  // its first use gets no reply
+    };
+    const Case cases[] = {
+        {"clear status routine", kv::Edition::Kelvlite, {0xEE, 6}},
+        {"second erase piece", kv::Edition::Kelvlite, {0xEE, 3}},
+        {"status of the first block", kv::Edition::Kelvane, {0x70}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        kvtest::LinkRig rig(c.edition);
+        rig.Profile().Set("mode_info", "Default_Type", "+a");
+        bool answered = false;
+        rig.Dev().SetResponder([&](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& block) {
+            if (block == std::vector<uint8_t>{0xFB}) return;  // no version: an old loader
+            if (block == c.unanswered && !answered) {
+                answered = true;
+                return;
+            }
+            rig.Loader()(d, block);
+        });
+        // The recovery: OK, and OK in "Set baudrate".
+        rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
+        EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 0);
+        EXPECT_EQ(rig.Messages(), (std::vector<std::string>{"Timeout.\nPush RESET.", "Erase error."}));
+        const auto sent = rig.Dev().SentBytes();
+        if (c.edition == kv::Edition::Kelvlite) {
+            const std::vector<uint8_t> lastPiece = {0xEE, 4};  // erase all never completed
+            EXPECT_EQ(std::search(sent.begin(), sent.end(), lastPiece.begin(), lastPiece.end()), sent.end());
+        } else {
+            EXPECT_EQ(std::count(sent.begin(), sent.end(), 0x20), 1);  // no block after the lost one
+        }
         EXPECT_EQ(rig.Channel().Timeout(), 5000u);
     }
 }

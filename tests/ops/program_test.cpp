@@ -89,6 +89,43 @@ TEST(Program, ErrorOnTheThirdPageStopsAfterThreeFrames) {
     EXPECT_EQ(rig.Channel().Timeout(), 5000u);
 }
 
+// No way out of a page loop that stopped early ends in "Program OK.": a
+// lost status reply ends after the recovery without a message of its own and
+// without the closing status read, and a status that cannot be trusted stops
+// the loop and reads as an error.
+TEST(Program, NeverOkAfterTheLoopStoppedEarly) {
+    struct Case {
+        const char* name;
+        std::optional<sim::ReplyFault> fault;
+        std::optional<uint32_t> errorPage;
+        std::string frames;
+        std::vector<std::string> messages;
+    };
+    sim::ReplyFault lost{.kind = sim::ReplyFault::Kind::Silent, .code = 0x70, .nth = 2, .keep = 0, .stray = {}};
+    // A stray byte ahead of the first status: taken for SRD (not ready), and
+    // its SRD1 is left on the line for the next read, which drops it.
+    sim::ReplyFault stray{.kind = sim::ReplyFault::Kind::Stray, .code = 0x70, .nth = 1, .keep = 0, .stray = {0x00}};
+    const Case cases[] = {
+        {"status reply lost", lost, std::nullopt, "50 41:000C 70 41:010C 70", {"Timeout.\nPush RESET."}},
+        {"stray byte, clean chip", stray, std::nullopt, "50 41:000C 70 70", {"Program error."}},
+        {"stray byte, program error", stray, 0x0C0000, "50 41:000C 70 70", {"Program error."}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimRig rig;
+        if (c.fault) rig.chip.AddReplyFault(*c.fault);
+        rig.chip.MutableFaults().programErrorPage = c.errorPage;
+        kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256 * 3)}});
+        ConfirmBoth(rig.Ui());
+        // The recovery rebuilds the link: OK, and OK in "Set baudrate".
+        if (c.messages[0] != "Program error.") rig.Ui().Answer(tk::IDOK).Press(tk::IDOK);
+        EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 0);
+        const std::string frames = FrameSummary(rig.Dev().SentBytes());
+        EXPECT_EQ(frames.substr(0, c.frames.size()), c.frames);
+        EXPECT_EQ(rig.Messages(), c.messages);
+    }
+}
+
 TEST(Program, CancelInProgramNextAreaSendsNothing) {
     MemoryRig rig;
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256)}});
@@ -160,9 +197,11 @@ TEST(Program, KelvliteMissingAcknowledgementLeavesTheLoop) {
     ConfirmBoth(rig.Ui());
     // The recovery asks; OK rebuilds the link and asks the rate (cancelled).
     rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.");
-    kv::CProgramCmd(rig.App()).Run();
+    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 0);
     const auto sent = rig.Dev().SentBytes();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), 0x41), 1);
+    // The recovery's message is the only one: no closing status verdict.
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
     EXPECT_EQ(rig.Channel().Timeout(), 5000u);
     EXPECT_TRUE(rig.Ui().EventsOf(ScriptEvent::Type::ModelessShown).size() ==
                 rig.Ui().EventsOf(ScriptEvent::Type::ModelessDestroyed).size());

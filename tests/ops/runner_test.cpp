@@ -91,12 +91,17 @@ TEST(PageLoop, StopsWhereWorkOrCheckSaySoAndAfterCancel) {
         CPageLoop::End end;
         uint32_t last;
         int checks;
+        uint32_t pauseMs = 0;
+        uint64_t sleptMs = 0;
     };
     const Case cases[] = {
         {-1, -1, 0, CPageLoop::End::Completed, 0x0C0700, 8},
         {2, -1, 0, CPageLoop::End::Stopped, 0x0C0200, 2},
         {-1, 2, 0, CPageLoop::End::Stopped, 0x0C0200, 3},
         {-1, -1, 3, CPageLoop::End::Cancelled, 0x0C0200, 2},
+        // A long pause keeps taking Cancel: pumps after 100 and 200 ms of it.
+        {-1, -1, 3, CPageLoop::End::Cancelled, 0x0C0000, 0, 100000, 200},
+        {-1, -1, 0, CPageLoop::End::Completed, 0x0C0700, 8, 150, 8 * 150},
     };
     for (const auto& c : cases) {
         MemoryRig rig;
@@ -107,8 +112,11 @@ TEST(PageLoop, StopsWhereWorkOrCheckSaySoAndAfterCancel) {
         int checks = 0;
         CPageLoop::Steps steps;
         steps.work = [&](uint32_t) { return page++ != c.failWorkAt; };
+        steps.pauseMs = c.pauseMs;
         steps.check = [&](uint32_t) { return checks++ != c.failCheckAt; };
+        const uint64_t before = rig.Clock().Now();
         EXPECT_EQ(loop.Run(steps), c.end);
+        EXPECT_EQ(rig.Clock().Now() - before, c.sleptMs);
         EXPECT_EQ(loop.LastAddress(), c.last);
         EXPECT_EQ(checks, c.checks);
         EXPECT_EQ(loop.Cancelled(), c.end == CPageLoop::End::Cancelled);

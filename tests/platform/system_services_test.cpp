@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,6 +8,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
@@ -70,6 +73,70 @@ TEST_F(InstanceLock, NamesThatAreNotFileNamesAreRefused) {
     EXPECT_FALSE(lock->Acquire(""));
     EXPECT_FALSE(lock->Acquire("../escape"));
     EXPECT_FALSE(lock->Held());
+}
+
+// What someone may plant at the lock's path: each is refused at once,
+// never waited on (a FIFO) and never followed (a link).
+TEST_F(InstanceLock, OnlyARegularFileOfTheUsersOwnIsLocked) {
+    const std::string path = dir_ / "KELVANE.exe.lock";
+    const std::string other = dir_ / "elsewhere";
+    std::ofstream(other) << "x";
+    struct Planted {
+        const char* what;
+        std::function<bool()> plant;
+    } cases[] = {
+        {"fifo", [&] { return mkfifo(path.c_str(), 0666) == 0; }},
+        {"link", [&] { return symlink(other.c_str(), path.c_str()) == 0; }},
+        {"dangling link", [&] { return symlink((dir_ / "none").c_str(), path.c_str()) == 0; }},
+        {"folder", [&] { return mkdir(path.c_str(), 0700) == 0; }},
+        {"another user's file (only root can make one)",
+         [&] {
+             std::ofstream(path) << "";
+             return chown(path.c_str(), 65534, 65534) == 0;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (std::string(c.what).find("only root") != std::string::npos && geteuid() != 0) continue;
+        std::filesystem::remove_all(path);
+        ASSERT_TRUE(c.plant());
+        auto lock = plat::MakeFileInstanceLock();
+        EXPECT_FALSE(lock->Acquire("KELVANE.exe"));
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "none"));
+    }
+    std::filesystem::remove_all(path);
+    EXPECT_TRUE(plat::MakeFileInstanceLock()->Acquire("KELVANE.exe"));
+}
+
+// Without XDG_RUNTIME_DIR the lock lives in a private folder of the user's
+// own inside the shared one, never in the shared folder itself.
+TEST_F(InstanceLock, WithoutRuntimeFolderAPrivateFolderIsUsed) {
+    unsetenv("XDG_RUNTIME_DIR");
+    const std::string shared = dir_ / "tmp";
+    ASSERT_EQ(mkdir(shared.c_str(), 01777), 0);
+    const std::string mine = shared + "/kelvane-" + std::to_string(geteuid());
+
+    auto lock = plat::MakeFileInstanceLock(shared);
+    ASSERT_TRUE(lock->Acquire("KELVANE.exe"));
+    struct stat st {};
+    ASSERT_EQ(lstat(mine.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_TRUE(std::filesystem::exists(mine + "/KELVANE.exe.lock"));
+    EXPECT_FALSE(plat::MakeFileInstanceLock(shared)->Acquire("KELVANE.exe"));
+    lock->Release();
+
+    // A folder opened to others, or made by someone else, is not used.
+    ASSERT_EQ(chmod(mine.c_str(), 0777), 0);
+    EXPECT_FALSE(plat::MakeFileInstanceLock(shared)->Acquire("KELVANE.exe"));
+    ASSERT_EQ(chmod(mine.c_str(), 0700), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(mine.c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(plat::MakeFileInstanceLock(shared)->Acquire("KELVANE.exe"));
+    }
+    std::filesystem::remove_all(mine);
+    ASSERT_EQ(symlink(dir_.Path().c_str(), mine.c_str()), 0);
+    EXPECT_FALSE(plat::MakeFileInstanceLock(shared)->Acquire("KELVANE.exe")) << "a planted link";
 }
 
 TEST(Process, KnowsItself) {

@@ -57,6 +57,47 @@ TEST(ChipSync, SequencerWokenByZerosAloneTakesTheNextRoutine) {
     }
 }
 
+// A second session wakes the sequencer with kelvlite's start-up run, paced
+// as kelvlite paces it, whatever state the first session left it in.
+TEST(ChipSync, SequencerStartUpRunWakesItInAnyState) {
+    const kv::RoutineTable fw = SmallFirmware();
+    auto with = [](Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    Bytes halfPage = PageFrame(0x41, 0x0C0000, 0x00);
+    halfPage.resize(100);
+    Bytes halfRoutine = Routine(fw, 5);
+    halfRoutine.resize(3);
+    const std::pair<const char*, Bytes> cases[] = {
+        {"idle", {}},
+        {"a routine waiting for its command", Routine(fw, 5)},
+        {"half a routine", halfRoutine},
+        {"half a page frame of zeros", with(Routine(fw, 1), halfPage)},
+    };
+    for (const auto& [left, bytes] : cases) {
+        SCOPED_TRACE(left);
+        Bench b(Untimed(Mode::Lite));
+        b.Send(with(Bytes(16, 0x00), {0xB0}));  // the first session
+        ASSERT_TRUE(b.chip.Synchronised());
+        b.Send(bytes);
+        Bytes answer;
+        auto send = [&](uint8_t v, uint64_t pauseUs) {
+            const Bytes got = b.Send({v});
+            answer.insert(answer.end(), got.begin(), got.end());
+            b.nowUs += pauseUs;
+        };
+        b.nowUs += 50000;
+        send(0x00, 50000);
+        for (int i = 0; i < 15; ++i) send(0x00, 20000);
+        b.nowUs += 50000;
+        send(0xB0, 50000);
+        EXPECT_EQ(answer, (Bytes{0xB0, 0x11}));
+        EXPECT_EQ(b.Send(Routine(fw, 5)), (Bytes{0x13, 0x06, 0x11}));
+        EXPECT_EQ(b.Send({0x70}).size(), 2u);
+    }
+}
+
 TEST(ChipBaud, SwitchEchoesAndIgnoresBytesAtTheWrongRate) {
     Bench b(Untimed());
     b.Wake();

@@ -7,6 +7,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "platform/stop_signals.h"
+
 namespace tk {
 
 namespace {
@@ -155,7 +157,8 @@ ConsoleUi::~ConsoleUi() {
 }
 
 std::unique_ptr<ConsoleUi> ConsoleUi::ForStdio() {
-    return std::make_unique<ConsoleUi>(plat::MakeFdLineSource(0), std::cout, plat::IsTerminal(1));
+    return std::make_unique<ConsoleUi>(plat::MakeFdLineSource(0, plat::StopWakeFd()), std::cout,
+                                       plat::IsTerminal(1));
 }
 
 std::ostream& ConsoleUi::Out() {
@@ -168,9 +171,18 @@ std::ostream& ConsoleUi::Out() {
 
 bool ConsoleUi::Read(std::string& line) {
     out_ << std::flush;
-    if (in_.ReadLine(line)) return true;
+    const bool got = !NoticeStop() && in_.ReadLine(line);
+    if (in_.TakeRefusedLines() > 0)
+        Out() << "error: input line longer than " << plat::kMaxInputLine << " bytes skipped\n";
+    if (got) return true;
     out_ << '\n' << std::flush;
+    // The wait may have ended because a stop signal came.
+    NoticeStop();
     return false;
+}
+
+void ConsoleUi::Stopping(int signal) {
+    Out() << "stopped: " << plat::StopSignalName(signal) << " received\n" << std::flush;
 }
 
 // ---- modal dialogs ---------------------------------------------------------
@@ -231,7 +243,7 @@ std::string ConsoleUi::Listing(const Dialog& dlg) {
 }
 
 int ConsoleUi::RunModal(Dialog& dlg) {
-    if (QuitRequested()) return IDCANCEL;
+    if (NoticeStop() || QuitRequested()) return IDCANCEL;
     ModalScope scope(*this, dlg);
     dlg.Initialize();
     if (!dlg.Ended() && !QuitRequested()) Out() << Listing(dlg);
@@ -332,7 +344,7 @@ void ConsoleUi::SetText(Dialog& dlg, int id, const std::string& text) {
 // ---- message boxes and file-open --------------------------------------------
 
 int ConsoleUi::MessageBox(const std::string& text, const std::string& caption, Icon icon, Buttons buttons) {
-    if (QuitRequested()) return IDCANCEL;
+    if (NoticeStop() || QuitRequested()) return IDCANCEL;
     const auto lines = SplitLines(text);
     std::ostream& out = Out();
     out << caption << " (" << IconName(icon) << "): " << lines[0] << '\n';
@@ -353,7 +365,7 @@ int ConsoleUi::MessageBox(const std::string& text, const std::string& caption, I
 }
 
 std::optional<std::string> ConsoleUi::OpenFile(const std::string& filter) {
-    if (QuitRequested()) return std::nullopt;
+    if (NoticeStop() || QuitRequested()) return std::nullopt;
     for (;;) {
         Out() << "Open file [" << filter << "]: ";
         std::string line;
@@ -391,7 +403,8 @@ void ConsoleUi::DestroyModeless(Dialog& dlg) {
 }
 
 bool ConsoleUi::PumpPending() {
-    if (QuitRequested()) return false;
+    // A stop signal cancels the progress window like a typed "cancel".
+    if (NoticeStop() || QuitRequested()) return false;
     // The topmost progress window takes a "cancel" that has already arrived;
     // any other line stays for the next prompt.
     Dialog* progress = nullptr;

@@ -24,7 +24,8 @@
 //     show          prints the dialog again
 //   An empty line is ignored. An unknown, hidden, disabled or read-only
 //   control, or a line not understood, prints one "error: ..." line and the
-//   dialog reads again. End of input presses Cancel; a dialog that still has
+//   dialog reads again. A line longer than 65536 bytes is skipped with
+//   "error: input line longer than 65536 bytes skipped" wherever a line is read. End of input presses Cancel; a dialog that still has
 //   not ended is ended with Cancel. After a prompt that met end of input a
 //   newline is printed, so the output ends with whole lines.
 //
@@ -42,6 +43,12 @@
 // PumpPending takes the next input line only when it has already arrived
 // complete and is "cancel" (any case), and then presses Cancel on it.
 // Other modeless windows print "== <caption> ==" once.
+//
+// A stop signal (SIGTERM, SIGINT, SIGHUP) prints "stopped: <SIGTERM|SIGINT|
+// SIGHUP> received" once, when it is noticed: at the next prompt, while a
+// prompt waits, or between two pages of a running operation. The operation
+// then ends as after Cancel, every open dialog ends with Cancel, nothing more
+// is read or shown, and the program exits with 128 + the signal's number.
 //
 // Trace text is written as it is. The wait cursor shows nothing.
 #include <iosfwd>
@@ -87,6 +94,9 @@ public:
     void DestroyModeless(Dialog& dlg) override;
     bool PumpPending() override;
     void Trace(const std::string& text) override;
+
+protected:
+    void Stopping(int signal) override;
 
 private:
     class ProgressView;

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "platform/stop_signals.h"
 #include "toolkit/dialog.h"
 #include "toolkit/qt/dialog_view.h"
 #include "toolkit/qt/file_filter.h"
@@ -30,6 +32,15 @@ QtUi::QtUi(int& argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     InitIconResource();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kelvane/kelvane.png")));
+    // A stop signal wakes whatever event loop runs; the pipe stays readable,
+    // so the notifier goes quiet after the first time.
+    if (plat::StopWakeFd() >= 0) {
+        stopNotifier_ = std::make_unique<QSocketNotifier>(plat::StopWakeFd(), QSocketNotifier::Read);
+        QObject::connect(stopNotifier_.get(), &QSocketNotifier::activated, [this] {
+            stopNotifier_->setEnabled(false);
+            NoticeStop();
+        });
+    }
 }
 
 QtUi::~QtUi() {
@@ -141,6 +152,7 @@ void QtUi::DestroyModeless(Dialog& dlg) {
 
 bool QtUi::PumpPending() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    NoticeStop();
     return !QuitRequested();
 }
 

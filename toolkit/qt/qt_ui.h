@@ -9,6 +9,7 @@
 
 class QApplication;
 class QDialog;
+class QSocketNotifier;
 class QWidget;
 
 namespace tk {
@@ -51,6 +52,7 @@ private:
     int RunPlain(QDialog& box);
 
     std::unique_ptr<QApplication> app_;
+    std::unique_ptr<QSocketNotifier> stopNotifier_;
     std::vector<DialogView*> views_;         // open dialog windows, the newest last
     std::vector<QPointer<QDialog>> plain_;   // open message boxes and file dialogs
 };

@@ -1,0 +1,77 @@
+#include "platform/stop_signals.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+// A self-pipe rather than signalfd: signalfd needs the signals blocked in
+// every thread, and a blocked mask is inherited by every program started
+// from here (kelvlite, helpers of the desktop toolkit), which would then
+// ignore Ctrl-C and `kill`. A caught signal is reset to its default on exec.
+
+namespace plat {
+namespace {
+
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+volatile sig_atomic_t g_signal = 0;
+int g_wake[2] = {-1, -1};
+
+extern "C" void OnStopSignal(int signal) {
+    if (g_signal == 0) g_signal = signal;
+    // The pipe is non-blocking: once it is full the wake-up is there anyway.
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = write(g_wake[1], &byte, 1);
+    errno = saved;
+}
+
+bool CatchAll() {
+    struct sigaction sa {};
+    sa.sa_handler = OnStopSignal;
+    sigemptyset(&sa.sa_mask);
+    for (int s : kStopSignals) sigaddset(&sa.sa_mask, s);
+    // SA_RESTART: reads and writes elsewhere carry on; waits that must
+    // notice the stop poll the wake-up pipe. SA_RESETHAND: the second
+    // signal is not caught.
+    sa.sa_flags = SA_RESTART | SA_RESETHAND;
+    bool ok = true;
+    for (int s : kStopSignals) ok = sigaction(s, &sa, nullptr) == 0 && ok;
+    return ok;
+}
+
+}  // namespace
+
+bool InstallStopSignals() {
+    if (g_wake[0] < 0 && pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        g_wake[0] = g_wake[1] = -1;
+        return false;
+    }
+    return CatchAll();
+}
+
+int StopSignal() { return g_signal; }
+
+int StopWakeFd() { return g_wake[0]; }
+
+std::string StopSignalName(int signal) {
+    switch (signal) {
+    case SIGTERM: return "SIGTERM";
+    case SIGINT: return "SIGINT";
+    case SIGHUP: return "SIGHUP";
+    default: return "signal " + std::to_string(signal);
+    }
+}
+
+void ResetStopSignals() {
+    if (g_wake[0] < 0) return;
+    char buf[64];
+    while (read(g_wake[0], buf, sizeof buf) > 0) {
+    }
+    g_signal = 0;
+    CatchAll();
+}
+
+}  // namespace plat
