@@ -52,7 +52,8 @@ public:
     virtual bool RaiseDtr() = 0;
 
     // Blocks for at most maxMs, returning early when input beyond `queued`
-    // bytes or a line error may have arrived. Never spins.
+    // bytes or a line error may have arrived. Never spins. Calls the wait
+    // hook (wait_hook.h) first.
     virtual void WaitForInput(uint32_t queued, uint32_t maxMs) = 0;
     // Blocks for at most maxMs, returning early once `count` bytes are
     // queued, so that the end of a reply is seen when it comes rather than at

@@ -14,6 +14,7 @@
 
 #include "platform/linux/baud_table.h"
 #include "platform/serial_device.h"
+#include "platform/wait_hook.h"
 
 // Writes to a terminal never raise SIGPIPE (only pipes and sockets do), and
 // Open refuses anything that is not a terminal, so no signal handling is needed.
@@ -234,6 +235,8 @@ public:
 
     void WaitForInput(uint32_t queued, uint32_t maxMs) override {
         if (maxMs == 0) return;
+        // The channel waits in short slices; each one gives the hook its turn.
+        if (IWaitHook* hook = WaitHook()) hook->Waiting();
         if (fd_ < 0) {
             Nap(maxMs);
             return;
@@ -262,6 +265,7 @@ private:
         // taken aside first (Status and ReadQueued count them in). Reads stay
         // non-blocking whatever VMIN says, and it goes back for every other wait.
         if (fd_ < 0 || maxMs == 0 || count <= queued) return false;
+        if (IWaitHook* hook = WaitHook()) hook->Waiting();
         if (count - held_.size() > kMostVmin) {
             uint8_t chunk[kMostVmin];
             const size_t n = ReadTerminal(chunk, std::min<size_t>(sizeof chunk, count - held_.size() - 1));

@@ -14,7 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/serial_device.h"
+#include "platform/wait_hook.h"
 #include "tests/platform/cpu_time.h"
 #include "tests/platform/temp_folder.h"
 
@@ -253,6 +255,29 @@ TEST_F(PtyDevice, WaitForCountWakesWhenTheWholeReplyIsIn) {
     device_->PurgeInput();
     ASSERT_TRUE(device_->Status(st));
     EXPECT_EQ(st.queued, 0u);
+}
+
+// A window front end keeps its windows painted from the hook: every wait on
+// the device gives it a turn, and a long sleep one turn per slice at least.
+TEST_F(PtyDevice, WaitsGiveTheWaitHookItsTurn) {
+    struct Counter : plat::IWaitHook {
+        int calls = 0;
+        void Waiting() override { ++calls; }
+    } hook;
+    plat::SetWaitHook(&hook);
+    device_->WaitForInput(0, 5);
+    EXPECT_EQ(hook.calls, 1);
+    hook.calls = 0;
+    auto clock = plat::MakeSystemClock();
+    const auto start = Clock::now();
+    clock->SleepMs(200);
+    EXPECT_GE(MsSince(start), 199.0);
+    EXPECT_GE(hook.calls, int(200 / plat::kWaitHookSliceMs));
+    plat::SetWaitHook(nullptr);
+    hook.calls = 0;
+    clock->SleepMs(30);
+    device_->WaitForInput(0, 5);
+    EXPECT_EQ(hook.calls, 0);
 }
 
 TEST_F(PtyDevice, SecondOpenIsRefusedUntilTheFirstCloses) {

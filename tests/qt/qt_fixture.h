@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QStandardPaths>
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
@@ -24,6 +25,8 @@ inline QApplication& TestApp() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Settings the front end keeps for itself go to a test folder, not the user's.
+        QStandardPaths::setTestModeEnabled(true);
         return new QApplication(argc, argv);
     }();
     return *app;

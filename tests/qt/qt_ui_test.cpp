@@ -3,6 +3,10 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLocale>
+#include <QTreeView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,11 +15,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
+#include <QEventLoop>
 #include <QThread>
 #include <QWindow>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
+#include "platform/clock.h"
 #include "qt_fixture.h"
 #include "res/templates.h"
 #include "toolkit/qt/dialog_view.h"
@@ -355,6 +362,69 @@ TEST_F(QtUiTest, OpenFileOffersConvertedFilterAndAnswersThePath) {
     std::filesystem::remove(path);
 }
 
+// The file dialog opens where the user is working: at the file the asking
+// dialog's FilePath names, else in its folder, else in the folder chosen last
+// time (also in a later run); and wide enough to read the names.
+TEST_F(QtUiTest, OpenFileStartsAtTheNamedFileOrTheLastFolder) {
+    const std::filesystem::path last = std::filesystem::temp_directory_path() / ("kelvane_qt_last_" + std::to_string(getpid()));
+    const std::filesystem::path work = last / "work";
+    std::filesystem::create_directories(work);
+    const auto lastFile = last / "old.mot";
+    const auto named = work / "program_with_a_long_name_v2.mot";
+    std::ofstream(lastFile) << "S9030000FC\n";
+    std::ofstream(named) << "S9030000FC\n";
+    auto pick = [this](const std::filesystem::path& file) {
+        WhenActive<QFileDialog>([file](QFileDialog* fd) {
+            fd->selectFile(QString::fromStdString(file.string()));
+            static_cast<QDialog*>(fd)->accept();
+        });
+        ASSERT_TRUE(ui_.OpenFile("All Files (*.*)|*.*|").has_value());
+    };
+    pick(lastFile);
+
+    tk::DialogTemplate t;
+    t.id = 502;
+    t.caption = "Files";
+    tk::Control path;
+    path.id = 1011;
+    path.kind = Kind::Edit;
+    path.label = "FilePath";
+    t.controls.push_back(path);
+    struct Case {
+        std::string text;  // in FilePath
+        std::filesystem::path folder;
+        QString selected;  // file name selected
+    } cases[] = {
+        {named.string(), work, QString::fromStdString(named.filename().string())},
+        {(work / "gone.mot").string(), work, ""},
+        {"", last, ""},
+        {"/no/such/folder/x.mot", last, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        RecordingDialog dlg(ui_, t);
+        dlg.onInit = [&] {
+            dlg.SetItemText(1011, c.text);
+            WhenActive<QFileDialog>([&](QFileDialog* fd) {
+                EXPECT_EQ(std::filesystem::path(fd->directory().absolutePath().toStdString()), c.folder);
+                const QString lineText = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+                EXPECT_EQ(lineText, c.selected);
+                auto* details = fd->findChild<QTreeView*>(QStringLiteral("treeView"));
+                const QFontMetrics fm = details->fontMetrics();
+                EXPECT_GE(details->header()->sectionSize(0),
+                          fm.horizontalAdvance(QString::fromStdString(named.filename().string())) + 24);
+                EXPECT_GE(details->header()->sectionSize(3),
+                          fm.horizontalAdvance(QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)));
+                fd->reject();
+            });
+            ui_.OpenFile("All Files (*.*)|*.*|");
+            dlg.EndDialog(tk::IDOK);
+        };
+        ui_.RunModal(dlg);
+    }
+    std::filesystem::remove_all(last);
+}
+
 TEST(QtFileFilter, ConvertsPairsToQtFilters) {
     const std::pair<const char*, const char*> cases[] = {
         {"Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|",
@@ -376,6 +446,52 @@ TEST_F(QtUiTest, WaitCursorShowsForTheOutermostPair) {
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The protocol's waits block the one thread: meanwhile the windows are still
+// painted, and a wait longer than a moment shows the wait cursor until the
+// program takes user input again (a pump, or an event loop that waits).
+TEST_F(QtUiTest, LongWaitsKeepWindowsPaintedAndShowTheWaitCursor) {
+    class PaintCount : public QWidget {
+    public:
+        int paints = 0;
+
+    protected:
+        void paintEvent(QPaintEvent*) override { ++paints; }
+    };
+    auto clock = plat::MakeSystemClock();
+    PaintCount w;
+    w.resize(80, 80);
+    w.show();
+    QApplication::processEvents();
+
+    const std::function<void()> takeInput[] = {
+        [this] { ui_.PumpPending(); },
+        [] {
+            QEventLoop loop;
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+            loop.exec();
+        },
+    };
+    for (const auto& take : takeInput) {
+        const int before = w.paints;
+        w.update();
+        clock->SleepMs(100);
+        EXPECT_GT(w.paints, before);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        clock->SleepMs(400);
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        take();
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+
+    // Another thread's waits leave the windows alone.
+    w.update();
+    const int before = w.paints;
+    std::thread([&clock] { clock->SleepMs(100); }).join();
+    EXPECT_EQ(w.paints, before);
+    QApplication::processEvents();
 }
 
 TEST_F(QtUiTest, DisplayCheckAcceptsARunningApplication) {

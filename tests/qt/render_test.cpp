@@ -1,5 +1,7 @@
 // Every template of both programs rendered by the Qt front end.
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QMessageBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,6 +134,95 @@ TEST_F(RenderTest, ModelChangesReachTheWidgets) {
     EXPECT_TRUE(view.isEnabled());
     EXPECT_TRUE(dlg.edits.empty());  // programmatic changes are no user edits
     dlg.Attach(nullptr);
+}
+
+// A window manager cuts a caption wider than the window ("Kel...ne"), and a
+// control squeezed below its text cuts that text. At the usual font size and
+// at one and a half times it (144 DPI).
+TEST_F(RenderTest, NoWindowCutsItsCaptionOrAControlText) {
+    const QFont normal = QApplication::font();
+    for (double scale : {1.0, 1.5}) {
+        QFont font = normal;
+        font.setPointSizeF(normal.pointSizeF() * scale);
+        QApplication::setFont(font);
+        QFont bold = font;
+        bold.setBold(true);
+        const QFontMetrics title(bold);
+        auto check = [&title](QWidget& window) {
+            // The caption in bold, and at least an icon, a close box and one more button.
+            EXPECT_GE(window.width(), title.horizontalAdvance(window.windowTitle()) + 3 * title.height())
+                << window.windowTitle().toStdString();
+            for (auto* w : window.findChildren<QWidget*>()) {
+                if (!w->isVisibleTo(&window)) continue;
+                if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w)) {
+                    EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
+                } else if (qobject_cast<QGroupBox*>(w)) {
+                    EXPECT_GE(w->width(), w->minimumSizeHint().width()) << qobject_cast<QGroupBox*>(w)->title().toStdString();
+                }
+            }
+        };
+        for (kv::Edition e : {kv::Edition::Kelvane, kv::Edition::Kelvlite}) {
+            for (const tk::DialogTemplate* t : kv::AllTemplates(e)) {
+                SCOPED_TRACE(t->caption + " at " + std::to_string(scale));
+                tk::Dialog dlg(ui_, *t);
+                tk::DialogView view(dlg, t->id == kv::ProgressTemplate(e).id);
+                view.show();
+                QApplication::processEvents();
+                check(view);
+                view.hide();
+            }
+        }
+        bool shown = false;
+        WhenActive<QMessageBox>([&](QMessageBox* box) {
+            QApplication::processEvents();
+            check(*box);
+            shown = true;
+            box->accept();
+        });
+        ui_.MessageBox("OK.", "Kelvane", tk::Icon::Information, tk::Buttons::Ok);
+        EXPECT_TRUE(shown);
+    }
+    QApplication::setFont(normal);
+}
+
+// Paths and port names may be long: their fields take the width the user
+// gives the window, the other fields keep theirs, and the port list shows
+// its longest entry whole.
+TEST_F(RenderTest, PathAndPortFieldsGrowWithTheWindow) {
+    tk::Dialog dlg(ui_, kv::IdCheckTemplate(kv::Edition::Kelvane));
+    tk::DialogView view(dlg, false);
+    view.show();
+    QApplication::processEvents();
+    const QSize start = view.size();
+    QWidget* path = view.Widget(1011);
+    QWidget* id7 = view.Widget(1008);
+    const int pathWidth = path->width(), idWidth = id7->width();
+    view.resize(start.width() + 300, start.height() + 100);
+    QApplication::processEvents();
+    EXPECT_EQ(view.height(), start.height());
+    EXPECT_EQ(path->width(), pathWidth + 300);
+    EXPECT_EQ(id7->width(), idWidth);
+    view.resize(start.width() - 100, start.height());
+    QApplication::processEvents();
+    EXPECT_EQ(view.width(), start.width());  // never below what the controls need
+
+    tk::DialogTemplate startTpl = kv::StartTemplate(kv::Edition::Kelvane);
+    const std::string longPort = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    for (auto& c : startTpl.controls)
+        if (c.id == 1060) c.items.push_back(longPort);
+    tk::Dialog startDlg(ui_, startTpl);
+    tk::DialogView startView(startDlg, false);
+    startView.show();
+    QApplication::processEvents();
+    auto* port = qobject_cast<QComboBox*>(startView.Widget(1060));
+    const int portWidth = port->width();
+    startView.resize(startView.width() + 200, startView.height());
+    QApplication::processEvents();
+    EXPECT_EQ(port->width(), portWidth + 200);
+    port->showPopup();
+    QApplication::processEvents();
+    EXPECT_GE(port->view()->width(), port->view()->fontMetrics().horizontalAdvance(QString::fromStdString(longPort)));
+    port->hidePopup();
 }
 
 // Renders the panel and the ID check dialog to PNG files when

@@ -1,6 +1,7 @@
 #include "toolkit/qt/dialog_view.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 
 #include "toolkit/qt/field_validator.h"
 #include "toolkit/qt/qt_text.h"
+#include "toolkit/qt/window_width.h"
 
 namespace tk {
 
@@ -42,6 +44,27 @@ public:
 private:
     int chars_;
 };
+
+// An editable combo box whose drop-down list is as wide as its longest
+// entry, however narrow the box itself.
+class FieldCombo : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override {
+        int widest = 0;
+        for (int i = 0; i < count(); ++i)
+            widest = std::max(widest, view()->fontMetrics().horizontalAdvance(itemText(i)));
+        // Room for the item's margins and a scroll bar.
+        view()->setMinimumWidth(widest + 4 * view()->fontMetrics().averageCharWidth() + 20);
+        QComboBox::showPopup();
+    }
+};
+
+// Paths and port names can be much longer than any field's usual width:
+// their fields grow with the window.
+bool HoldsLongText(const tk::Control& c) {
+    return (c.kind == Kind::Edit && c.label == "FilePath") || (c.kind == Kind::ComboBox && c.label == "Port");
+}
 
 Qt::WindowFlags FlagsFor(const DialogTemplate& tpl, bool modeless) {
     Qt::WindowFlags f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
@@ -74,7 +97,7 @@ QWidget* DialogView::Widget(int id) const {
 
 void DialogView::Build() {
     auto* top = new QGridLayout(this);
-    top->setSizeConstraint(QLayout::SetFixedSize);  // dialogs keep their template size
+    top->setSizeConstraint(QLayout::SetNoConstraint);  // Fit() sizes the window
     std::map<int, QGridLayout*> grids = {{0, top}};
     std::map<int, QWidget*> parents = {{0, this}};
 
@@ -98,6 +121,7 @@ void DialogView::Build() {
         Qt::Alignment align;
         if (c.kind == Kind::PushButton && (c.style & kCentered)) align = Qt::AlignHCenter;
         grids[container]->addWidget(w, c.row, c.col, 1, c.colSpan, align);
+        if (HoldsLongText(c)) Stretch(c, grids);
         if (c.id == IDC_STATIC) {
             w->setHidden(c.style & kHidden);
             w->setEnabled(!(c.style & kDisabled));
@@ -122,7 +146,70 @@ void DialogView::Build() {
             radioGroups_[c.id] = run;
         }
     }
+    if (resizable_) {
+        for (const auto& c : tpl_.controls) {
+            QWidget* w = Widget(c.id);
+            // Aligned in its cell, a field keeps its own width as the column grows.
+            if (w && (c.kind == Kind::Edit || c.kind == Kind::ComboBox) && !HoldsLongText(c))
+                w->parentWidget()->layout()->setAlignment(w, Qt::AlignLeft | Qt::AlignVCenter);
+        }
+    }
+    OrderTabs();
     SyncAll();
+    Fit();
+}
+
+void DialogView::Stretch(const tk::Control& c, const std::map<int, QGridLayout*>& grids) {
+    resizable_ = true;
+    // The control's last column takes the extra width, in its own container
+    // and in every group box around it; fields beside it keep their size.
+    for (const tk::Control* at = &c; at;) {
+        const int container = grids.count(at->container) ? at->container : 0;
+        grids.at(container)->setColumnStretch(at->col + at->colSpan - 1, 1);
+        at = container == 0 ? nullptr : tpl_.Find(container);
+    }
+}
+
+void DialogView::OrderTabs() {
+    // Tab from the last field goes on to the default button, never past it to
+    // Cancel, wherever the template puts the button.
+    QWidget* lastField = nullptr;
+    size_t lastFieldAt = 0, defaultAt = 0;
+    QWidget* defaultButton = nullptr;
+    for (size_t i = 0; i < tpl_.controls.size(); ++i) {
+        const auto& c = tpl_.controls[i];
+        QWidget* w = Widget(c.id);
+        if (!w) continue;
+        if ((c.kind == Kind::Edit || c.kind == Kind::ComboBox) && !(c.style & kHidden)) {
+            lastField = w;
+            lastFieldAt = i;
+        }
+        if (c.kind == Kind::PushButton && (c.style & kDefault) && !defaultButton) {
+            defaultButton = w;
+            defaultAt = i;
+        }
+    }
+    if (lastField && defaultButton && defaultAt < lastFieldAt) QWidget::setTabOrder(lastField, defaultButton);
+}
+
+void DialogView::Fit() {
+    // Never narrower than the caption needs; only windows with a path or
+    // port field grow, and only in width.
+    const QSize hint = sizeHint();
+    const int width = std::max(hint.width(), TitleBarWidth(windowTitle()));
+    if (resizable_) {
+        setMinimumSize(width, hint.height());
+        setMaximumSize(QWIDGETSIZE_MAX, hint.height());
+    } else {
+        setFixedSize(width, hint.height());
+    }
+}
+
+bool DialogView::event(QEvent* e) {
+    const bool handled = QDialog::event(e);
+    // The layout has just taken in shown, hidden or changed controls.
+    if (e->type() == QEvent::LayoutRequest) Fit();
+    return handled;
 }
 
 QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
@@ -156,13 +243,15 @@ QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
         break;
     }
     case Kind::ComboBox: {
-        auto* cb = new QComboBox(parent);
+        auto* cb = new FieldCombo(parent);
         cb->setEditable(true);
         cb->setInsertPolicy(QComboBox::NoInsert);  // typed text never joins the list
         for (const auto& item : c.items) cb->addItem(ToQ(item));
         cb->setCurrentIndex(-1);
         cb->setEditText(QString());
         cb->setMinimumContentsLength(c.width > 0 ? c.width : 8);
+        // The box keeps its size however long an entry; its list shows them whole.
+        cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         connect(cb, &QComboBox::editTextChanged, this, [this, id](const QString& t) {
             if (!syncing_) Edited(id, t);
         });
@@ -285,7 +374,9 @@ void DialogView::SyncRadio(int id, bool checked) {
 void DialogView::ControlChanged(int id) { Sync(id); }
 
 void DialogView::CaptionChanged() {
-    if (dlg_) setWindowTitle(ToQ(dlg_->Caption()));
+    if (!dlg_ || windowTitle() == ToQ(dlg_->Caption())) return;
+    setWindowTitle(ToQ(dlg_->Caption()));
+    Fit();
 }
 
 void DialogView::FocusChanged(int id) {

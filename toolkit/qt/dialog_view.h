@@ -44,12 +44,19 @@ public:
     void reject() override;
 
 protected:
+    bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void Build();
+    // A path or port field: its column, and the group boxes around it, take
+    // the window's extra width.
+    void Stretch(const tk::Control& c, const std::map<int, QGridLayout*>& grids);
+    void OrderTabs();
+    // Sizes the window from its controls and its caption.
+    void Fit();
     QWidget* MakeWidget(const tk::Control& c, QWidget* parent);
     void Sync(int id);
     void SyncRadio(int id, bool checked);
@@ -65,6 +72,7 @@ private:
     const bool modeless_;
     std::map<int, QWidget*> widgets_;
     std::map<int, QButtonGroup*> radioGroups_;  // by radio id
+    bool resizable_ = false;  // grows in width with a path or port field
     bool syncing_ = false;  // programmatic widget updates are no user edits
 };
 

@@ -1,11 +1,21 @@
 #include "toolkit/qt/qt_ui.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QSettings>
+#include <QTreeView>
+#include <QGridLayout>
 #include <QIcon>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
@@ -18,12 +28,28 @@
 #include "toolkit/qt/dialog_view.h"
 #include "toolkit/qt/file_filter.h"
 #include "toolkit/qt/qt_text.h"
+#include "toolkit/qt/window_width.h"
 
 // The application icon is compiled in from res/kelvane.qrc; a static library
 // must name its resources once so that the linker keeps them.
 static void InitIconResource() { Q_INIT_RESOURCE(kelvane); }
 
 namespace tk {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// How often a wait repaints, and how long it runs before the cursor says so.
+constexpr auto kPaintInterval = 30ms;
+constexpr auto kWaitCursorAfter = 300ms;
+
+// The desktop front end's own settings (~/.config/kelvane/desktop.conf), apart
+// from the programs' settings files.
+const QString kLastFolderKey = QStringLiteral("FileDialog/LastFolder");
+QSettings FileDialogSettings() { return QSettings(QStringLiteral("kelvane"), QStringLiteral("desktop")); }
+
+}  // namespace
 
 QtUi::QtUi(int& argc, char** argv) {
     if (!QApplication::instance()) app_ = std::make_unique<QApplication>(argc, argv);
@@ -41,9 +67,17 @@ QtUi::QtUi(int& argc, char** argv) {
             NoticeStop();
         });
     }
+
+    hookContext_ = std::make_unique<QObject>();
+    if (auto* dispatcher = QAbstractEventDispatcher::instance(QApplication::instance()->thread()))
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, hookContext_.get(),
+                         [this] { WaitingEnded(); });
+    plat::SetWaitHook(this);
 }
 
 QtUi::~QtUi() {
+    if (plat::WaitHook() == this) plat::SetWaitHook(nullptr);
+    WaitingEnded();
     // Only modeless windows can still be open here (modal ones live in
     // RunModal); their dialogs outlive this front end or are gone already.
     for (DialogView* v : views_) {
@@ -112,20 +146,72 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, Icon i
     QMessageBox box(qicon, ToQ(caption), ToQ(LinesOf(text)), qbuttons);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Ok);
+    // QMessageBox sizes itself to its text and ignores a minimum width; a
+    // spacer across its grid is what it cannot shrink below.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(MessageBoxMinimumWidth(box.windowTitle()), 0), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     const int r = RunPlain(box);
     if (QuitRequested()) return IDCANCEL;
     return r == QMessageBox::Ok ? IDOK : IDCANCEL;
 }
+
+namespace {
+
+// Qt's own file dialog opens so narrow that its columns cut names, types
+// and dates: give each column room for its usual text, and the dialog room
+// for the columns. (A desktop's native dialog sizes itself.)
+void FitFileDialog(QFileDialog& fd) {
+    auto* details = fd.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!details) return;
+    const QFontMetrics fm(details->font());
+    const int ch = fm.averageCharWidth();
+    const QString date = QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+    const int widths[] = {48 * ch, 10 * ch, 22 * ch, fm.horizontalAdvance(date) + 4 * ch};
+    int total = 0;
+    for (int i = 0; i < 4 && i < details->header()->count(); ++i) {
+        details->header()->resizeSection(i, widths[i]);
+        total += widths[i];
+    }
+    // The places on the left, the frames and a scroll bar.
+    fd.resize(std::max(fd.sizeHint().width(), total + 30 * ch), std::max(fd.sizeHint().height(), 26 * fm.height()));
+}
+
+}  // namespace
 
 std::optional<std::string> QtUi::OpenFile(const std::string& filter) {
     if (QuitRequested()) return std::nullopt;
     QFileDialog fd(nullptr, QStringLiteral("Open"), QString(), ToQ(QtFileFilter(filter)));
     fd.setAcceptMode(QFileDialog::AcceptOpen);
     fd.setFileMode(QFileDialog::ExistingFile);
+    const QFileInfo start = StartOfFileDialog();
+    if (start.isFile())
+        fd.selectFile(start.absoluteFilePath());
+    else if (start.isDir())
+        fd.setDirectory(start.absoluteFilePath());
+    FitFileDialog(fd);
     if (RunPlain(fd) != QDialog::Accepted || QuitRequested()) return std::nullopt;
     const QStringList files = fd.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
+    FileDialogSettings().setValue(kLastFolderKey, QFileInfo(files.front()).absolutePath());
     return QFile::encodeName(files.front()).toStdString();
+}
+
+QFileInfo QtUi::StartOfFileDialog() const {
+    // The file the asking dialog names already, or its folder.
+    if (const Dialog* dlg = ActiveWindow()) {
+        for (const auto& c : dlg->Template().controls) {
+            if (c.kind != Kind::Edit || c.label != "FilePath") continue;
+            const std::string text = dlg->GetItemText(c.id);
+            if (text.empty()) break;
+            const QFileInfo named(QFile::decodeName(QByteArray::fromStdString(text)));
+            if (named.isFile()) return named;
+            if (QFileInfo(named.absolutePath()).isDir()) return QFileInfo(named.absolutePath());
+            break;
+        }
+    }
+    const QFileInfo last(FileDialogSettings().value(kLastFolderKey).toString());
+    return last.isDir() ? last : QFileInfo();
 }
 
 void QtUi::ShowModeless(Dialog& dlg) {
@@ -151,9 +237,34 @@ void QtUi::DestroyModeless(Dialog& dlg) {
 }
 
 bool QtUi::PumpPending() {
+    WaitingEnded();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     NoticeStop();
     return !QuitRequested();
+}
+
+void QtUi::Waiting() {
+    // Only the thread of the windows may paint them (the channel's watcher
+    // thread waits too), and painting must not start a paint of its own.
+    if (inWaiting_ || QThread::currentThread() != QApplication::instance()->thread()) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!waitingSince_) waitingSince_ = now;
+    if (now - lastPainted_ < kPaintInterval) return;
+    lastPainted_ = now;
+    if (!waitCursorForWaiting_ && now - *waitingSince_ >= kWaitCursorAfter) {
+        waitCursorForWaiting_ = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    inWaiting_ = true;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    inWaiting_ = false;
+}
+
+void QtUi::WaitingEnded() {
+    waitingSince_.reset();
+    if (!waitCursorForWaiting_) return;
+    waitCursorForWaiting_ = false;
+    QApplication::restoreOverrideCursor();
 }
 
 void QtUi::Quit(int exitCode) {

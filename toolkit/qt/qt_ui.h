@@ -2,21 +2,28 @@
 // The Qt Widgets front end: dialogs as QDialogs built from their templates,
 // QMessageBox, QFileDialog, the override cursor and the Qt event loop.
 #include <QPointer>
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "platform/wait_hook.h"
 #include "toolkit/ui_base.h"
 
 class QApplication;
 class QDialog;
 class QSocketNotifier;
+class QFileInfo;
 class QWidget;
 
 namespace tk {
 
 class DialogView;
 
-class QtUi : public UiBase {
+// While the protocol blocks the one thread in its waits, the windows are kept
+// painted (user input stays queued until the wait is over), and a wait that
+// lasts longer than a moment shows the wait cursor.
+class QtUi : public UiBase, private plat::IWaitHook {
 public:
     // Creates the QApplication unless one exists already (tests make their own).
     QtUi(int& argc, char** argv);
@@ -43,6 +50,11 @@ protected:
     void WaitCursorHidden() override;
 
 private:
+    // plat::IWaitHook: a wait of the protocol is going on.
+    void Waiting() override;
+    // The event loop takes user input again: the waiting is over.
+    void WaitingEnded();
+
     // The window new windows stack above: the one shown last.
     QWidget* Owner() const;
     // Modeless windows and the other windows stay usable while an owner is
@@ -50,11 +62,19 @@ private:
     // window system.
     void ShowAbove(QWidget& window);
     int RunPlain(QDialog& box);
+    // Where the file dialog opens: the file or folder that the FilePath field
+    // of the asking dialog names, else the folder chosen from last time.
+    QFileInfo StartOfFileDialog() const;
 
     std::unique_ptr<QApplication> app_;
     std::unique_ptr<QSocketNotifier> stopNotifier_;
     std::vector<DialogView*> views_;         // open dialog windows, the newest last
     std::vector<QPointer<QDialog>> plain_;   // open message boxes and file dialogs
+    std::unique_ptr<QObject> hookContext_;   // the event loop's idle signal, for our life only
+    std::optional<std::chrono::steady_clock::time_point> waitingSince_;
+    std::chrono::steady_clock::time_point lastPainted_;
+    bool waitCursorForWaiting_ = false;
+    bool inWaiting_ = false;
 };
 
 // The Qt front end when a display can be used: DISPLAY or WAYLAND_DISPLAY
