@@ -18,17 +18,26 @@ ProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
         const std::string& a = args[i];
         if (a == "--console") {
             o.console = true;
+        } else if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--port") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
-                o.error = "--port needs a port name";
+                if (o.error.empty()) o.error = "--port needs a port name";
             } else {
                 o.port = args[++i];
             }
         } else if (a.compare(0, portEq.size(), portEq) == 0) {
-            if (a.size() == portEq.size())
-                o.error = "--port needs a port name";
-            else
+            if (a.size() == portEq.size()) {
+                if (o.error.empty()) o.error = "--port needs a port name";
+            } else {
                 o.port = a.substr(portEq.size());
+            }
+        } else if (a.compare(0, 2, "--") == 0) {
+            // The switches are "+a", "-a", "+Z" and "-Z"; a "--" word is an
+            // option, and one we do not know is a mistake, not a switch.
+            if (o.error.empty()) o.error = "unknown option " + a;
         } else {
             o.rest.push_back(a);
         }

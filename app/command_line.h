@@ -14,9 +14,11 @@ std::string JoinCommandLine(const std::vector<std::string>& args);
 // command line says to the start-up routine itself.
 struct ProgramOptions {
     bool console = false;             // "--console"
+    bool help = false;                // "--help" or "-h"
+    bool version = false;             // "--version"
     std::optional<std::string> port;  // "--port <name>" or "--port=<name>"
     std::vector<std::string> rest;    // the other arguments after the program path, in order
-    std::string error;                // "--port" without a name
+    std::string error;                // "--port" without a name, or an unknown "--" option
 };
 
 // Reads the options out of args[1..]; args[0] is the program path.

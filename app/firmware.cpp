@@ -1,5 +1,7 @@
 #include "app/firmware.h"
 
+#include <string>
+
 #include "app/companion.h"
 #include "app/kelvix_app.h"
 #include "link/routine_table.h"
@@ -13,8 +15,17 @@ std::string FirmwarePathFor(const std::string& programPath) {
 
 bool LoadFirmware(CKelvixApp& app) {
     bool opened = false;
-    if (LoadSequencerFirmware(FirmwarePathFor(app.Process().SelfPath()), app.Routines(), opened)) return true;
-    if (!opened) app.MessageText("Not Found Sequencer Firmware!\r\n This Program is Quit!", tk::Icon::Stop);
+    unsigned badLine = 0;
+    const std::string path = FirmwarePathFor(app.Process().SelfPath());
+    if (LoadSequencerFirmware(path, app.Routines(), opened, &badLine)) return true;
+    if (!opened) {
+        app.MessageText("Not Found Sequencer Firmware!\r\n This Program is Quit!", tk::Icon::Stop);
+        return false;
+    }
+    // A broken file must not end the program without a word.
+    std::string where = path;
+    if (badLine) where += ", line " + std::to_string(badLine);
+    app.MessageText("Sequencer Firmware is broken!\r\n " + where + "\r\n This Program is Quit!", tk::Icon::Stop);
     return false;
 }
 

@@ -62,7 +62,8 @@ public:
     std::unique_ptr<CProgress> OpenProgress(const std::string& message, const std::string& title, uint32_t start,
                                             uint32_t end) override;
     bool RetryLostLink(bool timedOut) override;
-    uint32_t ChooseLinkRate() override;
+    bool ChooseCommState(uint32_t& baud, uint8_t& byteSize, uint8_t& stopBits, uint8_t& parity) override;
+    void Waiting(bool on) override;
     bool Ending() override;
     void Report(const Outcome& outcome) override;
     void ShowStatus(uint8_t srd, uint8_t srd1) override;

@@ -4,7 +4,6 @@
 #include "image/set_address_dlg.h"
 #include "image/set_comm_dlg.h"
 #include "link/check_memory_cmd.h"
-#include "link/setting_cmd.h"
 #include "ops/download_dlg.h"
 #include "ops/page_loop.h"
 #include "ops/pre_write_dlg.h"
@@ -117,9 +116,19 @@ bool CKelvixApp::RetryLostLink(bool timedOut) {
     return false;
 }
 
-uint32_t CKelvixApp::ChooseLinkRate() {
-    CSettingCmd setting(*this);
-    return setting.Run();
+bool CKelvixApp::ChooseCommState(uint32_t& baud, uint8_t& byteSize, uint8_t& stopBits, uint8_t& parity) {
+    CSetCommDlg dlg(*this);
+    dlg.SetValues(baud, byteSize, stopBits, parity);
+    if (dlg.DoModal() != tk::IDOK) return false;
+    dlg.GetValues(baud, byteSize, stopBits, parity);  // an empty rate keeps the preset
+    return true;
+}
+
+void CKelvixApp::Waiting(bool on) {
+    if (on)
+        Ui().BeginWaitCursor();
+    else
+        Ui().EndWaitCursor();
 }
 
 bool CKelvixApp::Ending() { return Ui().QuitRequested(); }

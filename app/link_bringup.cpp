@@ -25,10 +25,18 @@ bool TakeLock(CKelvixApp& app, const std::string& name) {
     return false;
 }
 
-void OpenChannel(CKelvixApp& app, const std::string& port) {
-    app.Channel().Open(port);
+bool OpenChannel(CKelvixApp& app, const std::string& port) {
+    if (!app.Channel().Open(port)) {
+        // Nothing could reach the board: telling the user why beats a
+        // "Push RESET." that no reset can answer.
+        std::string why = app.Channel().OpenError();
+        if (why.empty()) why = "The port is missing, in use or refused.";
+        app.MessageText("Can not open the port " + port + ".\n" + why, tk::Icon::Stop);
+        return false;
+    }
     app.ApplyLineSettings(9600, 8, 0, 0);
     app.Channel().SetTimeout(kRestingTimeoutMs);
+    return true;
 }
 
 bool SynchroniseWithRecovery(CKelvixApp& app) {

@@ -33,6 +33,7 @@ std::string FileErrorText(const std::string& path) {
 int LoadProgramFile(CKelvixApp& app, const std::string& path, LoadNotice* notice) {
     CMotFile& image = app.Image();
     const int result = image.LoadFile(path);
+    if (result != 1) image.Clear();  // the status stays: it says why
     if (notice && notice->told) return result;
 
     bool told = true;

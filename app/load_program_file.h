@@ -15,10 +15,12 @@ struct LoadNotice {
 
 // Runs CMotFile::LoadFile on the application's image and answers its result
 // (1 when the file was read up to its termination record, else 0); the
-// image's LastStatus says why a load failed. Messages (caption "Kelvane"):
+// image's LastStatus says why a load failed. A refused file leaves the image
+// empty: what was read before the fault never reaches the chip. Messages
+// (caption "Kelvane"):
 // - a malformed data record: "Can not accept this file.", no icon;
 // - a line that is no S-record, or no termination record: "Can not accept
-//   this file.", stop icon (the image keeps what was read);
+//   this file.", stop icon;
 // - a file that cannot be opened: "<path> was not found." or "<path> could
 //   not be read.", exclamation icon.
 // With `notice`, nothing is shown once notice->told is set, and it is set

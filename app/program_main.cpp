@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/kelvix_app.h"
+#include "kelvane_version.h"
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
 #include "platform/process.h"
@@ -26,6 +27,8 @@ void PrintUsage(Edition edition, std::ostream& out) {
     out << "Usage: " << name << " [--console] [--port <name>]"
         << (edition == Edition::Kelvlite ? " [<port>]" : "") << " [+a|-a]"
         << (edition == Edition::Kelvane ? " [+Z|-Z]" : "") << "\n"
+        << "  --help         print this help and end\n"
+        << "  --version      print the version and end\n"
         << "  --console      text front end on standard input and output (also KELVANE_UI=console)\n"
         << "  --port <name>  the serial port: COM1..COM4 (/dev/ttyS0..3), a device name or path\n"
         << "  +a, -a         erase block by block on old boot loaders, or the normal erase\n";
@@ -38,11 +41,13 @@ void PrintUsage(Edition edition, std::ostream& out) {
 int ProgramMain(Edition edition, int argc, char** argv, GraphicalUiFactory graphical) {
     const std::vector<std::string> args(argv, argv + argc);
     const ProgramOptions options = ParseProgramOptions(args);
-    for (const auto& a : options.rest) {
-        if (a == "--help" || a == "-h") {
-            PrintUsage(edition, std::cout);
-            return 0;
-        }
+    if (options.help) {
+        PrintUsage(edition, std::cout);
+        return 0;
+    }
+    if (options.version) {
+        std::cout << ProgramName(edition) << " (Kelvane) " << KELVANE_VERSION << "\n";
+        return 0;
     }
     if (!options.error.empty()) {
         std::cerr << ProgramName(edition) << ": " << options.error << "\n";

@@ -33,9 +33,11 @@ struct CommState {
     uint8_t parity = 0;
 };
 
-// Opens the channel on the port (a port that did not open shows up as a
-// missing reply later), 9600 bps 8N1, read time-out 5000 ms.
-void OpenChannel(CKelvixApp& app, const std::string& port);
+// Opens the channel on the port, 9600 bps 8N1, read time-out 5000 ms. A
+// port that cannot be opened is told (which port, the system's reason and
+// a hint) and answers false: the start-up ends there and the stored
+// settings stay as they were.
+bool OpenChannel(CKelvixApp& app, const std::string& port);
 
 // The start-up synchronisation; each failed reply byte runs RecoverLink.
 // False when the recovery answered 0 (the start-up ends).

@@ -56,7 +56,7 @@ int RunKelvane(CKelvixApp& app, const std::vector<std::string>& args) {
 
     if (app.programMode == kModeCompanion) return StartCompanion(app, port) ? kExitDone : kExitNotStarted;
 
-    OpenChannel(app, port);
+    if (!OpenChannel(app, port)) return kExitNotStarted;
     if (!SynchroniseWithRecovery(app)) return Quitting(app) ? app.Ui().ExitCode() : kExitNotStarted;
     const CommState state = RestoreStoredState(app);
     if (Quitting(app)) return app.Ui().ExitCode();

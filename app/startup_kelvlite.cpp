@@ -72,7 +72,7 @@ int RunKelvlite(CKelvixApp& app, const std::vector<std::string>& args) {
     const std::optional<std::string> port = ChoosePort(start, options);
     if (!port) return kExitDone;
 
-    OpenChannel(app, *port);
+    if (!OpenChannel(app, *port)) return kExitNotStarted;
     if (!SynchroniseWithRecovery(app)) return Quitting(app) ? app.Ui().ExitCode() : kExitNotStarted;
     const CommState state = RestoreStoredState(app);
     if (Quitting(app)) return app.Ui().ExitCode();

@@ -151,6 +151,13 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--load") == 0) return LoadOnly(argv[2]);
     if (argc == 2 && std::strcmp(argv[1], "--idle") == 0) return 0;
 
+    // The baseline comes first, from a process that never held the file:
+    // Linux hands a spawned child the parent's peak RSS as its own starting
+    // ru_maxrss, so an idle child spawned after the file was generated would
+    // report the parent's peak and hide part of the load's memory.
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const ChildRun idle = Spawn({self, "--idle"}, false);
+
     char dirTemplate[] = "/tmp/kv-bench-XXXXXX";
     if (!mkdtemp(dirTemplate)) {
         std::perror("mkdtemp");
@@ -158,7 +165,6 @@ int main(int argc, char** argv) {
     }
     const std::string dir = dirTemplate;
     const std::string mot = dir + "/image.mot";
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
 
     auto start = std::chrono::steady_clock::now();
     Generate(mot);
@@ -167,7 +173,6 @@ int main(int argc, char** argv) {
                 mot.c_str(), static_cast<double>(fileBytes) / 1e6, kRecordBytes, kImageBytes >> 20, Seconds(start));
 
     // Ours, in a child of its own: load time and peak memory.
-    const ChildRun idle = Spawn({self, "--idle"}, false);
     const ChildRun ours = Spawn({self, "--load", mot}, true);
     double ourSeconds = 0;
     int ourResult = 0;

@@ -252,7 +252,15 @@ private:
     int BringUp() {
         user_.BeginCommand(nullptr);
         CSerialComm& channel = link_->Channel();
-        if (!channel.Open(options_.port)) return Refuse(kExitPort, "--port: cannot open " + options_.port);
+        if (!channel.Open(options_.port)) {
+            // The system's reason on the line, what to do about it after it.
+            const std::string why = channel.OpenError();
+            const size_t lineEnd = why.find('\n');
+            const int code = Refuse(kExitPort, "--port: cannot open " + options_.port +
+                                                   (why.empty() ? "" : " (" + why.substr(0, lineEnd) + ")"));
+            if (lineEnd != std::string::npos && !options_.quiet) printer_.Trace(why.substr(lineEnd + 1));
+            return code;
+        }
         opened_ = true;
         link_->ApplyLineSettings(9600, 8, 0, 0);
         channel.SetTimeout(kRestingTimeoutMs);

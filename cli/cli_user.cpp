@@ -150,7 +150,8 @@ bool CCliUser::RetryLostLink(bool timedOut) {
     return false;
 }
 
-uint32_t CCliUser::ChooseLinkRate() { return 0; }
+// Never asked: a lost reply gives the link up before the rate is chosen anew.
+bool CCliUser::ChooseCommState(uint32_t&, uint8_t&, uint8_t&, uint8_t&) { return false; }
 
 void CCliUser::Report(const Outcome& outcome) {
     if (StopSignal() != 0) return;  // the stop tells for itself

@@ -53,7 +53,8 @@ public:
     std::unique_ptr<CProgress> OpenProgress(const std::string& message, const std::string& title, uint32_t start,
                                             uint32_t end) override;
     bool RetryLostLink(bool timedOut) override;
-    uint32_t ChooseLinkRate() override;
+    bool ChooseCommState(uint32_t& baud, uint8_t& byteSize, uint8_t& stopBits, uint8_t& parity) override;
+    void Waiting(bool) override {}
     bool Ending() override { return linkLost_ || StopSignal() != 0; }
     // The stop signal received so far, 0 when none.
     int StopSignal() const { return stopSignal_ ? stopSignal_() : 0; }

@@ -25,7 +25,10 @@ std::vector<std::string> Lines(const std::string& input) {
         if (end == std::string::npos) end = input.size();
         std::string line = input.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.size() <= kMaxLine) lines.push_back(line);
+        // Overlong lines and lines with a control character (a tab aside) are no ID lines.
+        bool malformed = line.size() > kMaxLine;
+        for (unsigned char c : line) malformed = malformed || (c < 0x20 && c != '\t') || c == 0x7F;
+        if (!malformed) lines.push_back(line);
         start = end + 1;
     }
     return lines;
@@ -64,6 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     Check(ids == expected);
-    for (const auto& id : ids) Check(!id || id->size() == 2);
+    for (const auto& id : ids) {
+        Check(!id || id->size() == 2);
+        if (id)
+            for (unsigned char c : *id) Check(c >= 0x20 || c == '\t');
+    }
     return 0;
 }

@@ -103,16 +103,16 @@ void CIDCheckDlg::OnRefer() {
     m_strFilePath = *chosen;
     SetItemText(IDC_FILE_PATH, m_strFilePath);
 
-    LoadNotice notice;
-    LoadProgramFile(app_, m_strFilePath, &notice);
-    if (app_.Image().LastStatus() == LoadStatus::CannotOpen) return;  // told already
+    // A refused file is handled like one that cannot be opened: told once,
+    // nothing else changes.
+    if (LoadProgramFile(app_, m_strFilePath) != 1) return;
     m_nMcuType = McuTypeOfImage(app_);
     app_.lastMcuType = m_nMcuType;
     UpdateData(false);
 
     const std::string idPath = IdFilePathFor(m_strFilePath);
     if (idPath.empty()) {
-        if (!notice.told) app_.Message(IDS_CANNOT_ACCEPT_FILE, tk::Icon::Stop);
+        app_.Message(IDS_CANNOT_ACCEPT_FILE, tk::Icon::Stop);
         ClearIds();
         UpdateData(false);
         return;
@@ -150,9 +150,10 @@ void CIDCheckDlg::OnOK() {
         app_.Message(IDS_NO_FILENAME, tk::Icon::Exclamation);
         return;
     }
+    // A file that is refused or cannot be opened keeps the dialog open and
+    // sends nothing; the message has been shown.
     LoadNotice notice;
-    LoadProgramFile(app_, m_strFilePath, &notice);
-    if (app_.Image().LastStatus() == LoadStatus::CannotOpen) return;  // told already; stay open
+    if (LoadProgramFile(app_, m_strFilePath, &notice) != 1) return;
     if (app_.IsLite()) app_.Sleep(kSettleMs);
 
     uint8_t srd = 0;
@@ -165,8 +166,7 @@ void CIDCheckDlg::OnOK() {
     }
     if (IdVerifiedIn(srd1) && app_.firstRun == 0) {
         app_.idVerified = 1;
-        LoadProgramFile(app_, m_strFilePath, &notice);
-        EndDialog(tk::IDOK);
+        if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) EndDialog(tk::IDOK);
         return;
     }
 
@@ -183,8 +183,7 @@ void CIDCheckDlg::OnOK() {
     if (!ReadStatus(srd, srd1)) return;
     if (IdVerifiedIn(srd1)) {
         app_.idVerified = 1;
-        LoadProgramFile(app_, m_strFilePath, &notice);
-        EndDialog(tk::IDOK);
+        if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) EndDialog(tk::IDOK);
         return;
     }
     app_.Channel().Purge();

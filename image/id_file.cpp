@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "image/line_reader.h"
+#include "image/text_file.h"
 
 namespace kv {
 namespace {
@@ -14,6 +15,14 @@ constexpr size_t kMaxIdLine = 1024;
 constexpr std::array<const char*, 7> kVireoM{"FFFDF", "FFFE3", "FFFEB", "FFFEF", "FFFF3", "FFFF7", "FFFFB"};
 constexpr std::array<const char*, 7> kVireoH{"FFFFDF", "FFFFE3", "FFFFEB", "FFFFEF", "FFFFF3", "FFFFF7", "FFFFFB"};
 constexpr std::array<const char*, 7> kWren{"FFD4", "FFD5", "FFD6", "FFD7", "FFD8", "FFD9", "FFDA"};
+
+// A line with a control character in it (a NUL, say) is no ID line: its
+// bytes must never reach an ID field.
+bool IsMalformed(std::string_view line) {
+    for (unsigned char c : line)
+        if ((c < 0x20 && c != '\t') || c == 0x7F) return true;
+    return false;
+}
 
 bool EndsWith(const std::string& text, std::string_view ending) {
     return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
@@ -38,7 +47,7 @@ void ScanIdFileType(std::istream& in, int& mcuType) {
     LineReader reader(in, kMaxIdLine);
     std::string_view line;
     while (reader.Next(line)) {
-        if (reader.Overlong()) continue;
+        if (reader.Overlong() || IsMalformed(line)) continue;
         if (line.starts_with("FFFFDF"))
             mcuType = 1;
         else if (line.starts_with("FFD4"))
@@ -52,7 +61,7 @@ void ReadIdFileBytes(std::istream& in, int mcuType, std::array<std::optional<std
     LineReader reader(in, kMaxIdLine);
     std::string_view line;
     while (reader.Next(line)) {
-        if (reader.Overlong() || line.size() < k) continue;
+        if (reader.Overlong() || line.size() < k || IsMalformed(line)) continue;
         const std::string_view head = line.substr(0, k);
         for (size_t j = 0; j < addresses.size(); ++j) {
             if (head == addresses[j]) {
@@ -64,8 +73,8 @@ void ReadIdFileBytes(std::istream& in, int mcuType, std::array<std::optional<std
 }
 
 bool ScanIdFileType(const std::string& path, int& mcuType) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    std::ifstream in;
+    if (!OpenRegularFile(path, in)) return false;
     int found = mcuType;
     ScanIdFileType(in, found);
     if (in.bad()) return false;
@@ -74,8 +83,8 @@ bool ScanIdFileType(const std::string& path, int& mcuType) {
 }
 
 bool ReadIdFileBytes(const std::string& path, int mcuType, std::array<std::string, 7>& ids) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    std::ifstream in;
+    if (!OpenRegularFile(path, in)) return false;
     std::array<std::optional<std::string>, 7> found;
     ReadIdFileBytes(in, mcuType, found);
     if (in.bad()) return false;
@@ -88,8 +97,8 @@ bool ReadIdFileBytes(const std::string& path, int mcuType, std::array<std::strin
 IdFileScan ReadIdFile(const std::string& path, int startType) {
     IdFileScan scan;
     scan.mcuType = startType;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return scan;
+    std::ifstream in;
+    if (!OpenRegularFile(path, in)) return scan;
     ScanIdFileType(in, scan.mcuType);
     if (in.bad()) {
         scan.mcuType = startType;

@@ -1,7 +1,9 @@
 #pragma once
 // The ID file that accompanies a program file: lines that begin with one of
 // the seven ID byte addresses of the MCU type carry that byte in their last
-// two characters. MCU types: 0 Vireo/M, 1 Vireo/H, 2 Wren.
+// two characters. MCU types: 0 Vireo/M, 1 Vireo/H, 2 Wren. A line longer
+// than 1024 characters or with a control character other than a tab in it
+// is malformed and ignored. Only a regular file counts as an ID file.
 #include <array>
 #include <iosfwd>
 #include <optional>

@@ -45,6 +45,10 @@ void LineReader::SkipRestOfLine() {
 
 bool LineReader::Next(std::string_view& line) {
     overlong_ = false;
+    if (skipPending_) {
+        skipPending_ = false;
+        SkipRestOfLine();
+    }
     if (readFailed_) return false;
     for (;;) {
         const char* base = buffer_.data();
@@ -62,10 +66,11 @@ bool LineReader::Next(std::string_view& line) {
             }
         }
         if (pending > maxLine_ + 1 || (nl && pending > maxLine_)) {
-            // Too long to be one of ours: keep its start, drop the rest.
+            // Too long to be one of ours: keep its start; the rest is
+            // dropped when the next line is asked for.
             overlongStart_.assign(base + begin_, maxLine_);
-            SkipRestOfLine();
-            if (readFailed_) return false;
+            begin_ += maxLine_;
+            skipPending_ = true;
             overlong_ = true;
             ++lineNumber_;
             line = overlongStart_;

@@ -1,8 +1,9 @@
 #pragma once
 // Splits a byte stream into lines without holding more than one chunk of it:
 // LF or CR LF end a line, the end is not part of the line, and a line longer
-// than the bound is reported as overlong (its start kept, its rest skipped)
-// instead of being buffered without limit.
+// than the bound is reported as overlong (its start kept) instead of being
+// buffered without limit. The rest of an overlong line is skipped only when
+// the next line is asked for, so a reader that stops there reads no further.
 #include <cstddef>
 #include <iosfwd>
 #include <string>
@@ -42,6 +43,7 @@ private:
     bool atEnd_ = false;
     bool readFailed_ = false;
     bool overlong_ = false;
+    bool skipPending_ = false;  // the rest of the last (overlong) line is still unread
     unsigned lineNumber_ = 0;
     std::string overlongStart_;
 };

@@ -5,6 +5,7 @@
 
 #include "image/line_reader.h"
 #include "image/srec_record.h"
+#include "image/text_file.h"
 
 namespace kv {
 
@@ -70,8 +71,8 @@ bool CMotFile::Put(uint32_t address, const uint8_t* data, uint32_t size) {
 int CMotFile::LoadFile(const std::string& path) {
     Clear();
     lastLine_ = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::ifstream in;
+    if (!OpenRegularFile(path, in)) {
         status_ = LoadStatus::CannotOpen;
         return 0;
     }

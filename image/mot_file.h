@@ -31,7 +31,7 @@ enum class LoadStatus {
     NoTermination,   // end of file without S7/S8/S9
     NotSRecord,      // a non-empty line that does not begin with "S"
     BadRecord,       // bad hex digits, bad count or checksum, overlong line, or data beyond 0xFFFFFF
-    CannotOpen,      // the file could not be opened or read; the image is empty
+    CannotOpen,      // no regular file, or it could not be opened or read; the image is empty
 };
 
 class CMotFile {

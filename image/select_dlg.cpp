@@ -34,13 +34,12 @@ void CSelectDlg::OnRefer() {
     m_strFilePath = *chosen;
     SetItemText(IDC_FILE_PATH, m_strFilePath);
 
-    LoadNotice notice;
-    LoadProgramFile(app_, m_strFilePath, &notice);
-    if (app_.Image().LastStatus() == LoadStatus::CannotOpen) return;  // told already
+    // A refused file is handled like one that cannot be opened: told once,
+    // nothing else changes.
+    if (LoadProgramFile(app_, m_strFilePath) != 1) return;
     if (IsProgramFileName(m_strFilePath)) return;
-    // The data stay in the image; only the name is refused. A file whose
-    // load was refused already is not refused a second time.
-    if (!notice.told) app_.Message(IDS_CANNOT_ACCEPT_FILE, tk::Icon::Stop);
+    // The data stay in the image; only the name is refused.
+    app_.Message(IDS_CANNOT_ACCEPT_FILE, tk::Icon::Stop);
     m_strFilePath.clear();
     SetItemText(IDC_FILE_PATH, m_strFilePath);
 }
@@ -52,12 +51,11 @@ void CSelectDlg::OnOK() {
         app_.Message(IDS_NO_FILENAME, tk::Icon::Exclamation);
         return;
     }
+    // A file that is refused or cannot be opened keeps the dialog open.
     LoadNotice notice;
-    LoadProgramFile(app_, m_strFilePath, &notice);
-    if (app_.Image().LastStatus() == LoadStatus::CannotOpen) return;  // told already; stay open
+    if (LoadProgramFile(app_, m_strFilePath, &notice) != 1) return;
     app_.idVerified = 1;
-    LoadProgramFile(app_, m_strFilePath, &notice);
-    EndDialog(tk::IDOK);
+    if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) EndDialog(tk::IDOK);
 }
 
 }  // namespace kv

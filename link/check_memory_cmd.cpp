@@ -55,8 +55,14 @@ std::string CCheckMemorryCmd::ToHex6(uint32_t value) {
 }
 
 uint32_t CCheckMemorryCmd::HexToInt(const std::string& text) {
+    constexpr uint32_t kMax = 0xFFFFFFFF;
     uint32_t value = 0;
-    for (char ch : text) value = value * 16 + HexDigitValue(ch);
+    for (char ch : text) {
+        // A value that no longer fits stays at the top, so that nine or more
+        // digits can never wrap round to a small address.
+        if (value > (kMax - HexDigitValue(ch)) / 16) return kMax;
+        value = value * 16 + HexDigitValue(ch);
+    }
     return value;
 }
 

@@ -33,7 +33,7 @@ public:
     // Upper-case hexadecimal, at least six digits ("0C0000").
     static std::string ToHex6(uint32_t value);
     // Hexadecimal text to a number; characters that are no hex digit count
-    // as 0, and the value wraps at 32 bits.
+    // as 0, and a value beyond 32 bits gives 0xFFFFFFFF (never a wrapped one).
     static uint32_t HexToInt(const std::string& text);
 };
 

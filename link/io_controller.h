@@ -50,6 +50,8 @@ public:
     virtual int StopWatch() = 0;
 
     const std::string& PortName() const { return m_strPort; }
+    // Why the last Open failed (the device, the system's reason, a hint).
+    std::string OpenError() const { return m_hPort ? m_hPort->OpenError() : std::string(); }
 
 protected:
     // The device behind the channel; "the port handle" is valid while it is open.

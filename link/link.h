@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/edition.h"
+#include "link/edition.h"
 #include "image/mot_file.h"
 #include "link/link_user.h"
 #include "link/routine_table.h"

@@ -59,9 +59,12 @@ public:
     // A reply did not come (`timedOut`) or came wrong. True: the link is to
     // be brought back (the board has been reset); false: give up.
     virtual bool RetryLostLink(bool timedOut) = 0;
-    // After the boot loader has woken again at 9600 bps: the rate to go on
-    // with, set up on the link; 0 when none was set.
-    virtual uint32_t ChooseLinkRate() = 0;
+    // The communication state to set, offered as stored (after a lost reply
+    // too, once the boot loader has woken again at 9600 bps). False: the
+    // user declined.
+    virtual bool ChooseCommState(uint32_t& baud, uint8_t& byteSize, uint8_t& stopBits, uint8_t& parity) = 0;
+    // The user waits while the link is being set, from true to false.
+    virtual void Waiting(bool on) = 0;
     // The run is ending (the link was given up, or a stop was asked for):
     // nothing more is to be asked of the chip.
     virtual bool Ending() = 0;

@@ -3,6 +3,7 @@
 #include "link/link.h"
 #include "image/save_ini.h"
 #include "link/command.h"
+#include "link/setting_cmd.h"
 
 namespace kv {
 
@@ -32,7 +33,8 @@ uint32_t CLink::RecoverLink() {
         idVerified = 0;
     }
 
-    return user_.ChooseLinkRate();
+    CSettingCmd setting(*this);
+    return setting.Run();
 }
 
 }  // namespace kv

@@ -3,7 +3,11 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
+
+#include "image/line_reader.h"
+#include "image/text_file.h"
 
 namespace kv {
 
@@ -30,6 +34,8 @@ namespace {
 constexpr size_t kBufferSize = 20480;
 constexpr size_t kDirectory = 0x14;
 constexpr size_t kDirectoryStride = 8;
+// The longest S-record (count 0xFF) with room for trailing blanks.
+constexpr size_t kMaxFirmwareLine = 2 + 2 + 2 * 255 + 64;
 
 // The firmware image as the records left it: which bytes were written, and
 // their values. Routine bytes no record wrote make the file unusable.
@@ -51,7 +57,7 @@ int HexNibble(char c) {
 }
 
 // Two hex digits at `pos`, or nothing when they are missing or not hex.
-std::optional<uint32_t> HexByteAt(const std::string& line, size_t pos) {
+std::optional<uint32_t> HexByteAt(std::string_view line, size_t pos) {
     if (pos + 2 > line.size()) return std::nullopt;
     int hi = HexNibble(line[pos]);
     int lo = HexNibble(line[pos + 1]);
@@ -61,7 +67,7 @@ std::optional<uint32_t> HexByteAt(const std::string& line, size_t pos) {
 
 // Places one S2 record into the buffer. Only the low 16 bits of its address
 // count. False when the record is malformed or reaches past the buffer.
-bool PlaceS2Record(const std::string& line, FirmwareBuffer& buffer) {
+bool PlaceS2Record(std::string_view line, FirmwareBuffer& buffer) {
     auto count = HexByteAt(line, 2);
     auto addrHi = HexByteAt(line, 6);
     auto addrLo = HexByteAt(line, 8);
@@ -100,25 +106,30 @@ bool FillSlot(const FirmwareBuffer& buffer, int slot, RoutineSlot& out) {
 
 }  // namespace
 
-bool LoadSequencerFirmware(const std::string& path, RoutineTable& table, bool& opened) {
+bool LoadSequencerFirmware(const std::string& path, RoutineTable& table, bool& opened, unsigned* badLine) {
     opened = false;
-    std::ifstream file(path);
-    if (!file) return false;
+    std::ifstream file;
+    if (!OpenRegularFile(path, file)) return false;
     opened = true;
 
     auto buffer = std::make_unique<FirmwareBuffer>();
-    std::string line;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    LineReader reader(file, kMaxFirmwareLine);
+    std::string_view line;
+    auto refuse = [&](unsigned lineNumber) {
+        if (badLine) *badLine = lineNumber;
+        return false;
+    };
+    while (reader.Next(line)) {
         if (line.empty()) continue;
-        if (line[0] != 'S') return false;
-        if (line.size() >= 2 && line[1] == '2' && !PlaceS2Record(line, *buffer)) return false;
+        if (reader.Overlong() || line[0] != 'S') return refuse(reader.LineNumber());
+        if (line.size() >= 2 && line[1] == '2' && !PlaceS2Record(line, *buffer)) return refuse(reader.LineNumber());
     }
+    if (reader.ReadFailed()) return refuse(reader.LineNumber() + 1);
 
     // Build the whole table aside so that a bad file leaves the old one.
     auto loaded = std::make_unique<RoutineTable>();
     for (int slot = 0; slot < RoutineTable::kSlots; ++slot) {
-        if (!FillSlot(*buffer, slot, loaded->slots[static_cast<size_t>(slot)])) return false;
+        if (!FillSlot(*buffer, slot, loaded->slots[static_cast<size_t>(slot)])) return refuse(0);
     }
     loaded->loaded = true;
     table = *loaded;

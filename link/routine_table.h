@@ -23,8 +23,12 @@ struct RoutineTable {
 
 // Reads a sequencer firmware file (S2 records into a 20480-byte buffer, a
 // directory of 14 little-endian addresses at 0x14 + 8 * i, big-endian length
-// before each block). False when the file cannot be opened (`opened` false)
-// or is malformed; nothing is written outside the buffers.
-bool LoadSequencerFirmware(const std::string& path, RoutineTable& table, bool& opened);
+// before each block). False when the file is no regular file or cannot be
+// opened (`opened` false) or is malformed; nothing is written outside the
+// buffers. For a malformed file, `badLine` (when given) is the 1-based line
+// that was refused, or 0 when the records were read but the routines are
+// incomplete. A line longer than any record is malformed.
+bool LoadSequencerFirmware(const std::string& path, RoutineTable& table, bool& opened,
+                           unsigned* badLine = nullptr);
 
 }  // namespace kv

@@ -28,6 +28,9 @@ public:
 
     // Opens exclusively; false when the device is missing, busy or refuses.
     virtual bool Open(const std::string& portName) = 0;
+    // Why the last Open failed, for the user: the device, the system's
+    // reason and what to do about it. Empty after a successful Open.
+    virtual std::string OpenError() const { return {}; }
     // True when closed (or already closed); false when the close failed.
     virtual bool Close() = 0;
     virtual bool IsOpen() const = 0;
@@ -71,6 +74,12 @@ public:
 // "COM1" -> /dev/ttyS0, "/dev/x" -> itself, anything else -> /dev/<name>.
 // "COM" matches in any case; surrounding blanks are ignored; "" for a blank name.
 std::string DevicePathForPort(const std::string& portName);
+
+// The text OpenError gives for an open of `path` that failed with `err`
+// (an errno value). For a permission refusal `group` names the device's
+// group; for a busy device `holder` names who holds it ("" when unknown).
+std::string DescribeOpenFailure(const std::string& path, int err, const std::string& group = "",
+                                const std::string& holder = "");
 
 // The termios implementation.
 std::unique_ptr<ISerialDevice> MakeLinuxSerialDevice();

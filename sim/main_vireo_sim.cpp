@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "kelvane_version.h"
 #include "sim/pty_server.h"
 #include "sim/server_config.h"
 
@@ -11,11 +12,15 @@ int main(int argc, char** argv) {
     sim::ServerConfig config;
     std::string error;
     if (!sim::ParseServerArgs(args, config, error)) {
-        std::cerr << "vireo-sim: " << error << "\nTry 'vireo-sim --help'.\n";
+        std::cerr << "vireo-sim: " << error << "\nUsage: vireo-sim [options]\nTry 'vireo-sim --help'.\n";
         return 2;
     }
     if (config.help) {
         std::cout << sim::ServerUsage();
+        return 0;
+    }
+    if (config.version) {
+        std::cout << "vireo-sim (Kelvane) " << KELVANE_VERSION << "\n";
         return 0;
     }
     return sim::RunPtyServer(std::move(config), std::cout, std::cerr);

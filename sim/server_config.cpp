@@ -204,6 +204,12 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
             config.help = true;
             continue;
         }
+        // "--version TEXT" sets the boot loader's version; alone (or before
+        // another option) it asks for the program's own.
+        if (name == "--version" && !value && (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0)) {
+            config.version = true;
+            continue;
+        }
         if (name == "--erase-error") {
             f.eraseError = true;
             continue;
@@ -241,7 +247,8 @@ Chip:
                          ID check must name [m]
   --id HEX14             the 7-byte ID written to the ID addresses
                          [11223344556677]; FFFFFFFFFFFFFF: blank, any ID passes
-  --version TEXT         boot-loader version, up to 8 characters [VER.2.05]
+  --version TEXT         boot-loader version, up to 8 characters [VER.2.05];
+                         without TEXT: print vireo-sim's own version and end
   --firm PATH            sequencer firmware for lite mode [firm.mot beside the
                          program, then res/firm.mot]
   --timing real|none     model each byte's time on the wire (10 bits at the

@@ -20,6 +20,7 @@ struct ServerConfig {
     bool dumpRangeGiven = false;
     std::string downloadPath;  // the last download's bytes at exit
     bool help = false;
+    bool version = false;      // "--version" with no text: print the program's version
 };
 
 // False with a message on a bad command line.

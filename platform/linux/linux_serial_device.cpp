@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/linux/baud_table.h"
+#include "platform/linux/open_failure.h"
 #include "platform/serial_device.h"
 #include "platform/wait_hook.h"
 
@@ -64,19 +65,35 @@ public:
 
     bool Open(const std::string& portName) override {
         if (fd_ >= 0) return false;
+        openError_.clear();
         const std::string path = DevicePathForPort(portName);
-        if (path.empty()) return false;
+        if (path.empty()) {
+            openError_ = "No port name was given.";
+            return false;
+        }
         int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return false;
+        if (fd < 0) {
+            const int err = errno;
+            openError_ = DescribeOpenFailure(path, err, err == EACCES || err == EPERM ? DeviceGroup(path) : "");
+            return false;
+        }
         // Only a terminal: a FIFO or a file named by mistake would block or mislead.
         // The advisory lock keeps out cooperating programs (and root, whom
         // TIOCEXCL does not stop); TIOCEXCL keeps out everyone else.
-        if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (!isatty(fd)) {
+            openError_ = DescribeOpenFailure(path, ENOTTY);
+            close(fd);
+            return false;
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            openError_ = DescribeOpenFailure(path, err, "", err == EWOULDBLOCK ? LockHolder(fd) : "");
             close(fd);
             return false;
         }
         exclusive_ = ioctl(fd, TIOCEXCL) == 0;
         if (!MakeRaw(fd)) {
+            openError_ = DescribeOpenFailure(path, errno);
             if (exclusive_) ioctl(fd, TIOCNXCL);
             close(fd);
             return false;
@@ -103,6 +120,7 @@ public:
     }
 
     bool IsOpen() const override { return fd_ >= 0; }
+    std::string OpenError() const override { return openError_; }
 
     size_t Write(const uint8_t* data, size_t count) override {
         if (fd_ < 0 || !data) return 0;
@@ -366,6 +384,7 @@ private:
 
     int fd_ = -1;
     bool exclusive_ = false;
+    std::string openError_;
     bool countersWork_ = false;
     bool pendingError_ = false;
     uint64_t errorBase_ = 0;

@@ -15,6 +15,8 @@ TEST(CommandLine, Options) {
         std::optional<std::string> port;
         std::vector<std::string> rest;
         bool error;
+        bool help = false;
+        bool version = false;
     };
     const std::vector<Case> cases = {
         {{"kelvane"}, false, std::nullopt, {}, false},
@@ -24,6 +26,10 @@ TEST(CommandLine, Options) {
         {{"kelvane", "--port"}, false, std::nullopt, {}, true},
         {{"kelvane", "--port="}, false, std::nullopt, {}, true},
         {{"kelvlite", "kelvlite", "COM3"}, false, std::nullopt, {"kelvlite", "COM3"}, false},
+        {{"kelvane", "--version"}, false, std::nullopt, {}, false, false, true},
+        {{"kelvlite", "-h", "COM3"}, false, std::nullopt, {"COM3"}, false, true},
+        {{"kelvane", "--help", "--bogus"}, false, std::nullopt, {}, true, true},  // help still wins
+        {{"kelvane", "--consol", "-a"}, false, std::nullopt, {"-a"}, true},     // no switch text
     };
     for (const auto& c : cases) {
         const auto o = kv::ParseProgramOptions(c.args);
@@ -32,6 +38,8 @@ TEST(CommandLine, Options) {
         EXPECT_EQ(o.port, c.port);
         EXPECT_EQ(o.rest, c.rest);
         EXPECT_EQ(!o.error.empty(), c.error);
+        EXPECT_EQ(o.help, c.help);
+        EXPECT_EQ(o.version, c.version);
     }
     EXPECT_EQ(kv::JoinCommandLine({"/opt/k/kelvane", "+a", "-Z"}), "/opt/k/kelvane +a -Z");
 }

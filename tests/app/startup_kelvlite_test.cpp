@@ -10,17 +10,14 @@
 #include "app/start_dlg.h"
 #include "res/templates.h"
 #include "tests/app/app_rig.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
 using kv::Edition;
 using kvtest::AppRig;
 
-std::string Folder(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "kv_app_" + name + "_" + std::to_string(getpid());
-    mkdir(dir.c_str(), 0755);
-    return dir;
-}
+std::string Folder(const std::string& name) { return kvtest::TestFolder("app_" + name); }
 
 TEST(KelvlitePort, ArgumentNamesThePortOrTheStartDialogAsks) {
     struct Case {
@@ -127,7 +124,11 @@ TEST(KelvliteStartup, FirmwareMissingOrMalformedEndsTheProgram) {
         std::string folder;
         std::vector<std::string> messages;
     };
-    for (const Case& c : {Case{missing, {"Not Found Sequencer Firmware!\r\n This Program is Quit!"}}, Case{bad, {}}}) {
+    const std::vector<Case> cases = {
+        {missing, {"Not Found Sequencer Firmware!\r\n This Program is Quit!"}},
+        {bad, {"Sequencer Firmware is broken!\r\n " + bad + "/firm.mot, line 2\r\n This Program is Quit!"}},
+    };
+    for (const Case& c : cases) {
         AppRig rig(Edition::Kelvlite, std::nullopt);
         rig.Process().selfPath = c.folder + "/kelvlite";
         EXPECT_EQ(rig.Run({"kelvlite", "COM1"}), 1);

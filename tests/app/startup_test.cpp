@@ -299,6 +299,31 @@ TEST(Startup, NoStatusReplyAsksForTheCommunicationState) {
     }
 }
 
+// A port that cannot be opened is told with the system's reason and ends the
+// start (exit code 1) before anything is sent or stored: no "Push RESET.",
+// no baud-rate setting, and the stored rate stays.
+TEST(Startup, APortThatCannotBeOpenedIsToldAndChangesNothing) {
+    for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
+        if (e == Edition::Kelvlite && !kvtest::BuildFirmware()) GTEST_SKIP() << "firm.mot not beside the build";
+        SCOPED_TRACE(kv::ProgramName(e));
+        AppRig rig(e, kvtest::FlashChip());
+        rig.Dev().FailOpen(true, "/dev/ttyS1: Permission denied.\nhint");
+        rig.StoreCommState(38400);
+        if (e == Edition::Kelvane) rig.Ui().Type(kv::CS_PrgDlg::IDC_PORT, "COM2").Press(tk::IDOK);
+        const std::vector<std::string> args =
+            e == Edition::Kelvane ? std::vector<std::string>{"kelvane"} : std::vector<std::string>{"kelvlite", "COM2"};
+        EXPECT_EQ(rig.Run(args), 1);
+        EXPECT_EQ(rig.Messages(),
+                  std::vector<std::string>{"Can not open the port COM2.\n/dev/ttyS1: Permission denied.\nhint"});
+        EXPECT_EQ(rig.Ui().EventsOf(ScriptEvent::Type::MessageBox).at(0).icon, tk::Icon::Stop);
+        EXPECT_TRUE(rig.Dev().SentBytes().empty());
+        EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "38400");
+        for (int id : rig.DialogsOpened()) EXPECT_EQ(id, kv::IDD_S_PRG);
+        EXPECT_EQ(rig.Lock().releases, 1);
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    }
+}
+
 TEST(Startup, CancelInTheRecoveryEndsWithoutThePanel) {
     for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
         if (e == Edition::Kelvlite && !kvtest::BuildFirmware()) GTEST_SKIP() << "firm.mot not beside the build";

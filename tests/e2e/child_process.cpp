@@ -1,4 +1,5 @@
 #include "tests/e2e/child_process.h"
+#include "tests/support/test_folder.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -158,11 +159,6 @@ std::vector<std::pair<int, unsigned>> ReadByteLog(const std::string& path) {
     return bytes;
 }
 
-std::string FreshFolder(const std::string& name) {
-    const std::string dir = ::testing::TempDir() + "kv_e2e_" + name + "_" + std::to_string(getpid());
-    const std::string cmd = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    return dir;
-}
+std::string FreshFolder(const std::string& name) { return TestFolder("e2e_" + name); }
 
 }  // namespace kvtest

@@ -55,7 +55,8 @@ private:
 // The simulator's --log: one (byte, baud) per byte it received.
 std::vector<std::pair<int, unsigned>> ReadByteLog(const std::string& path);
 
-// A fresh empty folder under the test's temporary folder.
+// A fresh empty folder under the test's temporary folder, removed when the
+// test ends.
 std::string FreshFolder(const std::string& name);
 
 }  // namespace kvtest

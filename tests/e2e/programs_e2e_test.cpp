@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "tests/e2e/child_process.h"
@@ -158,6 +159,36 @@ TEST(ProgramsE2E, SecondInstanceIsRefused) {
     const auto planted = RunProgram(BuildPath("kelvlite"), {"kelvlite", "--console"}, folders.Env(), "", 5000);
     EXPECT_FALSE(planted.timedOut);
     EXPECT_EQ(planted.out, "Kelvane (stop): This program is already running.\n");
+}
+
+// --help and --version print and end at once (no lock, no settings, no
+// window); an unknown "--" option is a command-line error with the usage line.
+TEST(ProgramsE2E, HelpVersionAndUnknownOptions) {
+    Folders folders("options");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out;  // the start of standard output
+        std::string err;  // found in standard error
+    };
+    std::vector<Case> cases;
+    for (const std::string program : {"kelvane", "kelvlite", "vireo-sim"}) {
+        cases.push_back({{program, "--help"}, 0, "Usage: " + program + " ", ""});
+        cases.push_back({{program, "--version"}, 0, program + " (Kelvane) ", ""});
+        cases.push_back({{program, "--frobnicate"}, 2, "", "Usage: " + program + " "});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(kvtest::BuildPath(c.args[0]) + " " + c.args[1]);
+        const auto run = RunProgram(BuildPath(c.args[0]), c.args, folders.Env(), "", kDeadlineMs);
+        ASSERT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
+        EXPECT_EQ(run.out.rfind(c.out, 0), 0u) << run.out;
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        if (c.exitCode == 2) {
+            EXPECT_NE(run.err.find("--frobnicate"), std::string::npos) << run.err;
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(folders.config + "/kelvane.INI"));
 }
 
 TEST(ProgramsE2E, ModeTwoReplacesKelvaneWithKelvliteOnTheChosenPort) {

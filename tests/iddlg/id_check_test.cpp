@@ -186,26 +186,59 @@ TEST(IdCheck, OkWithoutAFileName) {
 }
 
 TEST(IdCheck, AFileThatCannotBeOpenedEndsOkBeforeTheChipIsAsked) {
-    IdRig rig;
-    rig.App().firstRun = 0;
-    const std::string path = rig.dir.File("gone.mot");
-    rig.Ui().Type(kPath, path);
-    rig.TypeIds(kRightId);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, path + " was not found.");
-    EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
-    EXPECT_TRUE(rig.Sent().empty());
-    EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    // A FIFO typed as the file name must neither block nor be read.
+    for (bool fifo : {false, true}) {
+        IdRig rig;
+        rig.App().firstRun = 0;
+        const std::string path = fifo ? rig.dir.Fifo("pipe.mot") : rig.dir.File("gone.mot");
+        rig.Ui().Type(kPath, path);
+        rig.TypeIds(kRightId);
+        rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, path + (fifo ? " could not be read." : " was not found."));
+        EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
+        EXPECT_TRUE(rig.Sent().empty());
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    }
 }
 
-TEST(IdCheck, ARefusedFileIsToldOnceAndTheIdIsStillChecked) {
-    IdRig rig;
-    // No termination record: the data are loaded, the file is refused once.
-    rig.Ui().Type(kPath, rig.dir.Write("app.mot", "S1040000A55600\n"));
-    rig.TypeIds(kRightId);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Can not accept this file.");
-    EXPECT_EQ(rig.RunIdCheck(), tk::IDOK);
-    EXPECT_EQ(rig.Messages().size(), 1u);
-    EXPECT_EQ(rig.App().idVerified, 1);
+// A refused file is handled like one that cannot be opened: OK and Refer...
+// tell it once, the dialog stays open, nothing is sent, and the image keeps
+// nothing of it (nor of the file loaded before).
+TEST_P(BothPrograms, ARefusedFileKeepsTheDialogOpenAndSendsNothing) {
+    const std::string good = ProgramText({0x0C0000});
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"wrong checksum", kvtest::Record(2, 0x0C0000, {0xA5}, 1) + "\nS9030000FC\n"},
+        {"cut off in a record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS2050C01"},
+        {"not an S-record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\n:10000000\nS9030000FC\n"},
+        {"no termination", kvtest::Record(2, 0x0C0000, {0xA5}) + "\n"},
+    };
+    for (bool refer : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (refer ? " (Refer...)" : " (OK)"));
+            IdRig rig(GetParam());
+            ASSERT_EQ(rig.App().Image().LoadFile(rig.dir.Write("before.mot", good)), 1);
+            const std::string path = rig.dir.Write("app.mot", c.text);
+            rig.dir.Write("app.id", "FFFDF 11\n");
+            rig.TypeIds(kRightId);
+            if (refer)
+                rig.Ui().Press(kRefer).ChooseFile(path).Answer(tk::IDOK, "Can not accept this file.");
+            else
+                rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, "Can not accept this file.");
+            rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Can not accept this file.");
+            rig.App().firstRun = 0;  // Cancel then sends nothing either
+            rig.Ui().Press(tk::IDCANCEL);
+            EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
+            EXPECT_TRUE(rig.Sent().empty());
+            EXPECT_EQ(rig.App().idVerified, 0);
+            EXPECT_EQ(rig.App().Image().PageCount(), 0u);
+            EXPECT_EQ(std::vector<std::string>(rig.ids.begin(), rig.ids.end()), kRightId);  // ID file not read
+            EXPECT_EQ(rig.Messages().size(), 2u);
+            EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+        }
+    }
 }
 
 // The ID file beside the program file gives the type and the seven IDs.

@@ -21,24 +21,28 @@ TEST(LoadProgramFile, TellsEachRefusalWithItsIcon) {
         int result;
         std::string message;  // "%1" stands for the path
         tk::Icon icon;
-        bool keepsData;
+        bool keepsData;  // a refused file leaves the image empty
     };
     const Case cases[] = {
         {"complete", kGood, 1, "", tk::Icon::None, true},
         {"bad data digit", Record(2, 0x0C0000, {1}) + "\nS2050C0100GG00\nS9030000FC\n", 0,
-         "Can not accept this file.", tk::Icon::None, true},
+         "Can not accept this file.", tk::Icon::None, false},
+        {"cut off in a record", Record(2, 0x0C0000, {1}) + "\nS2050C01", 0, "Can not accept this file.",
+         tk::Icon::None, false},
         {"wrong checksum", Record(2, 0x0C0000, {1}, 1) + "\nS9030000FC\n", 0, "Can not accept this file.",
          tk::Icon::None, false},
         {"data beyond the address space", Record(3, 0x1000000, {1}) + "\nS9030000FC\n", 0,
          "Can not accept this file.", tk::Icon::None, false},
         {"not an S-record", Record(2, 0x0C0000, {1}) + "\n:10000000\n", 0, "Can not accept this file.",
-         tk::Icon::Stop, true},
-        {"no termination", Record(2, 0x0C0000, {1}) + "\n", 0, "Can not accept this file.", tk::Icon::Stop, true},
+         tk::Icon::Stop, false},
+        {"no termination", Record(2, 0x0C0000, {1}) + "\n", 0, "Can not accept this file.", tk::Icon::Stop, false},
         {"missing file", "", 0, "%1 was not found.", tk::Icon::Exclamation, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LinkRig rig;
+        // A file loaded before must not survive a refused one either.
+        ASSERT_EQ(rig.App().Image().LoadFile(dir.Write("before.mot", kGood)), 1);
         const std::string path = c.text.empty() ? dir.File("absent.mot") : dir.Write("p.mot", c.text);
         EXPECT_EQ(kv::LoadProgramFile(rig.App(), path), c.result);
         const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
@@ -56,13 +60,17 @@ TEST(LoadProgramFile, TellsEachRefusalWithItsIcon) {
     }
 }
 
-TEST(LoadProgramFile, AFolderCannotBeRead) {
+// Only regular files are read: a FIFO would block the open, a link to
+// /dev/zero would feed the reader for ever.
+TEST(LoadProgramFile, AnythingButARegularFileCannotBeRead) {
     kvtest::ScratchDir dir;
-    LinkRig rig;
-    const std::string path = dir.File("");
-    EXPECT_EQ(kv::LoadProgramFile(rig.App(), path), 0);
-    ASSERT_EQ(rig.Messages().size(), 1u);
-    EXPECT_EQ(rig.Messages()[0], path + " could not be read.");
+    for (const std::string& path : {dir.File(""), dir.Fifo("fifo.mot"), dir.LinkTo("zero.mot", "/dev/zero")}) {
+        SCOPED_TRACE(path);
+        LinkRig rig;
+        EXPECT_EQ(kv::LoadProgramFile(rig.App(), path), 0);
+        ASSERT_EQ(rig.Messages().size(), 1u);
+        EXPECT_EQ(rig.Messages()[0], path + " could not be read.");
+    }
 }
 
 TEST(LoadProgramFile, ARefusalIsToldOncePerAction) {
@@ -74,7 +82,7 @@ TEST(LoadProgramFile, ARefusalIsToldOncePerAction) {
     EXPECT_TRUE(notice.told);
     EXPECT_EQ(kv::LoadProgramFile(rig.App(), bad, &notice), 0);
     EXPECT_EQ(rig.Messages().size(), 1u);
-    EXPECT_NE(rig.App().Image().Page(0x0C00), nullptr);  // loaded again all the same
+    EXPECT_EQ(rig.App().Image().PageCount(), 0u);  // refused again, and nothing kept
 
     // A good first load does not silence a refusal that follows.
     kv::LoadNotice fresh;

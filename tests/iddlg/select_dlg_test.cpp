@@ -53,13 +53,14 @@ TEST(SelectDlg, ReferTakesOnlyProgramFileNames) {
     }
 }
 
-TEST(SelectDlg, ReferWithARefusedFileTellsOnce) {
+TEST(SelectDlg, ReferWithARefusedFileTellsOnceAndKeepsNothing) {
     LinkRig rig(kv::Edition::Kelvane, 1);
     kvtest::ScratchDir dir;
     const std::string path = dir.Write("boot.btp", "S1040000A55600\n");  // no termination either
     rig.Ui().Press(kRefer).ChooseFile(path).Answer(tk::IDOK, "Can not accept this file.").Press(tk::IDCANCEL);
-    EXPECT_EQ(RunSelect(rig).path, "");
+    EXPECT_EQ(RunSelect(rig).path, path);  // as with a file that cannot be opened
     EXPECT_EQ(rig.Messages().size(), 1u);
+    EXPECT_EQ(rig.App().Image().PageCount(), 0u);
 }
 
 TEST(SelectDlg, OkLoadsTheFileAndCountsTheIdAsVerified) {
@@ -90,7 +91,7 @@ TEST(SelectDlg, OkRefusals) {
     const Case cases[] = {
         {"no file name", "", "Did not input filename.", tk::Icon::Exclamation, tk::IDCANCEL},
         {"file not found", missing, missing + " was not found.", tk::Icon::Exclamation, tk::IDCANCEL},
-        {"refused file, told once", bad, "Can not accept this file.", tk::Icon::None, tk::IDOK},
+        {"refused file", bad, "Can not accept this file.", tk::Icon::None, tk::IDCANCEL},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -101,7 +102,8 @@ TEST(SelectDlg, OkRefusals) {
         const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
         ASSERT_EQ(boxes.size(), 1u) << rig.Ui().TranscriptText();
         EXPECT_EQ(boxes[0].icon, c.icon);
-        EXPECT_EQ(rig.App().idVerified, c.result == tk::IDOK ? 1 : 0);
+        EXPECT_EQ(rig.App().idVerified, 0);
+        EXPECT_EQ(rig.App().Image().PageCount(), 0u);
         EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
     }
 }

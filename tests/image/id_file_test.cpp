@@ -84,13 +84,32 @@ TEST_F(IdFileTest, OverlongLineIsNoIdLine) {
     EXPECT_EQ(scan.ids[1], "34");
 }
 
+TEST_F(IdFileTest, LinesWithControlCharactersAreNoIdLines) {
+    using namespace std::string_literals;
+    const std::string text = "FFFDF 1\0\nFFFE3\x01 34\nFFFEB 5\x7F\nFFFFDF\0 99\nFFFEF\t44\n"s;
+    const kv::IdFileScan scan = kv::ReadIdFile(dir.Write("p.id", text), 0);
+    ASSERT_TRUE(scan.opened);
+    EXPECT_EQ(scan.mcuType, 0);  // the malformed type line does not count either
+    EXPECT_FALSE(scan.ids[0].has_value());
+    EXPECT_FALSE(scan.ids[1].has_value());
+    EXPECT_FALSE(scan.ids[2].has_value());
+    EXPECT_EQ(scan.ids[3], "44");  // a tab is a blank
+}
+
 TEST_F(IdFileTest, MissingFileIsReported) {
-    const kv::IdFileScan scan = kv::ReadIdFile(dir.File("missing.id"), 2);
-    EXPECT_FALSE(scan.opened);
-    EXPECT_EQ(scan.mcuType, 2);
-    std::array<std::string, 7> ids{"11"};
-    EXPECT_FALSE(kv::ReadIdFileBytes(dir.File("missing.id"), 0, ids));
-    EXPECT_EQ(ids[0], "11");
+    // A FIFO or a device is no ID file either (its open would block or its
+    // reading never end).
+    for (const std::string& path : {dir.File("missing.id"), dir.Fifo("fifo.id"), dir.LinkTo("zero.id", "/dev/zero")}) {
+        SCOPED_TRACE(path);
+        const kv::IdFileScan scan = kv::ReadIdFile(path, 2);
+        EXPECT_FALSE(scan.opened);
+        EXPECT_EQ(scan.mcuType, 2);
+        std::array<std::string, 7> ids{"11"};
+        EXPECT_FALSE(kv::ReadIdFileBytes(path, 0, ids));
+        EXPECT_EQ(ids[0], "11");
+        int type = 2;
+        EXPECT_FALSE(kv::ScanIdFileType(path, type));
+    }
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 #pragma once
 // Scratch files and hand-built S-records for the image tests.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -42,8 +45,41 @@ public:
         return path;
     }
 
+    // Files that are no regular files: opening a FIFO for reading blocks
+    // until a writer comes, /dev/zero never ends.
+    std::string Fifo(const std::string& name) const {
+        const std::string path = File(name);
+        if (mkfifo(path.c_str(), 0600) != 0) ADD_FAILURE() << "mkfifo failed";
+        return path;
+    }
+    std::string LinkTo(const std::string& name, const std::string& target) const {
+        const std::string path = File(name);
+        std::error_code ec;
+        std::filesystem::create_symlink(target, path, ec);
+        if (ec) ADD_FAILURE() << "symlink failed: " << ec.message();
+        return path;
+    }
+
 private:
     std::filesystem::path path_;
+};
+
+// A stream that never ends, like /dev/zero, and counts what was taken from it.
+class EndlessBuf : public std::streambuf {
+public:
+    explicit EndlessBuf(char fill) { chunk_.fill(fill); }
+    size_t Served() const { return served_; }
+
+protected:
+    int_type underflow() override {
+        served_ += chunk_.size();
+        setg(chunk_.data(), chunk_.data(), chunk_.data() + chunk_.size());
+        return traits_type::to_int_type(chunk_[0]);
+    }
+
+private:
+    std::array<char, 4096> chunk_{};
+    size_t served_ = 0;
 };
 
 // An S1/S2/S3 record; `checksumDelta` spoils the checksum on purpose.
@@ -56,7 +92,9 @@ inline std::string Record(int type, uint32_t address, const std::vector<uint8_t>
     unsigned sum = 0;
     for (uint8_t b : bytes) sum += b;
     bytes.push_back(static_cast<uint8_t>(~sum + static_cast<unsigned>(checksumDelta)));
-    std::string text = "S" + std::to_string(type);
+    // Appended, not "S" + ...: GCC 12 misreads that insert at -O3 (-Wrestrict).
+    std::string text = "S";
+    text += std::to_string(type);
     char hex[3];
     for (uint8_t b : bytes) {
         std::snprintf(hex, sizeof hex, "%02X", b);

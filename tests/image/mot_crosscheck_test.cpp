@@ -106,7 +106,10 @@ TEST_F(CrossCheckTest, SrecCatAddressLengths) {
     const auto bytes = kvtest::Bytes(900, 9);
     const std::string bin = dir.WriteBytes("x.bin", bytes);
     for (int length : {2, 3, 4}) {
-        const std::string mot = dir.File("x" + std::to_string(length) + ".mot");
+        std::string name = "x";  // appended: GCC 12 misreads "x" + ... at -O3
+        name += std::to_string(length);
+        name += ".mot";
+        const std::string mot = dir.File(name);
         EXPECT_EQ(LoadMade("srec_cat " + bin + " -Binary -offset 0x8020 -execution-start-address=0x8020 -o " + mot +
                                " -Motorola -Address_Length=" + std::to_string(length),
                            mot),

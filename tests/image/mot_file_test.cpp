@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "image/line_reader.h"
 #include "image/page_scan.h"
 #include "tests/image/image_test_util.h"
 
@@ -208,11 +209,33 @@ TEST_F(MotFileTest, FileThatCannotBeReadLeavesTheImageEmpty) {
     EXPECT_EQ(image.LastStatus(), LoadStatus::CannotOpen);
     EXPECT_EQ(image.PageCount(), 0u);
 
-    ASSERT_EQ(Load(Record(1, 0x100, {5}) + "\nS9030000FC\n"), 1);
+    // Only regular files are opened: a FIFO would block the open, /dev/zero
+    // would feed the reader for ever. A link to a regular file is followed.
     std::filesystem::create_directory(dir.File("folder.mot"));
-    EXPECT_EQ(image.LoadFile(dir.File("folder.mot")), 0);
-    EXPECT_EQ(image.LastStatus(), LoadStatus::CannotOpen);
-    EXPECT_EQ(image.PageCount(), 0u);
+    const std::string good = dir.Write("good.mot", Record(1, 0x100, {5}) + "\nS9030000FC\n");
+    const std::pair<std::string, int> cases[] = {
+        {dir.File("folder.mot"), 0},
+        {dir.Fifo("fifo.mot"), 0},
+        {dir.LinkTo("zero.mot", "/dev/zero"), 0},
+        {dir.LinkTo("link.mot", good), 1},
+    };
+    for (const auto& [path, result] : cases) {
+        SCOPED_TRACE(path);
+        ASSERT_EQ(Load(Record(1, 0x200, {5}) + "\nS9030000FC\n"), 1);
+        EXPECT_EQ(image.LoadFile(path), result);
+        EXPECT_EQ(image.LastStatus(), result ? LoadStatus::Complete : LoadStatus::CannotOpen);
+        EXPECT_EQ(image.PageCount(), result ? 1u : 0u);
+    }
+}
+
+TEST_F(MotFileTest, AnEndlessLineEndsTheLoadWithoutReadingOn) {
+    for (char fill : {'S', '\0'}) {
+        kvtest::EndlessBuf endless(fill);
+        std::istream in(&endless);
+        EXPECT_EQ(image.LoadStream(in), 0);
+        EXPECT_EQ(image.LastStatus(), fill == 'S' ? LoadStatus::BadRecord : LoadStatus::NotSRecord);
+        EXPECT_LT(endless.Served(), 2 * kv::LineReader::kChunk);
+    }
 }
 
 TEST_F(MotFileTest, GetPageCopiesPresentPagesOnly) {

@@ -22,7 +22,12 @@ TEST(AddressHelpers, HexToInt) {
     EXPECT_EQ(CCheckMemorryCmd::HexToInt("0c0f00"), 0x0C0F00u);
     EXPECT_EQ(CCheckMemorryCmd::HexToInt("1G"), 0x10u);
     EXPECT_EQ(CCheckMemorryCmd::HexToInt(""), 0u);
-    EXPECT_EQ(CCheckMemorryCmd::HexToInt("123456789"), 0x23456789u);  // wraps at 32 bits
+    // Nine or more digits never wrap to a small address; leading zeros are harmless.
+    EXPECT_EQ(CCheckMemorryCmd::HexToInt("123456789"), 0xFFFFFFFFu);
+    EXPECT_EQ(CCheckMemorryCmd::HexToInt("100000000"), 0xFFFFFFFFu);
+    EXPECT_EQ(CCheckMemorryCmd::HexToInt("1000C01FF"), 0xFFFFFFFFu);
+    EXPECT_EQ(CCheckMemorryCmd::HexToInt("FFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(CCheckMemorryCmd::HexToInt("0000000000FFFFFF"), 0xFFFFFFu);
 }
 
 TEST(AddressHelpers, HexDigitValue) {

@@ -10,9 +10,9 @@ using kv::Edition;
 using kvtest::LinkRig;
 
 std::vector<uint8_t> KelvaneSequence(uint8_t first) {
-    std::vector<uint8_t> s = {first};
-    s.insert(s.end(), 16, 0x00);
-    s.push_back(0xB0);
+    std::vector<uint8_t> s(18, 0x00);  // filled, not inserted: GCC 12 misreads the insert at -O3
+    s.front() = first;
+    s.back() = 0xB0;
     return s;
 }
 

@@ -168,6 +168,9 @@ TEST(RangeCheck, RangesBeyondTheChipAreRefusedBeforeAnyTraffic) {
         {"0C0000", "1000000", "Address out of range.\nThe last address is FFFFFF."},
         {"FFFF00", "FFFFFFFF", "Address out of range.\nThe last address is FFFFFF."},
         {"0", "123456789", "Address out of range.\nThe last address is FFFFFF."},
+        {"0", "100000000", "Address out of range.\nThe last address is FFFFFF."},
+        {"0C0000", "1000C01FF", "Address out of range.\nThe last address is FFFFFF."},
+        {"100000000", "200000000", "Address out of range.\nThe last address is FFFFFF."},
         {"0C1000", "0C0000", "Too small start address."},
         {"1000000", "0FFFFF", "Too small start address."},
     };

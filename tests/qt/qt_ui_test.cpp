@@ -25,6 +25,7 @@
 #include "platform/clock.h"
 #include "qt_fixture.h"
 #include "res/templates.h"
+#include "tests/support/test_folder.h"
 #include "toolkit/qt/dialog_view.h"
 #include "toolkit/qt/file_filter.h"
 
@@ -343,7 +344,7 @@ TEST_F(QtUiTest, SystemMenuEntriesInContextMenuAndOnF1) {
 }
 
 TEST_F(QtUiTest, OpenFileOffersConvertedFilterAndAnswersThePath) {
-    const auto path = std::filesystem::temp_directory_path() / "kelvane_qt_open.mot";
+    const auto path = std::filesystem::path(kvtest::TestFolder("qt")) / "kelvane_qt_open.mot";
     std::ofstream(path) << "S9030000FC\n";
     QStringList filters;
     WhenActive<QFileDialog>([&](QFileDialog* fd) {

@@ -55,6 +55,14 @@ TEST(ServerConfig, DefaultsAndBadValues) {
         {"--stray", "FB:E"},       {"--no-reply", "70@0"},   {"--dump-range", "0D0000-0C0000"},
         {"--frobnicate"},          {"--log"},                {"--reset-after", "0"},
     };
+    // "--version" alone asks for the program's version; with a text it sets the chip's.
+    for (const auto& [args, asked] : std::vector<std::pair<std::vector<std::string>, bool>>{
+             {{"--version"}, true}, {{"--version", "--mode", "lite"}, true}, {{"--version", "V1"}, false}}) {
+        sim::ServerConfig v;
+        ASSERT_TRUE(sim::ParseServerArgs(args, v, error)) << error;
+        EXPECT_EQ(v.version, asked);
+        EXPECT_EQ(v.chip.version, asked ? "VER.2.05" : "V1");
+    }
     for (const auto& args : bad) {
         sim::ServerConfig d;
         EXPECT_FALSE(sim::ParseServerArgs(args, d, error)) << args[0];

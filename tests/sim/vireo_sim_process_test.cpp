@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_folder.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -109,7 +111,7 @@ Bytes Wake() {
 }
 
 TEST(VireoSimProcess, ServesStatusOnItsTerminalAndLogs) {
-    std::string dir = ::testing::TempDir() + std::to_string(getpid()) + "_";
+    std::string dir = kvtest::TestFolder("sim") + "/";
     std::string link = dir + "vireo_sim_link", log = dir + "vireo_sim.log";
     SimProcess sim({"--link", link, "--log", log});
     ASSERT_EQ(sim.Path().rfind("/dev/pts/", 0), 0u) << sim.Path();
@@ -139,7 +141,7 @@ TEST(VireoSimProcess, ServesStatusOnItsTerminalAndLogs) {
 }
 
 TEST(VireoSimProcess, LoadsProgramsAndDumpsItsFlash) {
-    std::string dir = ::testing::TempDir() + std::to_string(getpid()) + "_";
+    std::string dir = kvtest::TestFolder("sim") + "/";
     std::string image = dir + "vireo_sim_in.mot", dump = dir + "vireo_sim_out.mot";
     std::ofstream(image) << "S2080C00000102030ADB\nS804000000FB\n";
     SimProcess sim({"--mode", "bootloader", "--timing", "none", "--load", image, "--dump", dump,

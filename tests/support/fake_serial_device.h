@@ -34,7 +34,11 @@ public:
     void DeliverNow(const std::vector<uint8_t>& bytes) { Deliver(bytes, clock_.Now()); }
     void InjectLineError() { pendingError_ = true; }
     void Unplug() { unplugged_ = true; }
-    void FailOpen(bool fail) { failOpen_ = fail; }
+    // `why` is what OpenError then tells.
+    void FailOpen(bool fail, std::string why = "fake: refused") {
+        failOpen_ = fail;
+        openError_ = std::move(why);
+    }
     void FailSetLine(bool fail) { failSetLine_ = fail; }
     // Makes Write return only once its bytes are on the wire (10 bits a
     // byte at the line's rate), as the real device does; off by default.
@@ -53,6 +57,7 @@ public:
     bool Open(const std::string& portName) override;
     bool Close() override;
     bool IsOpen() const override { return open_; }
+    std::string OpenError() const override { return failOpen_ && !open_ ? openError_ : std::string(); }
     size_t Write(const uint8_t* data, size_t count) override;
     size_t ReadQueued(uint8_t* data, size_t count) override;
     bool Status(plat::QueueStatus& status) override;
@@ -81,6 +86,7 @@ private:
     bool pendingError_ = false;
     bool unplugged_ = false;
     bool failOpen_ = false;
+    std::string openError_;
     bool failSetLine_ = false;
     bool writeWaits_ = false;
     int openCount_ = 0;
