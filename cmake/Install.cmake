@@ -11,8 +11,6 @@ install(FILES res/desktop/kelvane.desktop res/desktop/kelvlite.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES res/kelvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES res/kelvane.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
-# kelvane-cli needs no display; its --help documents every option and exit status.
-install(TARGETS kelvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(CPACK_PACKAGE_NAME kelvane)
 set(CPACK_PACKAGE_VENDOR "Kelvane")
