@@ -1,11 +1,8 @@
 #pragma once
-// The two programs are one core with a run-time edition value.
-namespace kv {
+// The program's edition and its name.
+#include "link/edition.h"
 
-enum class Edition {
-    Kelvane,   // internal flash and the Vireo/H boot loader
-    Kelvlite,  // Vireo/L chips through the sequencer routines of firm.mot
-};
+namespace kv {
 
 inline const char* ProgramName(Edition e) { return e == Edition::Kelvane ? "kelvane" : "kelvlite"; }
 

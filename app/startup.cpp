@@ -36,7 +36,7 @@ int CKelvixApp::Run(const std::vector<std::string>& args) {
     const int code = IsLite() ? startup::RunKelvlite(*this, args) : startup::RunKelvane(*this, args);
     // Whatever way the run ended: the panel's Exit and the recovery's Cancel
     // have done this already.
-    channel_.Close();
+    Channel().Close();
     Lock().Release();
     return code;
 }

@@ -26,12 +26,17 @@
 #include <vector>
 
 #include "app/kelvix_app.h"
+#include "bench/bench_support.h"
 #include "ops/program_cmd.h"
 #include "ops/read_cmd.h"
 #include "res/strings.h"
 #include "toolkit/scripted/scripted_ui.h"
 
 namespace {
+
+using kvbench::LoadAverage;
+using kvbench::S2Image;
+using kvbench::Simulator;
 
 constexpr uint32_t kBaud = 115200;
 constexpr uint32_t kImageStart = 0x0C0000;
@@ -47,59 +52,6 @@ public:
     bool Held() const override { return true; }
 };
 
-// vireo-sim in its own process; the first line it prints is the terminal.
-class Simulator {
-public:
-    explicit Simulator(const std::string& binary) {
-        int out[2];
-        if (pipe(out) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            execl(binary.c_str(), binary.c_str(), "--mode", "bootloader", "--timing", "real", nullptr);
-            _exit(127);
-        }
-        close(out[1]);
-        char c;
-        pollfd p{out[0], POLLIN, 0};
-        while (poll(&p, 1, 5000) > 0 && read(out[0], &c, 1) == 1 && c != '\n') path_ += c;
-        close(out[0]);
-    }
-    ~Simulator() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string path_;
-};
-
-std::string S2Image(uint32_t base, const std::vector<uint8_t>& bytes) {
-    std::string text;
-    char hex[4];
-    for (size_t at = 0; at < bytes.size(); at += 32) {
-        const uint32_t address = base + static_cast<uint32_t>(at);
-        std::vector<uint8_t> record = {36, static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 8),
-                                       static_cast<uint8_t>(address)};
-        record.insert(record.end(), bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at + 32));
-        unsigned sum = 0;
-        for (uint8_t b : record) sum += b;
-        record.push_back(static_cast<uint8_t>(~sum));
-        text += "S2";
-        for (uint8_t b : record) {
-            std::snprintf(hex, sizeof hex, "%02X", b);
-            text += hex;
-        }
-        text += "\n";
-    }
-    return text + "S804000000FB\n";
-}
-
 double CpuMs() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
@@ -107,17 +59,6 @@ double CpuMs() {
         return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0;
     };
     return ms(u.ru_utime) + ms(u.ru_stime);
-}
-
-std::string LoadAverage() {
-    std::FILE* f = std::fopen("/proc/loadavg", "r");
-    char text[64] = "?";
-    if (f) {
-        if (!std::fgets(text, sizeof text, f)) text[0] = '\0';
-        std::fclose(f);
-    }
-    std::string s = text;
-    return s.substr(0, s.find(' ', s.find(' ') + 1));
 }
 
 struct Figures {
@@ -145,7 +86,7 @@ int main(int argc, char** argv) {
     std::string buildDir = KV_BUILD_DIR;
     if (const char* env = std::getenv("KELVANE_BUILD_DIR")) buildDir = env;
     if (argc > 1) buildDir = argv[1];
-    Simulator sim(buildDir + "/vireo-sim");
+    Simulator sim(buildDir + "/vireo-sim", "bootloader");
     if (sim.Path().empty()) {
         std::fprintf(stderr, "cannot start %s/vireo-sim\n", buildDir.c_str());
         return 1;

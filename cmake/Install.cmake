@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 
 # Every installed program: another one is one more name here.
-set(KV_INSTALLED_PROGRAMS kelvane kelvlite vireo-sim)
+set(KV_INSTALLED_PROGRAMS kelvane kelvlite kelvane-cli vireo-sim)
 
 install(TARGETS ${KV_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES res/firm.mot DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -20,7 +20,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Kelvane unlocks a Vireo chip with its ID code, erases, programs, blank-checks,\n"
     "reads back and compares its flash memory, reads its status and boot-loader\n"
     "version and downloads boot programs, all through the chip's serial boot\n"
-    "loader. kelvlite serves the Vireo/L chips, and vireo-sim is a simulated chip\n"
+    "loader. kelvlite serves the Vireo/L chips, kelvane-cli does the same from one\n"
+    "command line for scripts and production lines, and vireo-sim is a simulated chip\n"
     "on a pseudo-terminal to try both programs without a board.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY kelvane)

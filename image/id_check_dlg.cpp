@@ -26,18 +26,24 @@ bool IsHexDigit(char ch) {
 
 bool IdVerifiedIn(uint8_t srd1) { return (srd1 & kIdStateMask) == kIdStateMask; }
 
-// The MCU type that the image's data range suggests: data up to the top of
-// the address space is Vireo/H, up to 0x00FFFF Wren, anything else Vireo/M.
-int McuTypeOfImage(CKelvixApp& app) {
+}  // namespace
+
+int McuTypeOfImage(CLink& link) {
     uint32_t start = 0;
     uint32_t end = 0;
-    CCheckMemorryCmd(app).DefaultImageRange(start, end);
+    CCheckMemorryCmd(link).DefaultImageRange(start, end);
     if (end == 0xFFFFFF) return 1;
     if (end == 0x00FFFF) return 2;
     return 0;
 }
 
-}  // namespace
+bool SendIdCheck(CLink& link, const CIDCheckDlg::IdFrame& frame) {
+    if (!link.LoadRoutine(kIdCheck)) return false;
+    link.Channel().Write(frame.data(), frame.size());
+    if (link.IsLite()) return link.WaitAcknowledgement() != 0;
+    link.Sleep(kSettleMs);
+    return true;
+}
 
 CIDCheckDlg::CIDCheckDlg(CKelvixApp& app)
     : tk::Dialog(app.Ui(), IdCheckTemplate(app.edition())), app_(app), m_nMcuType(app.lastMcuType) {}
@@ -134,13 +140,7 @@ bool CIDCheckDlg::ReadStatus(uint8_t& srd, uint8_t& srd1) {
     return true;
 }
 
-bool CIDCheckDlg::SendIdFrame(const IdFrame& frame) {
-    if (!app_.LoadRoutine(kIdCheck)) return false;
-    app_.Channel().Write(frame.data(), frame.size());
-    if (app_.IsLite()) return app_.WaitAcknowledgement() != 0;
-    app_.Sleep(kSettleMs);
-    return true;
-}
+bool CIDCheckDlg::SendIdFrame(const IdFrame& frame) { return SendIdCheck(app_, frame); }
 
 void CIDCheckDlg::OnOK() {
     tk::WaitCursor wait(ui_);

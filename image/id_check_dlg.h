@@ -11,6 +11,7 @@
 namespace kv {
 
 class CKelvixApp;
+class CLink;
 
 class CIDCheckDlg : public tk::Dialog {
 public:
@@ -63,6 +64,14 @@ private:
     IdTexts m_strIds;
     int m_nMcuType;
 };
+
+// Writes an ID check command and waits for the chip to take it. False when
+// kelvlite's sequencer did not acknowledge (the recovery has run).
+bool SendIdCheck(CLink& link, const CIDCheckDlg::IdFrame& frame);
+
+// The MCU type that the image's data range suggests: data up to the top of
+// the address space is Vireo/H, up to 0x00FFFF Wren, anything else Vireo/M.
+int McuTypeOfImage(CLink& link);
 
 // The file-open filter of the program file dialogs.
 extern const char* const kProgramFileFilter;

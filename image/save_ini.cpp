@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
+#include "toolkit/ui.h"
 
 namespace kv {
 
@@ -27,7 +28,9 @@ constexpr uint32_t kMaxPageReadMs = 60000;
 
 CSaveIni::CSaveIni(plat::IProfile& profile, tk::Ui* trace) : profile_(profile), trace_(trace) {}
 
-CSaveIni::CSaveIni(CKelvixApp& app) : CSaveIni(app.Profile(), app.IsLite() ? nullptr : &app.Ui()) {}
+CSaveIni::CSaveIni(CLink& link) : profile_(link.Profile()), trace_(nullptr) {
+    if (!link.IsLite()) traceUser_ = &link.User();
+}
 
 void CSaveIni::SetCommState(uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity) {
     baud_ = baud;
@@ -77,12 +80,16 @@ const std::string& CSaveIni::ReadDefaultType() {
 
 void CSaveIni::WriteFirstData() {
     profile_.Set(kModeSection, kFirstDataKey, firstData_);
-    if (trace_) trace_->Trace("Z_Type = " + firstData_ + " \n");
+    const std::string line = "Z_Type = " + firstData_ + " \n";
+    if (trace_) trace_->Trace(line);
+    if (traceUser_) traceUser_->Trace(line);
 }
 
 const std::string& CSaveIni::ReadFirstData() {
     firstData_ = profile_.Get(kModeSection, kFirstDataKey).value_or("");
-    if (trace_) trace_->Trace("Z_TYPE = " + firstData_ + "\n");
+    const std::string line = "Z_TYPE = " + firstData_ + "\n";
+    if (trace_) trace_->Trace(line);
+    if (traceUser_) traceUser_->Trace(line);
     return firstData_;
 }
 

@@ -6,18 +6,22 @@
 #include <string>
 
 #include "platform/profile.h"
-#include "toolkit/ui.h"
+
+namespace tk {
+class Ui;
+}  // namespace tk
 
 namespace kv {
 
-class CKelvixApp;
+class CLink;
+class CLinkUser;
 
 class CSaveIni {
 public:
     // `trace` receives the "First_data" trace lines; null prints none.
     CSaveIni(plat::IProfile& profile, tk::Ui* trace);
-    // The application's settings file; trace lines in kelvane only.
-    explicit CSaveIni(CKelvixApp& app);
+    // The link's settings file; trace lines, to the link's user, in kelvane only.
+    explicit CSaveIni(CLink& link);
     virtual ~CSaveIni() = default;
 
     // "Last Comm State": held values, no file access.
@@ -48,6 +52,7 @@ public:
 private:
     plat::IProfile& profile_;
     tk::Ui* trace_;
+    CLinkUser* traceUser_ = nullptr;
     uint32_t baud_ = 0;
     uint8_t byteSize_ = 0;
     uint8_t stopBits_ = 0;

@@ -1,8 +1,7 @@
-// The address range of a memory operation: asked in the "Input Address"
-// dialog, offered from the pages of the memory image that hold data.
-#include "app/kelvix_app.h"
+// The address range of a memory operation: offered from the pages of the
+// memory image that hold data, chosen by the user.
 #include "image/page_scan.h"
-#include "image/set_address_dlg.h"
+#include "link/link.h"
 #include "link/check_memory_cmd.h"
 
 namespace kv {
@@ -26,19 +25,7 @@ bool ScanImage(const CMotFile& image, uint32_t limit, uint32_t& start, uint32_t&
 }  // namespace
 
 int CCheckMemorryCmd::AskAddressRange(uint32_t& start, uint32_t& end) {
-    CSetAddressDlg dlg(app_);
-    if (start != 0 || end != 0) dlg.SetTexts(ToHex6(start), ToHex6(end));
-    if (dlg.DoModal() != tk::IDOK) return 0;
-
-    std::string startText;
-    std::string endText;
-    const bool haveStart = dlg.GetText("start", startText);
-    const bool haveEnd = dlg.GetText("end", endText);
-    if (!haveStart || !haveEnd) return 0;
-
-    start = HexToInt(startText) & ~uint32_t{0xFF};
-    end = HexToInt(endText) | 0xFF;
-    return 1;
+    return app_.User().ChooseRange(start, end) ? 1 : 0;
 }
 
 int CCheckMemorryCmd::FindImageRange(uint32_t& start, uint32_t& end) {

@@ -1,7 +1,7 @@
 // Moving the link between baud rates. The boot loader echoes each code at
 // the old rate; after the second it listens at the new rate, and the port
 // follows.
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "image/save_ini.h"
 #include "link/command.h"
 #include "res/strings.h"
@@ -16,15 +16,15 @@ constexpr int kRoutineLost = -1;
 // What a kelvlite routine that was not acknowledged leaves behind: its
 // recovery has reset the link and run a setting of its own, whose rate is the
 // port's when it succeeded; 0 when it failed or the program is ending.
-uint32_t RateAfterRecovery(CKelvixApp& app) {
-    if (app.Ui().QuitRequested() || !app.linkReady) return 0;
+uint32_t RateAfterRecovery(CLink& app) {
+    if (app.User().Ending() || !app.linkReady) return 0;
     CSerialCommState state;
     app.Channel().GetState(state);
     return state.m_nBaudRate;
 }
 }  // namespace
 
-int CKelvixApp::SwitchBaudRate(uint32_t current, uint32_t target) {
+int CLink::SwitchBaudRate(uint32_t current, uint32_t target) {
     channel_.Purge();
     Sleep(kSettleMs);
 
@@ -52,7 +52,7 @@ int CKelvixApp::SwitchBaudRate(uint32_t current, uint32_t target) {
     return 1;
 }
 
-uint32_t CKelvixApp::RestoreBaudRate(uint32_t baud, uint8_t /*byteSize*/, uint8_t /*stopBits*/,
+uint32_t CLink::RestoreBaudRate(uint32_t baud, uint8_t /*byteSize*/, uint8_t /*stopBits*/,
                                      uint8_t /*parity*/, int messageId) {
     CSerialCommState state;
     channel_.GetState(state);
@@ -60,7 +60,7 @@ uint32_t CKelvixApp::RestoreBaudRate(uint32_t baud, uint8_t /*byteSize*/, uint8_
     const int switched = SwitchBaudRate(state.m_nBaudRate, baud);
     if (switched == kRoutineLost) return RateAfterRecovery(*this);
     if (!switched) {
-        Message(messageId, tk::Icon::Exclamation);
+        Report(messageId, Tone::Warning);
         channel_.GetState(state);
         rate = state.m_nBaudRate;
     }
@@ -77,13 +77,13 @@ uint32_t CKelvixApp::RestoreBaudRate(uint32_t baud, uint8_t /*byteSize*/, uint8_
     return rate;
 }
 
-void CKelvixApp::ResetTo9600() {
+void CLink::ResetTo9600() {
     CSerialCommState state;
     channel_.GetState(state);
     const int switched = SwitchBaudRate(state.m_nBaudRate, 9600);
     if (switched == kRoutineLost) return;  // the recovery has spoken
     if (!switched) {
-        Message(IDS_CANNOT_SET_9600, tk::Icon::Exclamation);
+        Report(IDS_CANNOT_SET_9600, Tone::Warning);
         return;
     }
     ApplyLineSettings(9600, 8, 0, 0);
@@ -91,7 +91,7 @@ void CKelvixApp::ResetTo9600() {
     const uint8_t code = BaudRateCode(9600);
     if (IsLite() && (!LoadRoutine(kHandshake) || !LoadRoutine(code))) return;
     channel_.Write(&code, 1);
-    if (!ExpectByte(code)) Message(IDS_CANNOT_SET_9600, tk::Icon::Stop);
+    if (!ExpectByte(code)) Report(IDS_CANNOT_SET_9600, Tone::Fault);
     if (IsLite()) LoadRoutine(kHandshake);
 
     CSaveIni ini(*this);

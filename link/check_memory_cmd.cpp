@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "image/save_ini.h"
 
 namespace kv {

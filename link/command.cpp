@@ -1,5 +1,6 @@
 #include "link/command.h"
 
+#include "link/link.h"
 #include "link/status_read.h"
 
 namespace kv {

@@ -1,7 +1,7 @@
 #pragma once
 // Base of every operation on the chip. An operation is built on the stack,
-// its Run is called once, and it is destroyed; the channel and the
-// application state are reached through the application object.
+// its Run is called once, and it is destroyed; the channel and the link's
+// state are reached through the link, the user's answers through its user.
 #include <cstdint>
 #include <string_view>
 
@@ -9,7 +9,7 @@
 
 namespace kv {
 
-class CKelvixApp;
+class CLink;
 
 // Command codes written to the chip.
 enum CommandCode : uint8_t {
@@ -37,7 +37,7 @@ enum class StatusCheck {
 
 class CCommand {
 public:
-    explicit CCommand(CKelvixApp& app) : app_(app) {}
+    explicit CCommand(CLink& link) : app_(link) {}
     virtual ~CCommand() = default;
     CCommand(const CCommand&) = delete;
     CCommand& operator=(const CCommand&) = delete;
@@ -54,10 +54,10 @@ public:
     // "0"-"9" -> 0-9, "a"-"f" and "A"-"F" -> 10-15, anything else 0.
     static uint32_t HexDigitValue(char ch);
 
-    CKelvixApp& App() const { return app_; }
+    CLink& App() const { return app_; }
 
 protected:
-    CKelvixApp& app_;
+    CLink& app_;
 };
 
 }  // namespace kv

@@ -1,8 +1,8 @@
-#include "app/kelvix_app.h"
+#include "link/link.h"
 
 namespace kv {
 
-uint8_t CKelvixApp::BaudRateCode(uint32_t baud) {
+uint8_t CLink::BaudRateCode(uint32_t baud) {
     switch (baud) {
         case 9600: return 0xB0;
         case 19200: return 0xB1;
@@ -13,7 +13,7 @@ uint8_t CKelvixApp::BaudRateCode(uint32_t baud) {
     }
 }
 
-int CKelvixApp::ApplyLineSettings(uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
+int CLink::ApplyLineSettings(uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
     CSerialCommState state;
     state.m_nBaudRate = baud;
     state.m_nByteSize = byteSize;

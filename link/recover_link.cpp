@@ -1,11 +1,9 @@
 // After a lost reply: the user resets the board, the link goes back to
 // 9600 bps, the boot loader is woken again and the user picks the rate anew.
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "image/save_ini.h"
-#include "toolkit/dialog_template.h"
 #include "link/command.h"
 #include "link/setting_cmd.h"
-#include "res/strings.h"
 
 namespace kv {
 
@@ -13,15 +11,9 @@ namespace {
 constexpr uint32_t kSettleMs = 50;
 }  // namespace
 
-uint32_t CKelvixApp::RecoverLink() {
+uint32_t CLink::RecoverLink() {
     channel_.Purge();
-    const int id = channel_.TimedOut() ? IDS_TIMEOUT : IDS_COMM_ERROR;
-    if (Message(id, tk::Icon::Stop, tk::Buttons::OkCancel) != tk::IDOK) {
-        Lock().Release();
-        channel_.Close();
-        Ui().Quit(0);
-        return 0;
-    }
+    if (!user_.RetryLostLink(channel_.TimedOut())) return 0;
 
     linkReady = 0;
     idVerified = 0;

@@ -3,7 +3,7 @@
 // it runs the end-of-command handshake.
 #include <algorithm>
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "link/command.h"
 
 namespace kv {
@@ -15,7 +15,7 @@ constexpr uint32_t kAfterRoutineMs = 50;
 constexpr int kEraseAllPieces = 3;  // slots 2, 3 and 4, in this order
 }  // namespace
 
-int CKelvixApp::ExpectAcknowledgement(const uint8_t* bytes, int count) {
+int CLink::ExpectAcknowledgement(const uint8_t* bytes, int count) {
     for (int i = 0; i < count; ++i) {
         uint8_t got = 0;
         if (channel_.Read(&got, 1) != 1 || got != bytes[i]) {
@@ -26,9 +26,9 @@ int CKelvixApp::ExpectAcknowledgement(const uint8_t* bytes, int count) {
     return 1;
 }
 
-int CKelvixApp::WaitAcknowledgement() { return ExpectAcknowledgement(kRoutineAck, 3); }
+int CLink::WaitAcknowledgement() { return ExpectAcknowledgement(kRoutineAck, 3); }
 
-int CKelvixApp::SendRoutineSlot(int slot) {
+int CLink::SendRoutineSlot(int slot) {
     const RoutineSlot& s = routines_.slots[static_cast<size_t>(slot)];
     const uint32_t length = std::min<uint32_t>(s.length, static_cast<uint32_t>(s.bytes.size()));
     channel_.Write(s.bytes.data(), length);
@@ -37,7 +37,7 @@ int CKelvixApp::SendRoutineSlot(int slot) {
     return 1;
 }
 
-int CKelvixApp::LoadRoutine(uint8_t code) {
+int CLink::LoadRoutine(uint8_t code) {
     if (!IsLite()) return 1;  // kelvane's boot loader needs no routines
     if (code == kHandshake) {
         channel_.Write(&code, 1);

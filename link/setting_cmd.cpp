@@ -1,12 +1,27 @@
 #include "link/setting_cmd.h"
 
-#include "app/kelvix_app.h"
 #include "image/save_ini.h"
-#include "image/set_comm_dlg.h"
+#include "link/link.h"
 #include "link/status_read.h"
 #include "res/strings.h"
 
 namespace kv {
+
+namespace {
+
+// The user waits for as long as the object lives.
+class CWaiting {
+public:
+    explicit CWaiting(CLinkUser& user) : user_(user) { user_.Waiting(true); }
+    ~CWaiting() { user_.Waiting(false); }
+    CWaiting(const CWaiting&) = delete;
+    CWaiting& operator=(const CWaiting&) = delete;
+
+private:
+    CLinkUser& user_;
+};
+
+}  // namespace
 
 uint32_t CSettingCmd::Run() {
     uint32_t baud = 9600;
@@ -16,12 +31,8 @@ uint32_t CSettingCmd::Run() {
     CSaveIni ini(app_);
     if (ini.ReadCommState()) ini.GetCommState(baud, byteSize, stopBits, parity);
 
-    CSetCommDlg dlg(app_);
-    dlg.SetValues(baud, byteSize, stopBits, parity);
-    if (dlg.DoModal() != tk::IDOK) return 0;
-
-    tk::WaitCursor wait(app_.Ui());
-    dlg.GetValues(baud, byteSize, stopBits, parity);  // an empty rate keeps the preset
+    if (!app_.User().ChooseCommState(baud, byteSize, stopBits, parity)) return 0;
+    CWaiting wait(app_.User());
 
     CSerialComm& channel = app_.Channel();
     const uint32_t result = app_.RestoreBaudRate(baud, byteSize, stopBits, parity, IDS_CANNOT_SET_NEW_BAUD);

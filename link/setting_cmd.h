@@ -1,6 +1,6 @@
 #pragma once
-// The baud-rate setting: the user picks a rate in "Set baudrate", the link
-// moves there, and the state that works is stored.
+// The baud-rate setting: the user picks a rate ("Set baudrate" in the dialog
+// programs), the link moves there, and the state that works is stored.
 #include <cstdint>
 
 #include "link/command.h"

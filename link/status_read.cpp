@@ -1,11 +1,11 @@
 #include "link/status_read.h"
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "link/command.h"
 
 namespace kv {
 
-StatusReply SendStatusRead(CKelvixApp& app, CSerialComm& channel, const StatusReadOptions& options) {
+StatusReply SendStatusRead(CLink& app, CSerialComm& channel, const StatusReadOptions& options) {
     StatusReply result;
     if (options.purge) channel.Purge();
     if (!app.LoadRoutine(kStatusRead)) {

@@ -7,7 +7,7 @@
 
 namespace kv {
 
-class CKelvixApp;
+class CLink;
 
 struct StatusReadOptions {
     bool purge = false;             // drop stale input before the command
@@ -25,6 +25,6 @@ struct StatusReply {
 // A routine that does not load ends the read unanswered (the recovery has
 // run inside the loader). The handshake follows the reply, or the missing
 // reply when no recovery ran: the sequencer ends the command either way.
-StatusReply SendStatusRead(CKelvixApp& app, CSerialComm& channel, const StatusReadOptions& options = {});
+StatusReply SendStatusRead(CLink& app, CSerialComm& channel, const StatusReadOptions& options = {});
 
 }  // namespace kv

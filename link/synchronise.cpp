@@ -1,6 +1,6 @@
 // Waking the boot loader: a fixed run of bytes at 9600 bps that ends in the
 // 9600 bps code, which the boot loader echoes.
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "image/save_ini.h"
 
 namespace kv {
@@ -14,7 +14,7 @@ constexpr uint32_t kBetweenFillersMs = 20;
 constexpr uint32_t kRecoveryBetweenFillersMs = 15;  // kelvlite's recovery
 }  // namespace
 
-void CKelvixApp::SendSyncSequence() {
+void CLink::SendSyncSequence() {
     Sleep(kSettleMs);
     channel_.Purge();
     // kelvane wakes the boot loader at start-up with the same bytes as after
@@ -30,18 +30,18 @@ void CKelvixApp::SendSyncSequence() {
     Sleep(kSettleMs);
 }
 
-int CKelvixApp::ExpectByte(uint8_t expected) {
+int CLink::ExpectByte(uint8_t expected) {
     uint8_t got = 0;
     return channel_.Read(&got, 1) == 1 && got == expected ? 1 : 0;
 }
 
-int CKelvixApp::Synchronise() {
+int CLink::Synchronise() {
     SendSyncSequence();
     if (!ExpectByte(kCode9600)) return 0;
     return IsLite() ? ExpectByte(kSequencerReady) : 1;
 }
 
-void CKelvixApp::WakeBootLoader() {
+void CLink::WakeBootLoader() {
     if (IsLite()) {
         SendByte(kCode9600);
         Sleep(kSettleMs);
@@ -58,9 +58,9 @@ void CKelvixApp::WakeBootLoader() {
     Sleep(kSettleMs);
 }
 
-void CKelvixApp::SendByte(uint8_t b) { channel_.Write(&b, 1); }
+void CLink::SendByte(uint8_t b) { channel_.Write(&b, 1); }
 
-void CKelvixApp::SendFillers(int count, uint32_t gapMs) {
+void CLink::SendFillers(int count, uint32_t gapMs) {
     for (int i = 0; i < count; ++i) {
         SendByte(kFiller);
         Sleep(gapMs);

@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
+#include "ops/check_report.h"
 #include "ops/page_check.h"
 #include "res/strings.h"
 
@@ -10,13 +11,13 @@ namespace kv {
 
 void CBlankCmd::ReportNotBlank(uint32_t address, uint8_t value) {
     if (!app_.IsLite()) {
-        app_.MessageText(app_.String(IDS_NOT_BLANK) + ToHex6(address), tk::Icon::None);
+        app_.User().Report(NotBlankAt(app_.String(IDS_NOT_BLANK) + ToHex6(address), address, value));
         return;
     }
     char text[96];
     std::snprintf(text, sizeof text, "Find Not Blank Data at Address : %06xh \n\n RomData : %03xh",
                   static_cast<unsigned>(address), static_cast<unsigned>(value));
-    app_.MessageText(text, tk::Icon::Exclamation);
+    app_.User().Report(NotBlankAt(text, address, value, Tone::Warning));
 }
 
 int CBlankCmd::Run() {

@@ -1,6 +1,6 @@
 #include "ops/bpr_cmd.h"
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "ops/range_check.h"
 #include "ops/sequence_phases.h"
 

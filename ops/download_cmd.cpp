@@ -2,9 +2,7 @@
 
 #include <vector>
 
-#include "app/kelvix_app.h"
-#include "image/set_comm_dlg.h"
-#include "ops/download_dlg.h"
+#include "link/link.h"
 #include "ops/page_loop.h"
 #include "ops/range_check.h"
 #include "res/strings.h"
@@ -36,12 +34,12 @@ int CDownloadCmd::CheckRange(uint32_t start, uint32_t end) {
     if (!AcceptRange(app_, start, end)) return 0;
     if (app_.programMode == 1) {
         if (end >= kBootLoaderLimit) {
-            app_.Message(IDS_TOO_HIGH_END, tk::Icon::Exclamation);
+            app_.Report(IDS_TOO_HIGH_END, Tone::Warning);
             return 0;
         }
     } else if (end - start + 1 > kMaxLength) {
         // A longer transfer could not be announced truthfully in the length field.
-        app_.Message(IDS_TOO_LARGE_DOWNLOAD, tk::Icon::Exclamation);
+        app_.Report(IDS_TOO_LARGE_DOWNLOAD, Tone::Warning);
         return 0;
     }
     return 1;
@@ -51,16 +49,16 @@ int CDownloadCmd::CheckRange(uint32_t start, uint32_t end) {
 int CDownloadCmd::ReadResult() {
     uint8_t reply[2];
     if (app_.Channel().Read(reply, 2) != 2 || reply[1] == kResultNotCompleted) {
-        app_.Message(IDS_DOWNLOAD_NOT_COMPLETED, tk::Icon::Exclamation);
+        app_.Report(IDS_DOWNLOAD_NOT_COMPLETED, Tone::Warning);
         return 0;
     }
-    if (reply[1] == kResultCompleted) app_.Message(IDS_DOWNLOAD_COMPLETED, tk::Icon::None);
+    if (reply[1] == kResultCompleted) app_.Report(IDS_DOWNLOAD_COMPLETED, Tone::Plain);
     return 1;
 }
 
 int CDownloadCmd::Run() {
     int interval = 0;
-    if (!CSetCommDlg(app_).GetInterval(interval)) return 0;
+    if (!app_.User().ProgramInterval(interval)) return 0;
 
     const bool bootLoader = app_.programMode == 1;
     uint32_t start = 0;
@@ -68,9 +66,8 @@ int CDownloadCmd::Run() {
     if (!(bootLoader ? FindDownloadRange(start, end) : FindImageRange(start, end))) return 0;
     if (!CheckRange(start, end)) return 0;
 
-    CDownloadDlg confirm(app_);
-    if (confirm.DoModal() == tk::IDCANCEL) {
-        app_.Message(IDS_STOP_DOWNLOADING, tk::Icon::None);
+    if (!app_.User().ConfirmDownload()) {
+        app_.Report(IDS_STOP_DOWNLOADING, Tone::Plain);
         return 0;
     }
 
@@ -102,7 +99,7 @@ int CDownloadCmd::Run() {
     // is whole, and the boot loader's answer is on its way.
     const bool whole = uint64_t{loop.LastAddress()} + kPageSize >= end;
     if (how == CPageLoop::End::Cancelled && !whole) {
-        app_.Message(IDS_STOP_DOWNLOADING, tk::Icon::Information);
+        app_.Report(IDS_STOP_DOWNLOADING, Tone::Information);
         loop.Close();
         // The loader still waits for the rest of the announced data and would
         // take the next exchanges for it: the link is lost until the board
@@ -113,7 +110,7 @@ int CDownloadCmd::Run() {
     loop.Close();
 
     if (!bootLoader) {
-        app_.Message(IDS_DOWNLOAD_COMPLETED, tk::Icon::None);
+        app_.Report(IDS_DOWNLOAD_COMPLETED, Tone::Plain);
         return 1;
     }
     return ReadResult();

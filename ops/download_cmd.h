@@ -24,9 +24,11 @@ public:
     void DownloadPage(uint8_t* buffer, uint32_t address);
     // The low 8 bits of the sum of every byte sent over start..end.
     uint8_t Checksum(uint32_t start, uint32_t end);
+    // Whether start..end may be downloaded in this mode; a refusal is
+    // reported. Sends nothing.
+    int CheckRange(uint32_t start, uint32_t end);
 
 private:
-    int CheckRange(uint32_t start, uint32_t end);
     int ReadResult();
 };
 

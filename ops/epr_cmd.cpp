@@ -1,6 +1,6 @@
 #include "ops/epr_cmd.h"
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "ops/erase_cmd.h"
 #include "ops/range_check.h"
 #include "ops/sequence_phases.h"
@@ -18,7 +18,7 @@ int CEPRCmd::Run() { return app_.IsLite() ? RunKelvlite() : RunKelvane(); }
 int CEPRCmd::Erase() {
     CEraseCmd erase(app_);
     const int erased = erase.EraseAll();
-    if (!erased) app_.Message(IDS_ERASE_ERROR, tk::Icon::Stop);
+    if (!erased) app_.Report(IDS_ERASE_ERROR, Tone::Fault);
     app_.Channel().SetTimeout(kRestingTimeoutMs);
     return erased;
 }

@@ -1,7 +1,7 @@
 #include "ops/erase_cmd.h"
 
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "image/save_ini.h"
 #include "res/strings.h"
 
@@ -23,9 +23,9 @@ constexpr uint8_t kBlocks[][2] = {{0xFF, 0x0F}, {0xBF, 0x0F}, {0x9F, 0x0F}, {0x7
 int CEraseCmd::Run() {
     const int ok = EraseAll();
     if (ok)
-        app_.Message(IDS_ERASE_OK, tk::Icon::Information);
+        app_.Report(IDS_ERASE_OK, Tone::Information);
     else
-        app_.Message(IDS_ERASE_ERROR, tk::Icon::Stop);
+        app_.Report(IDS_ERASE_ERROR, Tone::Fault);
     app_.Channel().SetTimeout(kRestingTimeoutMs);
     return ok;
 }

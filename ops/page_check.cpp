@@ -1,6 +1,6 @@
 #include "ops/page_check.h"
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "ops/page_loop.h"
 #include "ops/range_check.h"
 
@@ -11,7 +11,7 @@ constexpr uint32_t kBetweenPagesMs = 10;  // kelvane paces its page requests
 }  // namespace
 
 int RunPageCheck(CCheckMemorryCmd& cmd, const PageCheck& check) {
-    CKelvixApp& app = cmd.App();
+    CLink& app = cmd.App();
     uint32_t start = 0;
     uint32_t end = 0;
     if (!cmd.FindImageRange(start, end)) return 0;
@@ -40,7 +40,7 @@ int RunPageCheck(CCheckMemorryCmd& cmd, const PageCheck& check) {
     loop.Close();
     // kelvlite confirms a range that held no difference; a cancelled check
     // has not looked at the rest of the range and says nothing.
-    if (app.IsLite() && how == CPageLoop::End::Completed) app.Message(check.okMessageId, tk::Icon::Information);
+    if (app.IsLite() && how == CPageLoop::End::Completed) app.Report(check.okMessageId, Tone::Information);
     return 0;
 }
 

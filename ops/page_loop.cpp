@@ -1,8 +1,7 @@
 #include "ops/page_loop.h"
 
-#include "app/kelvix_app.h"
 #include "link/check_memory_cmd.h"
-#include "ops/progress_dlg.h"
+#include "link/link.h"
 
 namespace kv {
 
@@ -11,8 +10,8 @@ constexpr uint32_t kBarUnit = 500;  // bytes of address range per bar step
 constexpr uint32_t kPauseSliceMs = 100;  // Cancel is taken at least this often while pausing
 }  // namespace
 
-CPageLoop::CPageLoop(CKelvixApp& app, uint32_t start, uint32_t end)
-    : app_(app), start_(start), end_(end), last_(start) {}
+CPageLoop::CPageLoop(CLink& link, uint32_t start, uint32_t end)
+    : app_(link), start_(start), end_(end), last_(start) {}
 
 CPageLoop::~CPageLoop() { Close(); }
 
@@ -23,28 +22,22 @@ uint16_t CPageLoop::BarHigh(uint32_t start, uint32_t end) {
 uint32_t CPageLoop::BarPos(uint32_t start, uint32_t address) { return (address - start) / kBarUnit; }
 
 bool CPageLoop::Open(const std::string& message, const std::string& title) {
-    cancelFlag_ = 0;
-    window_ = CProgressDlg::Open(app_, &cancelFlag_);
-    if (!window_) return false;
-    window_->Prepare(message, title, 0, BarHigh(start_, end_), 0);
-    return true;
+    progress_ = app_.User().OpenProgress(message, title, start_, end_);
+    return progress_ != nullptr;
 }
 
 CPageLoop::End CPageLoop::Run(const Steps& steps) {
     cancelled_ = false;
-    if (!window_) return End::Stopped;
+    if (!progress_) return End::Stopped;
     // Counted wide, so a range that ends at the top of the 32-bit space
     // cannot wrap back to page 0.
     for (uint64_t next = start_; next < end_; next += kPageSize) {
         const auto address = static_cast<uint32_t>(next);
         last_ = address;
         if (steps.work && !steps.work(address)) return End::Stopped;
-        // The window is gone once the user cancelled; SetPos then does nothing.
-        if (!cancelFlag_) window_->SetPos(BarPos(start_, address));
-        PumpPendingMessages(app_.Ui());
-        if (cancelFlag_ || !Pause(steps.pauseMs)) {
+        if (progress_->Advance(address) || !Pause(steps.pauseMs)) {
             cancelled_ = true;
-            window_ = nullptr;  // it has destroyed itself
+            progress_.reset();  // the display is gone with the cancel
             return End::Cancelled;
         }
         if (steps.check && !steps.check(address)) return End::Stopped;
@@ -58,17 +51,15 @@ bool CPageLoop::Pause(uint32_t ms) {
     while (ms > kPauseSliceMs) {
         app_.Sleep(kPauseSliceMs);
         ms -= kPauseSliceMs;
-        PumpPendingMessages(app_.Ui());
-        if (cancelFlag_) return false;
+        if (progress_->Poll()) return false;
     }
     if (ms) app_.Sleep(ms);
     return true;
 }
 
 void CPageLoop::Close() {
-    // The flag is 1 exactly when the window has destroyed itself.
-    if (window_ && !cancelFlag_) window_->Close();
-    window_ = nullptr;
+    if (progress_) progress_->Close();
+    progress_.reset();
 }
 
 }  // namespace kv

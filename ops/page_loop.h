@@ -12,12 +12,13 @@
 //   loop.Close();
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace kv {
 
-class CKelvixApp;
-class CProgressDlg;
+class CLink;
+class CProgress;
 
 class CPageLoop {
 public:
@@ -39,20 +40,20 @@ public:
 
     // `start` is the first byte of the first page, `end` the last byte of the
     // last page; pages run from start while address < end.
-    CPageLoop(CKelvixApp& app, uint32_t start, uint32_t end);
+    CPageLoop(CLink& link, uint32_t start, uint32_t end);
     // Closes the window if it is still open, so the parent is always given back.
     ~CPageLoop();
     CPageLoop(const CPageLoop&) = delete;
     CPageLoop& operator=(const CPageLoop&) = delete;
 
-    // Sets the cancel flag to 0, opens the progress window over the active
-    // window and prepares it (bar 0..BarHigh, position 0). False when the
-    // window could not be opened: the operation should end without traffic.
+    // Opens the progress display (a window over the active window, bar
+    // 0..BarHigh at position 0, in the dialog programs). False when it could
+    // not be opened: the operation should end without traffic.
     bool Open(const std::string& message, const std::string& title);
 
-    // For each page: work; bar to BarPos; pump messages; leave when cancelled;
-    // pause (a Cancel during it leaves too); check. Without an open window
-    // nothing runs (Stopped).
+    // For each page: work; progress (bar to BarPos, pump messages); leave
+    // when cancelled; pause (a Cancel during it leaves too); check. Without
+    // an open display nothing runs (Stopped).
     End Run(const Steps& steps);
 
     // The page being worked on when the run ended (its last page after Completed).
@@ -73,13 +74,12 @@ private:
     // Sleeps `ms`; false when the user cancelled meanwhile.
     bool Pause(uint32_t ms);
 
-    CKelvixApp& app_;
+    CLink& app_;
     uint32_t start_;
     uint32_t end_;
     uint32_t last_;
-    int cancelFlag_ = 0;
     bool cancelled_ = false;
-    CProgressDlg* window_ = nullptr;
+    std::unique_ptr<CProgress> progress_;
 };
 
 }  // namespace kv

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "app/kelvix_app.h"
-#include "image/set_comm_dlg.h"
+#include "link/link.h"
 #include "ops/page_loop.h"
-#include "ops/pre_write_dlg.h"
 #include "ops/range_check.h"
 #include "res/strings.h"
 
@@ -39,13 +37,11 @@ int CProgramCmd::Run() {
     uint32_t end = 0;
     if (!FindImageRange(start, end)) return 0;
     int interval = 0;
-    if (!CSetCommDlg(app_).GetInterval(interval)) return 0;
+    if (!app_.User().ProgramInterval(interval)) return 0;
     if (!AcceptRange(app_, start, end)) return 0;
 
-    CPreWriteDlg confirm(app_);
-    confirm.SetAddresses(start, end);
-    if (confirm.DoModal() == tk::IDCANCEL) {
-        app_.Message(IDS_STOP_PROGRAMMING, tk::Icon::None);
+    if (!app_.User().ConfirmProgram(start, end)) {
+        app_.Report(IDS_STOP_PROGRAMMING, Tone::Plain);
         return 0;
     }
 
@@ -71,7 +67,7 @@ int CProgramCmd::Run() {
         return pageStatus == StatusCheck::Ok;
     };
     if (loop.Run(steps) == CPageLoop::End::Cancelled)
-        app_.Message(IDS_STOP_PROGRAMMING, tk::Icon::Information);
+        app_.Report(IDS_STOP_PROGRAMMING, Tone::Information);
 
     channel.SetTimeout(kRestingTimeoutMs);
     const bool cancelled = loop.Cancelled();
@@ -82,10 +78,10 @@ int CProgramCmd::Run() {
     // A loop that stopped at a page is an error, even when the closing read
     // finds the register clean (a status that was not ready stops it too).
     if (CheckStatusError(channel, "program") || pageStatus != StatusCheck::Ok) {
-        app_.Message(IDS_PROGRAM_ERROR, tk::Icon::Stop);
+        app_.Report(IDS_PROGRAM_ERROR, Tone::Fault);
         return 0;
     }
-    app_.Message(IDS_PROGRAM_OK, tk::Icon::Information);
+    app_.Report(IDS_PROGRAM_OK, Tone::Information);
     return 1;
 }
 

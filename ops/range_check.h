@@ -4,7 +4,7 @@
 
 namespace kv {
 
-class CKelvixApp;
+class CLink;
 
 // Pages are addressed with address bits 8-23 on the wire: nothing above this
 // address can be reached, and a page beyond it would wrap to page 0.
@@ -14,6 +14,6 @@ inline constexpr uint32_t kLastChipAddress = 0xFFFFFF;
 // end shows "Too small start address."; a range that reaches beyond the last
 // chip address shows the out-of-range message (both with the exclamation
 // icon). Answers 1 when the range is good, else 0.
-int AcceptRange(CKelvixApp& app, uint32_t start, uint32_t end);
+int AcceptRange(CLink& app, uint32_t start, uint32_t end);
 
 }  // namespace kv

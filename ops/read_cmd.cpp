@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
+#include "ops/check_report.h"
 #include "ops/page_check.h"
 #include "res/strings.h"
 
@@ -15,14 +16,14 @@ void CReadCmd::ExpectedPage(uint32_t address, uint8_t* buffer) {
 
 void CReadCmd::ReportMismatch(uint32_t address, uint8_t expected, uint8_t read) {
     if (!app_.IsLite()) {
-        app_.MessageText(app_.String(IDS_NOT_MATCH) + ToHex6(address), tk::Icon::None);
+        app_.User().Report(NotMatchAt(app_.String(IDS_NOT_MATCH) + ToHex6(address), address, expected, read));
         return;
     }
     char text[128];
     std::snprintf(text, sizeof text,
                   "Find Not Match Data at Address : %06xh \n\n MotData\t: %03xh \n RomData\t: %03xh",
                   static_cast<unsigned>(address), static_cast<unsigned>(expected), static_cast<unsigned>(read));
-    app_.MessageText(text, tk::Icon::Exclamation);
+    app_.User().Report(NotMatchAt(text, address, expected, read, Tone::Warning));
 }
 
 int CReadCmd::Run() {

@@ -2,12 +2,11 @@
 
 #include <cstdio>
 
-#include "app/kelvix_app.h"
-#include "image/set_comm_dlg.h"
 #include "link/check_memory_cmd.h"
+#include "link/link.h"
 #include "ops/page_loop.h"
-#include "ops/pre_write_dlg.h"
 #include "ops/program_cmd.h"
+#include "ops/check_report.h"
 #include "ops/read_cmd.h"
 #include "res/strings.h"
 
@@ -21,12 +20,12 @@ constexpr uint32_t kBetweenPagesMs = 10;  // kelvane paces its page requests
 constexpr uint8_t kBlank = 0xFF;
 }  // namespace
 
-CSequencePhases::CSequencePhases(CKelvixApp& app, CCheckMemorryCmd& cmd, uint32_t start, uint32_t end)
+CSequencePhases::CSequencePhases(CLink& app, CCheckMemorryCmd& cmd, uint32_t start, uint32_t end)
     : app_(app), cmd_(cmd), start_(start), end_(end) {}
 
-int CSequencePhases::ProgramInterval(CKelvixApp& app, uint32_t& ms) {
+int CSequencePhases::ProgramInterval(CLink& app, uint32_t& ms) {
     int interval = 0;
-    if (!CSetCommDlg(app).GetInterval(interval)) return 0;
+    if (!app.User().ProgramInterval(interval)) return 0;
     ms = interval > 0 ? static_cast<uint32_t>(interval) : 0;
     return 1;
 }
@@ -35,25 +34,26 @@ uint32_t CSequencePhases::BetweenPagesMs() const { return app_.IsLite() ? 0 : kB
 
 void CSequencePhases::ReportNotBlank(uint32_t address, uint8_t read) {
     if (!app_.IsLite()) {
-        app_.MessageText(app_.String(IDS_NOT_BLANK) + CCheckMemorryCmd::ToHex6(address), tk::Icon::None);
+        app_.User().Report(NotBlankAt(app_.String(IDS_NOT_BLANK) + CCheckMemorryCmd::ToHex6(address), address, read));
         return;
     }
     char text[96];
     std::snprintf(text, sizeof text, "Find Not Blank Data at Address : %06xh \n\n RomData : %03xh",
                   static_cast<unsigned>(address), static_cast<unsigned>(read));
-    app_.MessageText(text, tk::Icon::None);
+    app_.User().Report(NotBlankAt(text, address, read));
 }
 
 void CSequencePhases::ReportNotMatch(uint32_t address, uint8_t expected, uint8_t read) {
     if (!app_.IsLite()) {
-        app_.MessageText(app_.String(IDS_NOT_MATCH) + CCheckMemorryCmd::ToHex6(address), tk::Icon::None);
+        app_.User().Report(
+            NotMatchAt(app_.String(IDS_NOT_MATCH) + CCheckMemorryCmd::ToHex6(address), address, expected, read));
         return;
     }
     char text[128];
     std::snprintf(text, sizeof text,
                   "Find Not Match Data at Address : %06xh \n\n MotData : %03xh \n RomData : %03xh",
                   static_cast<unsigned>(address), static_cast<unsigned>(expected), static_cast<unsigned>(read));
-    app_.MessageText(text, tk::Icon::None);
+    app_.User().Report(NotMatchAt(text, address, expected, read));
 }
 
 CSequencePhases::End CSequencePhases::ReadPages(const std::string& message, const std::string& title, bool purge,
@@ -121,10 +121,10 @@ CSequencePhases::End CSequencePhases::Program(uint32_t intervalMs, bool reportPr
     const CPageLoop::End how = loop.Run(steps);
     End result = how == CPageLoop::End::Completed ? End::Completed : failure;
     if (how == CPageLoop::End::Cancelled) {
-        app_.Message(IDS_STOP_PROGRAMMING, tk::Icon::Information);
+        app_.Report(IDS_STOP_PROGRAMMING, Tone::Information);
         result = End::Cancelled;
     } else if (result == End::Failed && reportProgramError) {
-        app_.Message(IDS_PROGRAM_ERROR, tk::Icon::Stop);
+        app_.Report(IDS_PROGRAM_ERROR, Tone::Fault);
     }
     loop.Close();
     channel.SetTimeout(kRestingTimeoutMs);
@@ -149,10 +149,8 @@ CSequencePhases::End CSequencePhases::ReadBack(bool purge) {
 }
 
 int CSequencePhases::ConfirmRange() {
-    CPreWriteDlg confirm(app_);
-    confirm.SetAddresses(start_, end_);
-    if (confirm.DoModal() != tk::IDCANCEL) return 1;
-    app_.Message(IDS_STOP_PROGRAMMING, tk::Icon::None);
+    if (app_.User().ConfirmProgram(start_, end_)) return 1;
+    app_.Report(IDS_STOP_PROGRAMMING, Tone::Plain);
     return 0;
 }
 
@@ -172,10 +170,10 @@ int CSequencePhases::FinalCheck(bool programFailed) {
     // A programming phase that stopped at a page is an error, whatever the
     // register shows by now.
     if (cmd_.CheckStatusError(app_.Channel(), "program") || programFailed) {
-        app_.Message(IDS_PROGRAM_ERROR, tk::Icon::Stop);
+        app_.Report(IDS_PROGRAM_ERROR, Tone::Fault);
         return 0;
     }
-    app_.Message(IDS_PROGRAM_OK, tk::Icon::Information);
+    app_.Report(IDS_PROGRAM_OK, Tone::Information);
     return 1;
 }
 

@@ -11,7 +11,7 @@
 namespace kv {
 
 class CCheckMemorryCmd;
-class CKelvixApp;
+class CLink;
 
 class CSequencePhases {
 public:
@@ -25,7 +25,7 @@ public:
     };
 
     // `cmd` is the running operation; start..end are whole pages.
-    CSequencePhases(CKelvixApp& app, CCheckMemorryCmd& cmd, uint32_t start, uint32_t end);
+    CSequencePhases(CLink& app, CCheckMemorryCmd& cmd, uint32_t start, uint32_t end);
 
     // Reads every page and stops at the first byte that is not 0xFF, which
     // it names. `purge` empties the input before each page read.
@@ -58,9 +58,8 @@ public:
     // ends the run after the recovery. Answers FinalCheck's result or 0.
     int ProgramReadBackCheck(uint32_t intervalMs);
 
-    // The program interval as the "Set baudrate" dialog holds it; 0 when it
-    // has none.
-    static int ProgramInterval(CKelvixApp& app, uint32_t& ms);
+    // The program interval the user has chosen; 0 when there is none.
+    static int ProgramInterval(CLink& app, uint32_t& ms);
 
 private:
     // Names the first fault in a page that was read back and answers false there.
@@ -73,7 +72,7 @@ private:
     void ReportNotMatch(uint32_t address, uint8_t expected, uint8_t read);
     uint32_t BetweenPagesMs() const;
 
-    CKelvixApp& app_;
+    CLink& app_;
     CCheckMemorryCmd& cmd_;
     uint32_t start_;
     uint32_t end_;

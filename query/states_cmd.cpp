@@ -1,8 +1,7 @@
 #include "query/states_cmd.h"
 
-#include "app/kelvix_app.h"
+#include "link/link.h"
 #include "link/status_read.h"
-#include "query/states_dlg.h"
 
 namespace kv {
 
@@ -11,9 +10,7 @@ int CStatesCmd::Run() {
     const StatusReply status = SendStatusRead(app_, app_.Channel());
     if (!status.answered) return 0;
 
-    CStatesDlg dlg(app_);
-    dlg.SetStatus(status.srd, status.srd1);
-    dlg.DoModal();
+    app_.User().ShowStatus(status.srd, status.srd1);
     return 1;
 }
 

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "app/kelvix_app.h"
-#include "query/version_dlg.h"
+#include "link/link.h"
 
 namespace kv {
 
@@ -36,11 +35,9 @@ int CVersionCmd::Run() {
             app_.LoadRoutine(kHandshake);
         }
     }
-    app_.Ui().Trace(AboveReference(text) ? " old \n" : " new \n");
+    app_.User().Trace(AboveReference(text) ? " old \n" : " new \n");
 
-    CVersionDlg dlg(app_);
-    dlg.SetVersionText(text);
-    dlg.DoModal();
+    app_.User().ShowVersion(text);
     return 1;
 }
 

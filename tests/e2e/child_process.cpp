@@ -148,9 +148,14 @@ void SimServer::Stop() {
 std::vector<std::pair<int, unsigned>> ReadByteLog(const std::string& path) {
     std::vector<std::pair<int, unsigned>> bytes;
     std::ifstream f(path);
-    std::string hex;
-    unsigned baud = 0;
-    while (f >> hex >> baud) bytes.emplace_back(std::stoi(hex, nullptr, 16), baud);
+    std::string line;
+    // "HH BAUD", with " x" after a byte that came at another rate than the chip's.
+    while (std::getline(f, line)) {
+        std::istringstream fields(line);
+        std::string hex;
+        unsigned baud = 0;
+        if (fields >> hex >> baud) bytes.emplace_back(std::stoi(hex, nullptr, 16), baud);
+    }
     return bytes;
 }
 

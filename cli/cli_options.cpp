@@ -1,0 +1,216 @@
+#include "cli/cli_options.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace kv::cli {
+
+namespace {
+
+int HexValue(char ch) {
+    if (ch >= '0' && ch <= '9') return ch - '0';
+    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+    return -1;
+}
+
+std::optional<uint32_t> ParseHexAddress(std::string text) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = text.substr(2);
+    if (text.empty() || text.size() > 6) return std::nullopt;
+    uint32_t value = 0;
+    for (char ch : text) {
+        const int digit = HexValue(ch);
+        if (digit < 0) return std::nullopt;
+        value = value * 16 + static_cast<uint32_t>(digit);
+    }
+    return value;
+}
+
+std::optional<int> ParseNumber(const std::string& text) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+bool IsRate(uint32_t baud) {
+    return baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600 || baud == 115200;
+}
+
+std::optional<Command::Kind> CommandKind(const std::string& word) {
+    using K = Command::Kind;
+    if (word == "info") return K::Info;
+    if (word == "unlock") return K::Unlock;
+    if (word == "erase") return K::Erase;
+    if (word == "write") return K::Write;
+    if (word == "verify") return K::Verify;
+    if (word == "blank-check") return K::BlankCheck;
+    if (word == "download") return K::Download;
+    return std::nullopt;
+}
+
+bool TakesFile(Command::Kind kind) {
+    return kind == Command::Kind::Write || kind == Command::Kind::Verify || kind == Command::Kind::Download;
+}
+
+}  // namespace
+
+const char* CommandName(Command::Kind kind) {
+    switch (kind) {
+        case Command::Kind::Info: return "info";
+        case Command::Kind::Unlock: return "unlock";
+        case Command::Kind::Erase: return "erase";
+        case Command::Kind::Write: return "write";
+        case Command::Kind::Verify: return "verify";
+        case Command::Kind::BlankCheck: return "blank-check";
+        case Command::Kind::Download: return "download";
+    }
+    return "";
+}
+
+std::optional<std::array<uint8_t, 7>> ParseIdText(const std::string& text) {
+    std::array<uint8_t, 7> id{};
+    size_t digits = 0;
+    for (char ch : text) {
+        if (ch == ' ' || ch == ':' || ch == '-' || ch == ',' || ch == '.') continue;
+        const int value = HexValue(ch);
+        if (value < 0 || digits >= 14) return std::nullopt;
+        id[digits / 2] = static_cast<uint8_t>(id[digits / 2] << 4 | value);
+        ++digits;
+    }
+    if (digits != 14) return std::nullopt;
+    return id;
+}
+
+std::optional<std::pair<uint32_t, uint32_t>> ParseRange(const std::string& text) {
+    const size_t dash = text.find('-');
+    if (dash == std::string::npos) return std::nullopt;
+    const auto start = ParseHexAddress(text.substr(0, dash));
+    const auto end = ParseHexAddress(text.substr(dash + 1));
+    if (!start || !end || *start > *end) return std::nullopt;
+    const uint32_t first = *start & ~uint32_t{0xFF};
+    const uint32_t last = *end | 0xFF;
+    if (first >= last) return std::nullopt;
+    return std::make_pair(first, last);
+}
+
+ParseResult ParseOptions(const std::vector<std::string>& args) {
+    ParseResult result;
+    Options& o = result.options;
+    const auto fail = [&](const std::string& text) {
+        result.error = text;
+        return result;
+    };
+    Command* current = nullptr;
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string arg = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (arg.rfind("--", 0) == 0) {
+            const size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                hasValue = true;
+            }
+        }
+        const auto needValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= args.size()) return false;
+            value = args[++i];
+            return true;
+        };
+        const auto forWrite = [&](const char* name) -> std::string {
+            if (!current || current->kind != Command::Kind::Write) return std::string(name) + ": only after write FILE";
+            return "";
+        };
+
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+        } else if (arg == "--version") {
+            o.version = true;
+        } else if (arg == "--json") {
+            o.json = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            o.quiet = true;
+        } else if (arg == "-v" || arg == "--verbose") {
+            o.verbose = true;
+        } else if (arg == "--old-erase") {
+            o.oldErase = true;
+        } else if (arg == "--sync-b0") {
+            o.syncB0 = true;
+        } else if (arg == "--erase" || arg == "--blank-check" || arg == "--verify") {
+            const std::string error = forWrite(arg.c_str());
+            if (!error.empty()) return fail(error);
+            if (arg == "--erase") current->erase = true;
+            if (arg == "--blank-check") current->blankCheck = true;
+            if (arg == "--verify") current->verify = true;
+        } else if (arg == "--port" || arg == "--mode" || arg == "--baud" || arg == "--id" || arg == "--id-file" ||
+                   arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range") {
+            if (!needValue() || value.empty()) return fail(arg + ": needs a value");
+            if (arg == "--port") {
+                o.port = value;
+            } else if (arg == "--mode") {
+                if (value == "flash") o.mode = Mode::Flash;
+                else if (value == "bootloader") o.mode = Mode::BootLoader;
+                else if (value == "lite") o.mode = Mode::Lite;
+                else return fail("--mode: \"" + value + "\" is none of flash, bootloader, lite");
+            } else if (arg == "--baud") {
+                const auto rate = ParseNumber(value);
+                if (!rate || !IsRate(static_cast<uint32_t>(*rate)))
+                    return fail("--baud: " + value + " is none of 9600, 19200, 38400, 57600, 115200");
+                o.baud = static_cast<uint32_t>(*rate);
+            } else if (arg == "--id") {
+                o.id = ParseIdText(value);
+                if (!o.id) return fail("--id: \"" + value + "\" is not 14 hex digits");
+            } else if (arg == "--id-file") {
+                o.idFile = value;
+            } else if (arg == "--mcu") {
+                if (value == "m") o.mcuType = 0;
+                else if (value == "h") o.mcuType = 1;
+                else if (value == "wren") o.mcuType = 2;
+                else return fail("--mcu: \"" + value + "\" is none of m, h, wren");
+            } else if (arg == "--interval") {
+                const auto ms = ParseNumber(value);
+                if (!ms || *ms < 0 || *ms > 60000) return fail("--interval: " + value + " is not 0 to 60000 ms");
+                o.interval = *ms;
+            } else if (arg == "--firm") {
+                o.firm = value;
+            } else {  // --range
+                if (!current || current->kind == Command::Kind::Info || current->kind == Command::Kind::Unlock ||
+                    current->kind == Command::Kind::Erase)
+                    return fail("--range: only after write, verify, blank-check or download");
+                current->range = ParseRange(value);
+                if (!current->range)
+                    return fail("--range: \"" + value + "\" is not START-END in hex, start below end, end at most FFFFFF");
+            }
+        } else if (!arg.empty() && arg[0] == '-') {
+            return fail(arg + ": unknown option");
+        } else if (const auto kind = CommandKind(arg)) {
+            Command command;
+            command.kind = *kind;
+            if (TakesFile(*kind)) {
+                if (i + 1 >= args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
+                    return fail(std::string(CommandName(*kind)) + ": needs a FILE");
+                command.file = args[++i];
+            }
+            o.commands.push_back(command);
+            current = &o.commands.back();
+        } else {
+            return fail("\"" + arg + "\": unknown command");
+        }
+    }
+    if (o.help || o.version) return result;
+    if (o.port.empty()) return fail("--port: missing");
+    if (o.commands.empty()) return fail("no command given");
+    if (o.mode == Mode::Lite && o.LinkBaud() > 57600) return fail("--baud: lite mode goes up to 57600");
+    if (o.id && !o.idFile.empty()) return fail("--id and --id-file: give one of them");
+    for (const Command& c : o.commands) {
+        // kelvane's erase-program-read always works on the image's own range.
+        if (c.kind == Command::Kind::Write && c.erase && !c.blankCheck && c.range && o.mode != Mode::Lite)
+            return fail("--range: write --erase programs the file's whole range in this mode");
+    }
+    return result;
+}
+
+}  // namespace kv::cli

@@ -1,0 +1,63 @@
+#pragma once
+// kelvane-cli's command line: the options of one run and its commands, in
+// order. Everything is checked here; nothing needs the chip.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kv::cli {
+
+enum class Mode { Flash, BootLoader, Lite };
+
+struct Command {
+    enum class Kind { Info, Unlock, Erase, Write, Verify, BlankCheck, Download };
+    Kind kind = Kind::Info;
+    std::string file;         // write, verify, download
+    bool erase = false;       // write --erase
+    bool blankCheck = false;  // write --blank-check
+    bool verify = false;      // write --verify
+    std::optional<std::pair<uint32_t, uint32_t>> range;  // --range, whole pages
+
+    // Whether the chip must have verified the ID (internal flash and kelvlite).
+    bool NeedsId() const { return kind != Kind::Info; }
+};
+
+struct Options {
+    std::string port;
+    Mode mode = Mode::Flash;
+    uint32_t baud = 0;  // 0: the mode's default
+    std::optional<std::array<uint8_t, 7>> id;
+    std::string idFile;
+    std::optional<int> mcuType;  // 0 Vireo/M, 1 Vireo/H, 2 Wren
+    int interval = 40;
+    bool oldErase = false;
+    bool syncB0 = false;
+    std::string firm;  // firm.mot for lite mode; empty: beside the program
+    bool json = false;
+    bool quiet = false;
+    bool verbose = false;
+    bool help = false;
+    bool version = false;
+    std::vector<Command> commands;
+
+    uint32_t LinkBaud() const { return baud != 0 ? baud : mode == Mode::Lite ? 57600 : 115200; }
+};
+
+// Answers the options, or a one-line error naming the argument.
+struct ParseResult {
+    Options options;
+    std::string error;
+};
+ParseResult ParseOptions(const std::vector<std::string>& args);
+
+// The 14 hex digits of an ID; spaces, ':', '-', ',' and '.' may separate them.
+std::optional<std::array<uint8_t, 7>> ParseIdText(const std::string& text);
+// "START-END" in hexadecimal (an optional 0x each), start not above end, end at
+// most 0xFFFFFF; rounded to whole pages.
+std::optional<std::pair<uint32_t, uint32_t>> ParseRange(const std::string& text);
+
+const char* CommandName(Command::Kind kind);
+
+}  // namespace kv::cli

@@ -1,0 +1,51 @@
+#pragma once
+// What kelvane-cli prints: one line per command on stdout (or one JSON object
+// per line with --json), progress on stderr, and the refusals that end a run.
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kv::cli {
+
+// Named values of a result, printed as "name value" or as JSON members.
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+class CReportPrinter {
+public:
+    enum class ProgressStyle { None, Bar, Lines };
+
+    CReportPrinter(std::ostream& out, std::ostream& err, bool json, ProgressStyle progress);
+
+    bool Json() const { return json_; }
+
+    // The result of one command: `code` its exit status, `text` one line.
+    void Result(const std::string& command, int code, const std::string& text, const Fields& fields = {});
+    // A refusal before or outside the commands (argument, file, port).
+    void Refusal(int code, const std::string& text);
+    // The run's exit status, last.
+    void Final(int code);
+    // Trace lines (-v).
+    void Trace(const std::string& text);
+
+    // Progress of a page loop: pages done of `pages`, with the bytes per
+    // second and the time left after `elapsedMs`.
+    void ProgressStart(const std::string& title, uint32_t pages);
+    void ProgressStep(uint32_t done, uint32_t pages, uint32_t elapsedMs);
+    void ProgressEnd();
+
+    // A JSON string literal for `text`.
+    static std::string JsonString(const std::string& text);
+
+private:
+    std::ostream& out_;
+    std::ostream& err_;
+    bool json_;
+    ProgressStyle progress_;
+    std::string title_;
+    int lastTenth_ = -1;
+    bool barOpen_ = false;
+};
+
+}  // namespace kv::cli

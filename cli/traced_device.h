@@ -1,0 +1,16 @@
+#pragma once
+// A serial device that writes a timestamped line for every frame written and
+// every block read to a stream (kelvane-cli -v), and otherwise passes
+// everything to the device it wraps.
+#include <memory>
+#include <ostream>
+
+#include "platform/clock.h"
+#include "platform/serial_device.h"
+
+namespace kv::cli {
+
+std::unique_ptr<plat::ISerialDevice> MakeTracedDevice(std::unique_ptr<plat::ISerialDevice> device,
+                                                      plat::IClock& clock, std::ostream& trace);
+
+}  // namespace kv::cli

@@ -1,0 +1,66 @@
+#include "cli/usage.h"
+
+namespace kv::cli {
+
+void PrintUsage(std::ostream& out) {
+    out << R"(Usage: kelvane-cli --port PORT [options] COMMAND [ARGS] [COMMAND [ARGS]...]
+
+Flashes a Vireo chip through its serial boot loader without questions: the
+answers the dialog programs ask for come from the arguments. Several commands
+run one after the other on one link; the first that fails ends the run.
+
+Commands
+  info                     boot-loader version, status register decoded bit by bit, ID state
+  unlock                   the ID check alone (exit status says whether the ID passed)
+  erase                    erase the flash
+  write FILE               program the file's pages
+      --erase              erase first (as "E. P. R...": erase, program, read check)
+      --blank-check        blank check first (as "B. P. R...": blank check, program, read check)
+      --verify             read check after programming
+      --range START-END    limit it to START-END (hex, whole pages; not with --erase
+                           outside lite mode, which programs the file's whole range)
+  verify FILE              read check of the file's pages (or --range START-END)
+  blank-check              blank check of --range START-END (default: the file's range
+                           when a file was named before, else 0C0000-0FFFFF)
+  download FILE            boot program into the loader's RAM (as "Download...")
+
+Options
+  --port PORT              COMn, a path, or a name under /dev (required)
+  --mode flash|bootloader|lite
+                           internal flash with the ID check [flash], the Vireo/H boot
+                           loader, or a Vireo/L chip through the sequencer
+  --firm FILE              the sequencer firmware in lite mode [firm.mot beside the program]
+  --baud RATE              the link rate after synchronisation: 9600, 19200, 38400,
+                           57600 or 115200 [115200; 57600 in lite mode, its highest]
+  --id HEX                 the 7-byte ID: 14 hex digits, separators (space : - , .) allowed
+  --id-file FILE           an ".id" file [the program file's ".id" file when it exists]
+  --mcu m|h|wren           where the ID lies: Vireo/M, Vireo/H, Wren [from the image and
+                           the ID file, as the ID dialog finds it]
+  --interval MS            pause after each page frame, 0 to 60000 [40]
+  --old-erase              erase block by block on old boot loaders (the "+a" switch), this run only
+  --sync-b0                begin the synchronisation with 0xB0 (the "+Z" switch), this run only
+  --json                   one JSON object per line on stdout: progress, results, the outcome
+  -q, --quiet              no progress and no result lines for commands that succeeded
+  -v, --verbose            a timestamped trace of every frame on stderr
+  -h, --help               this text
+  --version                the program's version
+
+Progress goes to stderr: a bar with pages, bytes per second and time left on a
+terminal, a line per tenth otherwise. Before it ends, the program returns the
+link to 9600 bps where the chip still answers.
+
+Exit status
+  0  every command succeeded
+  2  a command-line error (nothing was sent)
+  3  a file refused: program file, ID file or firmware (nothing was sent)
+  4  the port cannot be opened
+  5  no answer from the chip, or the link was lost
+  6  the ID was refused (nothing was erased or written)
+  7  an erase, program or download error
+  8  a check found a difference or a byte that is not blank
+  128+N  stopped by signal N (SIGTERM, SIGINT, SIGHUP) after the page in hand,
+         with the link taken back to 9600 bps
+)";
+}
+
+}  // namespace kv::cli

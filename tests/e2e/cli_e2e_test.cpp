@@ -1,0 +1,316 @@
+// kelvane-cli as a real process against vireo-sim on a pseudo-terminal: its
+// exit status for each way a run can end, its JSON lines, and the same bytes
+// on the wire as kelvane's console for the same erase-program-read.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+
+#include "image/mot_file.h"
+#include "tests/e2e/child_process.h"
+
+namespace {
+
+using kvtest::BuildPath;
+using kvtest::RunProgram;
+using Bytes = std::vector<int>;
+
+constexpr int kDeadlineMs = 60000;
+constexpr uint32_t kBase = 0x0C0000;
+constexpr size_t kFileSize = 0x240;  // three pages, the last one partly
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+    std::string text;
+    char hex[3];
+    for (uint8_t b : bytes) {
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        text += hex;
+    }
+    return text;
+}
+
+// S2 records of 16 bytes over `size` bytes at `base` that hold no 0xFF; a
+// `damaged` file has a wrong checksum in its second record.
+void WriteProgram(const std::string& path, uint32_t base, size_t size, bool damaged = false) {
+    std::ofstream out(path);
+    for (size_t at = 0; at < size; at += 16) {
+        const uint32_t address = base + static_cast<uint32_t>(at);
+        std::vector<uint8_t> body = {20, static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 8),
+                                     static_cast<uint8_t>(address)};
+        for (size_t i = 0; i < 16; ++i) body.push_back(static_cast<uint8_t>(((at + i) * 7 + 1) % 0xFF));
+        unsigned sum = 0;
+        for (uint8_t b : body) sum += b;
+        body.push_back(static_cast<uint8_t>(~sum + (damaged && at == 16 ? 1 : 0)));
+        out << "S2" << Hex(body) << "\n";
+    }
+    out << "S804000000FB\n";
+}
+
+struct Bench {
+    explicit Bench(const std::string& name)
+        : folder(kvtest::FreshFolder(name)), config(kvtest::FreshFolder(name + "_config")),
+          mot(folder + "/fw.mot"), log(folder + "/sim.log"), dump(folder + "/flash.mot") {
+        WriteProgram(mot, kBase, kFileSize);
+    }
+    std::vector<std::string> Env() const {
+        return {"XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + folder, "KELVANE_UI="};
+    }
+    kvtest::ProgramRun Cli(std::vector<std::string> args) const {
+        args.insert(args.begin(), "kelvane-cli");
+        return RunProgram(BuildPath("kelvane-cli"), args, Env(), "", kDeadlineMs);
+    }
+    Bytes Received() const {
+        Bytes v;
+        for (const auto& [value, baud] : kvtest::ReadByteLog(log)) v.push_back(value);
+        return v;
+    }
+    std::string folder, config, mot, log, dump;
+};
+
+void ExpectFlashHoldsTheFile(const Bench& b) {
+    kv::CMotFile file, flash;
+    ASSERT_EQ(file.LoadFile(b.mot), 1);
+    ASSERT_EQ(flash.LoadFile(b.dump), 1) << b.dump;
+    EXPECT_EQ(flash.PageCount(), file.PageCount());
+    for (uint32_t page = kBase / 256; page <= (kBase + kFileSize) / 256; ++page) {
+        ASSERT_NE(flash.Page(page), nullptr) << page;
+        EXPECT_EQ(flash.Page(page)->Bytes(), file.Page(page)->Bytes()) << page;
+    }
+}
+
+bool Contains(const Bytes& all, const Bytes& part) {
+    return std::search(all.begin(), all.end(), part.begin(), part.end()) != all.end();
+}
+
+TEST(CliE2E, WriteEraseVerifyProgramsTheFileAndLeavesTheLinkAt9600) {
+    for (const std::string mode : {"flash", "lite"}) {
+        SCOPED_TRACE(mode);
+        const Bench b("cli_write_" + mode);
+        kvtest::SimServer sim({"--mode", mode, "--log", b.log, "--dump", b.dump});
+        const auto run = b.Cli({"--port", sim.Port(), "--mode", mode, "--id", "11 22 33 44 55 66 77", "write",
+                                b.mot, "--erase", "--verify"});
+        sim.Stop();
+        ASSERT_FALSE(run.timedOut) << run.out << run.err;
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        EXPECT_EQ(run.out, "write: programmed and checked 0C0000-0C02FF\n") << run.err;
+        ExpectFlashHoldsTheFile(b);
+        const auto received = kvtest::ReadByteLog(b.log);
+        ASSERT_FALSE(received.empty());
+        EXPECT_EQ(received.back().second, 9600u);  // the last code went out at 9600 bps
+    }
+}
+
+// Each way a run can fail ends with its own exit status and a line that
+// names what failed; refusals send nothing.
+TEST(CliE2E, FailuresEndWithTheirExitStatus) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> sim;
+        std::vector<std::string> args;  // "PORT" and "FILE" stand for the simulator's port and the file
+        int code;
+        const char* says;       // in stdout and stderr together
+        bool nothingSent;
+        bool nothingErased;
+        bool backTo9600 = false;  // the chip answers to the end: the link ends at 9600 bps
+    };
+    const std::vector<Case> cases = {
+        {"flipped byte", {"--flip-read", "0C0123"}, {"write", "FILE", "--erase"}, 8, "0C0123", false, false, true},
+        {"verify on a blank chip", {}, {"verify", "FILE"}, 8, "difference at 0C0000: expected 01, read FF", false,
+         true, true},
+        {"wrong ID", {}, {"--id", "00112233445566", "erase", "write", "FILE"}, 6, "refused the ID", false, true, true},
+        {"silent chip", {"--no-reply", "B0"}, {"erase"}, 5, "no answer from the chip", false, true},
+        {"damaged file", {}, {"write", "BAD"}, 3, "line 2", true, true},
+        {"ID text", {}, {"--id", "11223344", "erase"}, 2, "--id", true, true},
+        {"range", {}, {"verify", "FILE", "--range", "0D0000-0C0000"}, 2, "--range", true, true},
+        {"download too large", {}, {"download", "BIG"}, 2, "download: ", true, true},
+        {"chip reset while programming", {"--reset-after", "300"}, {"write", "FILE"}, 5, "no reply", false, false},
+        {"missing port", {}, {"--port", "/dev/kv-no-such-port", "erase"}, 4, "/dev/kv-no-such-port", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bench b(std::string("cli_fail_") + std::to_string(&c - cases.data()));
+        const std::string bad = b.folder + "/bad.mot";
+        WriteProgram(bad, kBase, kFileSize, true);
+        const std::string big = b.folder + "/big.mot";
+        WriteProgram(big, 0x000000, 0x10000);
+        std::vector<std::string> simArgs = {"--log", b.log};
+        simArgs.insert(simArgs.end(), c.sim.begin(), c.sim.end());
+        kvtest::SimServer sim(simArgs);
+        std::vector<std::string> args = {"--port", sim.Port(), "--id", "11223344556677"};
+        for (const std::string& a : c.args) args.push_back(a == "FILE" ? b.mot : a == "BAD" ? bad : a == "BIG" ? big : a);
+        const auto began = std::chrono::steady_clock::now();
+        const auto run = b.Cli(args);
+        const auto seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - began).count();
+        sim.Stop();
+        ASSERT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, c.code) << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
+        EXPECT_LT(seconds, 15);  // within the time-outs
+        const Bytes received = b.Received();
+        if (c.nothingSent) {
+            EXPECT_TRUE(received.empty()) << received.size();
+        }
+        if (c.backTo9600) {
+            const auto log = kvtest::ReadByteLog(b.log);
+            ASSERT_GT(log.size(), 3u);
+            EXPECT_EQ(log.back(), std::make_pair(0xB0, 9600u));
+            EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const auto& e) { return e.second == 115200u; }));
+        }
+        if (c.nothingErased) {
+            EXPECT_FALSE(Contains(received, {0xA7, 0xD0}));
+            EXPECT_FALSE(Contains(received, {0x41}));
+        }
+    }
+}
+
+// The dialog programs' console and kelvane-cli put the same bytes on the
+// wire, at the same rates, for erase-program-read of one file: kelvane in
+// internal flash mode, kelvlite through the sequencer.
+TEST(CliE2E, SameBytesOnTheWireAsTheDialogProgramsForEraseProgramRead) {
+    const std::string idCheck = "\n1002=11\n1003=22\n1004=33\n1005=44\n1006=55\n1007=66\n1008=77\nok\n";
+    const struct {
+        std::string program, mode, baud, script;
+    } cases[] = {
+        // Start dialog, ID check, E. P. R..., "Erase?", Exit.
+        {"kelvane", "flash", "115200", "ok\n1011=FILE" + idCheck + "1010\nok\n2\n"},
+        // kelvlite also asks the range and confirms it.
+        {"kelvlite", "lite", "57600", "1011=FILE" + idCheck + "1010\nok\nok\nok\n2\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        const Bench dialog("cli_wire_" + c.program);
+        std::ofstream(dialog.config + "/" + c.program + ".INI")
+            << "[Last Comm State]\nBaundrate=" << c.baud << "\nByte=8\nStop Bit=0\nParity=0\n";
+        {
+            kvtest::SimServer sim({"--mode", c.mode, "--log", dialog.log});
+            std::string script = c.script;
+            script.replace(script.find("FILE"), 4, dialog.mot);
+            std::vector<std::string> args = {c.program, "--console"};
+            if (c.program == "kelvane") args.push_back("--port");
+            args.push_back(sim.Port());
+            const auto run = RunProgram(BuildPath(c.program), args, dialog.Env(), script, kDeadlineMs);
+            sim.Stop();
+            ASSERT_EQ(run.exitCode, 0) << run.out;
+            ASSERT_NE(run.out.find("Program OK."), std::string::npos) << run.out;
+        }
+        const Bench cli("cli_wire_cli_" + c.mode);
+        {
+            kvtest::SimServer sim({"--mode", c.mode, "--log", cli.log});
+            const auto run = cli.Cli({"--port", sim.Port(), "--mode", c.mode, "--baud", c.baud, "--id",
+                                      "11223344556677", "write", cli.mot, "--erase"});
+            sim.Stop();
+            ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+        }
+        const auto expected = kvtest::ReadByteLog(dialog.log);
+        const auto got = kvtest::ReadByteLog(cli.log);
+        ASSERT_GT(expected.size(), 3 * 259u);
+        EXPECT_TRUE(expected == got) << expected.size() << " bytes from " << c.program << ", " << got.size()
+                                     << " from kelvane-cli";
+    }
+}
+
+// A minimal JSON reader: whether `text` is exactly one JSON object.
+class JsonCheck {
+public:
+    explicit JsonCheck(const std::string& text) : s_(text) {}
+    bool IsObject() {
+        Space();
+        if (Peek() != '{' || !Value()) return false;
+        Space();
+        return i_ == s_.size();
+    }
+
+private:
+    char Peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
+    void Space() {
+        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t')) ++i_;
+    }
+    bool Literal(const char* word) {
+        const std::string w(word);
+        if (s_.compare(i_, w.size(), w) != 0) return false;
+        i_ += w.size();
+        return true;
+    }
+    bool String() {
+        if (Peek() != '"') return false;
+        for (++i_; i_ < s_.size(); ++i_) {
+            const unsigned char ch = static_cast<unsigned char>(s_[i_]);
+            if (ch < 0x20) return false;
+            if (ch == '\\') ++i_;
+            else if (ch == '"') return ++i_, true;
+        }
+        return false;
+    }
+    bool Number() {
+        const size_t from = i_;
+        if (Peek() == '-') ++i_;
+        while (std::isdigit(static_cast<unsigned char>(Peek())) || Peek() == '.' || Peek() == 'e' || Peek() == 'E' ||
+               Peek() == '+' || Peek() == '-')
+            ++i_;
+        return i_ > from;
+    }
+    bool Sequence(char close, bool members) {
+        ++i_;
+        Space();
+        if (Peek() == close) return ++i_, true;
+        for (;;) {
+            Space();
+            if (members) {
+                if (!String()) return false;
+                Space();
+                if (Peek() != ':') return false;
+                ++i_;
+                Space();
+            }
+            if (!Value()) return false;
+            Space();
+            if (Peek() == close) return ++i_, true;
+            if (Peek() != ',') return false;
+            ++i_;
+        }
+    }
+    bool Value() {
+        switch (Peek()) {
+            case '{': return Sequence('}', true);
+            case '[': return Sequence(']', false);
+            case '"': return String();
+            case 't': return Literal("true");
+            case 'f': return Literal("false");
+            case 'n': return Literal("null");
+            default: return Number();
+        }
+    }
+    const std::string& s_;
+    size_t i_ = 0;
+};
+
+TEST(CliE2E, JsonIsOneObjectPerLine) {
+    const Bench b("cli_json");
+    kvtest::SimServer sim({"--flip-read", "0C0101"});
+    const auto run = b.Cli({"--port", sim.Port(), "--id", "11223344556677", "--json", "info", "write", b.mot,
+                            "--erase"});
+    sim.Stop();
+    EXPECT_EQ(run.exitCode, 8) << run.out << run.err;
+    ASSERT_FALSE(run.out.empty());
+    size_t lines = 0;
+    size_t begin = 0;
+    while (begin < run.out.size()) {
+        const size_t end = run.out.find('\n', begin);
+        ASSERT_NE(end, std::string::npos) << "the last line has no end";
+        const std::string line = run.out.substr(begin, end - begin);
+        EXPECT_TRUE(JsonCheck(line).IsObject()) << line;
+        begin = end + 1;
+        ++lines;
+    }
+    EXPECT_GT(lines, 3u);
+    EXPECT_NE(run.out.find("\"command\":\"info\",\"ok\":true"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"address\":\"0C0101\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"event\":\"progress\""), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.substr(run.out.rfind('{')), "{\"event\":\"exit\",\"ok\":false,\"code\":8}\n");
+}
+
+}  // namespace
