@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "image/image_writer.h"
+#include "link/link_user.h"
 
 namespace kv::cli {
 
@@ -202,7 +203,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                 else return fail("--mcu: \"" + value + "\" is none of m, h, wren");
             } else if (arg == "--interval") {
                 const auto ms = ParseNumber(value);
-                if (!ms || *ms < 0 || *ms > 60000) return fail("--interval: " + value + " is not 0 to 60000 ms");
+                if (!ms || *ms < 0 || *ms > CLinkUser::kMaxProgramIntervalMs)
+                    return fail("--interval: " + value + " is not 0 to " +
+                                std::to_string(CLinkUser::kMaxProgramIntervalMs) + " ms");
                 o.interval = *ms;
             } else if (arg == "--firm") {
                 o.firm = value;

@@ -45,7 +45,7 @@ Options
   --id-file FILE           an ".id" file [the program file's ".id" file when it exists]
   --mcu m|h|wren           where the ID lies: Vireo/M, Vireo/H, Wren [from the image and
                            the ID file, as the ID dialog finds it]
-  --interval MS            pause after each page frame, 0 to 60000 [40]
+  --interval MS            pause after each page frame, 0 to 10000 [40]
   --old-erase              erase block by block on old boot loaders (the "+a" switch), this run only
   --sync-b0                begin the synchronisation with 0xB0 (the "+Z" switch), this run only
   --json                   one JSON object per line on stdout: progress, results, the outcome
