@@ -3,6 +3,9 @@
 #include <cctype>
 #include <charconv>
 
+#include "image/image_writer.h"
+#include "link/link_user.h"
+
 namespace kv::cli {
 
 namespace {
@@ -46,11 +49,34 @@ std::optional<Command::Kind> CommandKind(const std::string& word) {
     if (word == "verify") return K::Verify;
     if (word == "blank-check") return K::BlankCheck;
     if (word == "download") return K::Download;
+    if (word == "read") return K::Read;
     return std::nullopt;
 }
 
 bool TakesFile(Command::Kind kind) {
-    return kind == Command::Kind::Write || kind == Command::Kind::Verify || kind == Command::Kind::Download;
+    return kind == Command::Kind::Write || kind == Command::Kind::Verify || kind == Command::Kind::Download ||
+           kind == Command::Kind::Read;
+}
+
+// Settles the format of a command's file once all its options are known;
+// answers an error naming the argument, or an empty text.
+std::string SettleFormat(Command& c) {
+    const auto named = FormatForFileName(c.file);
+    if (c.kind == Command::Kind::Read) {
+        if (!c.format) c.format = named;
+        if (!c.format)
+            return "read: the format of \"" + c.file + "\" is not known from its name; give --format srec|ihex|bin";
+        return "";
+    }
+    if (!c.LoadsFile()) return "";
+    if (c.base) {
+        if (named && *named != ImageFormat::Binary)
+            return "--base: \"" + c.file + "\" is not a raw binary file by its name";
+        c.format = ImageFormat::Binary;
+    } else if (named == ImageFormat::Binary) {
+        return "--base: needed for the raw binary file \"" + c.file + "\"";
+    }
+    return "";
 }
 
 }  // namespace
@@ -64,6 +90,7 @@ const char* CommandName(Command::Kind kind) {
         case Command::Kind::Verify: return "verify";
         case Command::Kind::BlankCheck: return "blank-check";
         case Command::Kind::Download: return "download";
+        case Command::Kind::Read: return "read";
     }
     return "";
 }
@@ -151,6 +178,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             o.oldErase = true;
         } else if (arg == "--sync-b0") {
             o.syncB0 = true;
+        } else if (arg == "--all-pages") {
+            if (!current || current->kind != Command::Kind::Read) return fail("--all-pages: only after read OUT");
+            current->allPages = true;
         } else if (arg == "--erase" || arg == "--blank-check" || arg == "--verify") {
             const std::string error = forWrite(arg.c_str());
             if (!error.empty()) return fail(error);
@@ -158,7 +188,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             if (arg == "--blank-check") current->blankCheck = true;
             if (arg == "--verify") current->verify = true;
         } else if (arg == "--port" || arg == "--mode" || arg == "--baud" || arg == "--id" || arg == "--id-file" ||
-                   arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range") {
+                   arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range" ||
+                   arg == "--format" || arg == "--base") {
             if (!needValue() || value.empty()) return fail(arg + ": needs a value");
             if (arg == "--port") {
                 const auto entry = ParsePortEntry(value);
@@ -186,14 +217,24 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                 else return fail("--mcu: \"" + value + "\" is none of m, h, wren");
             } else if (arg == "--interval") {
                 const auto ms = ParseNumber(value);
-                if (!ms || *ms < 0 || *ms > 60000) return fail("--interval: " + value + " is not 0 to 60000 ms");
+                if (!ms || *ms < 0 || *ms > CLinkUser::kMaxProgramIntervalMs)
+                    return fail("--interval: " + value + " is not 0 to " +
+                                std::to_string(CLinkUser::kMaxProgramIntervalMs) + " ms");
                 o.interval = *ms;
             } else if (arg == "--firm") {
                 o.firm = value;
+            } else if (arg == "--format") {
+                if (!current || current->kind != Command::Kind::Read) return fail("--format: only after read OUT");
+                current->format = FormatForName(value);
+                if (!current->format) return fail("--format: \"" + value + "\" is none of srec, ihex, bin");
+            } else if (arg == "--base") {
+                if (!current || !current->LoadsFile()) return fail("--base: only after write, verify or download FILE");
+                current->base = ParseHexAddress(value);
+                if (!current->base) return fail("--base: \"" + value + "\" is not an address in hex, at most FFFFFF");
             } else {  // --range
                 if (!current || current->kind == Command::Kind::Info || current->kind == Command::Kind::Unlock ||
                     current->kind == Command::Kind::Erase)
-                    return fail("--range: only after write, verify, blank-check or download");
+                    return fail("--range: only after write, verify, blank-check, download or read");
                 current->range = ParseRange(value);
                 if (!current->range)
                     return fail("--range: \"" + value + "\" is not START-END in hex, start below end, end at most FFFFFF");
@@ -220,7 +261,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     if (o.commands.empty()) return fail("no command given");
     if (o.mode == Mode::Lite && o.LinkBaud() > 57600) return fail("--baud: lite mode goes up to 57600");
     if (o.id && !o.idFile.empty()) return fail("--id and --id-file: give one of them");
-    for (const Command& c : o.commands) {
+    for (Command& c : o.commands) {
+        if (const std::string error = SettleFormat(c); !error.empty()) return fail(error);
         // kelvane's erase-program-read always works on the image's own range.
         if (c.kind == Command::Kind::Write && c.erase && !c.blankCheck && c.range && o.mode != Mode::Lite)
             return fail("--range: write --erase programs the file's whole range in this mode");

@@ -7,18 +7,28 @@
 #include <string>
 #include <vector>
 
+#include "image/image_load.h"
+
 namespace kv::cli {
 
 enum class Mode { Flash, BootLoader, Lite };
 
 struct Command {
-    enum class Kind { Info, Unlock, Erase, Write, Verify, BlankCheck, Download };
+    enum class Kind { Info, Unlock, Erase, Write, Verify, BlankCheck, Download, Read };
     Kind kind = Kind::Info;
-    std::string file;         // write, verify, download
+    std::string file;         // write, verify, download; read: the file written
     bool erase = false;       // write --erase
     bool blankCheck = false;  // write --blank-check
     bool verify = false;      // write --verify
     std::optional<std::pair<uint32_t, uint32_t>> range;  // --range, whole pages
+    // The file's format: from --format or the file name for read; raw binary
+    // for a program file given with --base, else told by its content.
+    std::optional<ImageFormat> format;
+    std::optional<uint32_t> base;  // --base: where a raw binary program file begins
+    bool allPages = false;         // read --all-pages: blank pages too
+
+    // Whether `file` is a program file to load (read writes its file).
+    bool LoadsFile() const { return !file.empty() && kind != Kind::Read; }
 
     // Whether the chip must have verified the ID (internal flash and kelvlite).
     bool NeedsId() const { return kind != Kind::Info; }

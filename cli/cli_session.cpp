@@ -8,6 +8,8 @@
 
 #include "cli/cli_user.h"
 #include "cli/exit_codes.h"
+#include "cli/program_file.h"
+#include "cli/read_command.h"
 #include "cli/report_printer.h"
 #include "cli/run_profile.h"
 #include "image/id_check_dlg.h"
@@ -49,26 +51,6 @@ std::string Hex6(uint32_t value) {
 }
 
 std::string RangeText(uint32_t start, uint32_t end) { return Hex6(start) + "-" + Hex6(end); }
-
-// Why a program file was refused, in one line naming it.
-std::string RefusalOf(const std::string& path, const CMotFile& image) {
-    switch (image.LastStatus()) {
-        case LoadStatus::Complete:
-            return "";
-        case LoadStatus::CannotOpen: {
-            std::error_code ec;
-            const bool missing = std::filesystem::status(path, ec).type() == std::filesystem::file_type::not_found;
-            return path + (missing ? ": not found" : ": cannot be read");
-        }
-        case LoadStatus::NoTermination:
-            return path + ": no termination record (S7, S8 or S9)";
-        case LoadStatus::NotSRecord:
-            return path + ": line " + std::to_string(image.LastLine()) + " is not an S-record";
-        case LoadStatus::BadRecord:
-            return path + ": line " + std::to_string(image.LastLine()) + " is a damaged record";
-    }
-    return path + ": refused";
-}
 
 // The status register, bit by bit, as the status window names the bits.
 Fields StatusFields(uint8_t srd, uint8_t srd1, bool lite) {
@@ -124,7 +106,7 @@ private:
 
     const Command* FirstWithFile() const {
         for (const Command& c : options_.commands)
-            if (!c.file.empty()) return &c;
+            if (c.LoadsFile()) return &c;
         return nullptr;
     }
 
@@ -137,9 +119,12 @@ private:
 
         // Everything that can be refused is refused before the port opens.
         for (const Command& c : options_.commands) {
-            if (c.file.empty()) continue;
-            link_->Image().LoadFile(c.file);
-            const std::string refusal = RefusalOf(c.file, link_->Image());
+            if (c.kind == Command::Kind::Read) {
+                const std::string refusal = CheckReadTarget(c.file);
+                if (!refusal.empty()) return Refuse(kExitFile, refusal);
+            }
+            if (!c.LoadsFile()) continue;
+            const std::string refusal = LoadProgramFile(c, link_->Image());
             if (!refusal.empty()) return Refuse(kExitFile, refusal);
             if (c.kind == Command::Kind::Download && !DownloadRangeFits(c))
                 return Refuse(kExitUsage, std::string("download: ") + user_.Text());
@@ -223,7 +208,7 @@ private:
         int mcuType = 0;
         const Command* withFile = FirstWithFile();
         if (withFile) {
-            link_->Image().LoadFile(withFile->file);
+            LoadProgramFile(*withFile, link_->Image());
             mcuType = McuTypeOfImage(*link_);
         }
         CIDCheckDlg::IdTexts texts;
@@ -391,9 +376,8 @@ private:
 
     int RunCommand(const Command& c) {
         user_.BeginCommand(&c);
-        if (!c.file.empty()) {
-            link_->Image().LoadFile(c.file);
-            const std::string refusal = RefusalOf(c.file, link_->Image());
+        if (c.LoadsFile()) {
+            const std::string refusal = LoadProgramFile(c, link_->Image());
             if (!refusal.empty()) return Refuse(kExitFile, refusal);
         }
         std::string done;
@@ -449,6 +433,9 @@ private:
             case Command::Kind::Download:
                 if (ProbeForMode()) Require(Operation<CDownloadCmd>(false), "the download");
                 done = "downloaded";
+                break;
+            case Command::Kind::Read:
+                if (CheckLink()) done = ReadToFile(*link_, c, user_);
                 break;
         }
         const char* name = CommandName(c.kind);

@@ -41,6 +41,9 @@ public:
     }
     bool RaiseDtr() override { return device_->RaiseDtr(); }
     void WaitForInput(uint32_t queued, uint32_t maxMs) override { device_->WaitForInput(queued, maxMs); }
+    bool WaitForCount(uint32_t count, uint32_t queued, uint32_t maxMs) override {
+        return device_->WaitForCount(count, queued, maxMs);
+    }
 
 private:
     static std::string Bytes(const uint8_t* data, size_t count) {

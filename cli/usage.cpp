@@ -16,6 +16,9 @@ Commands
   unlock                   the ID check alone (exit status says whether the ID passed)
   erase                    erase the flash
   write FILE               program the file's pages
+      --base ADDRESS       FILE is raw binary that begins at ADDRESS (hex); required
+                           for .bin, also after verify and download. Otherwise FILE
+                           is told by its content: S-records or Intel HEX
       --erase              erase first (as "E. P. R...": erase, program, read check)
       --blank-check        blank check first (as "B. P. R...": blank check, program, read check)
       --verify             read check after programming
@@ -25,6 +28,12 @@ Commands
   blank-check              blank check of --range START-END (default: the file's range
                            when a file was named before, else 0C0000-0FFFFF)
   download FILE            boot program into the loader's RAM (as "Download...")
+  read OUT                 save the flash to OUT; the file appears only when every
+                           page was read
+      --range START-END    the range to read [0C0000-0FFFFF]
+      --format srec|ihex|bin
+                           [from the name: .mot .s .s2 .s3 .srec, .hex .ihex, .bin]
+      --all-pages          keep pages that read all FF in S-records and Intel HEX
 
 Options
   --port PORT              COMn, a path, or a name under /dev (required); PORT=HEX
@@ -39,7 +48,7 @@ Options
   --id-file FILE           an ".id" file [the program file's ".id" file when it exists]
   --mcu m|h|wren           where the ID lies: Vireo/M, Vireo/H, Wren [from the image and
                            the ID file, as the ID dialog finds it]
-  --interval MS            pause after each page frame, 0 to 60000 [40]
+  --interval MS            pause after each page frame, 0 to 10000 [40]
   --old-erase              erase block by block on old boot loaders (the "+a" switch), this run only
   --sync-b0                begin the synchronisation with 0xB0 (the "+Z" switch), this run only
   --json                   one JSON object per line on stdout: progress, results, the outcome
@@ -63,14 +72,16 @@ Several boards at once
 Exit status
   0  every command succeeded
   2  a command-line error (nothing was sent)
-  3  a file refused: program file, ID file or firmware (nothing was sent)
+  3  a file refused: program file, ID file or firmware (nothing was sent),
+     or the file read cannot be written
   4  the port cannot be opened
   5  no answer from the chip, or the link was lost
   6  the ID was refused (nothing was erased or written)
   7  an erase, program or download error
   8  a check found a difference or a byte that is not blank
   128+N  stopped by signal N (SIGTERM, SIGINT, SIGHUP) after the page in hand,
-         with the link taken back to 9600 bps (every port when there are several)
+         with the link taken back to 9600 bps (a read then leaves no file; every
+         port stops when there are several)
 With several ports: 0 when every port succeeded, 128+N after a stop signal,
 else the failure that comes first in this order among the ports':)";
     for (size_t i = 0; i < kExitPriority.size(); ++i) out << (i ? ", " : " ") << kExitPriority[i];

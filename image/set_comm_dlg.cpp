@@ -47,7 +47,7 @@ void CSetCommDlg::OnOK() {
     int interval = 0;
     // A longer pause after every page would leave the operations
     // unanswering for minutes; the dialog stays open for a new value.
-    if (GetInterval(interval) && interval > kMaxProgramIntervalMs) {
+    if (GetInterval(interval) && interval > CLinkUser::kMaxProgramIntervalMs) {
         app_.Message(IDS_INTERVAL_TOO_LONG, tk::Icon::Exclamation);
         return;
     }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/link_user.h"
 #include "toolkit/dialog.h"
 
 namespace kv {
@@ -13,8 +14,6 @@ class CKelvixApp;
 class CSetCommDlg : public tk::Dialog {
 public:
     enum { IDC_BAUD_RATE = 1020, IDC_PROGRAM_INTERVAL = 1044 };
-    // The longest program interval the dialog takes.
-    static constexpr int kMaxProgramIntervalMs = 10000;
 
     explicit CSetCommDlg(CKelvixApp& app);
 

@@ -46,6 +46,8 @@ public:
     virtual bool ChooseRange(uint32_t& start, uint32_t& end) = 0;
     // The pause after each page frame; false when there is none to be had.
     virtual bool ProgramInterval(int& ms) = 0;
+    // The longest pause after a page frame that any user may choose.
+    static constexpr int kMaxProgramIntervalMs = 10000;
     // Programming start..end may begin ("Program next area.").
     virtual bool ConfirmProgram(uint32_t start, uint32_t end) = 0;
     // The boot program may be downloaded.

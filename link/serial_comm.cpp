@@ -72,13 +72,17 @@ int CSerialComm::Read(void* buffer, uint32_t count) {
             // +1: the read gives up only once the time-out has fully passed.
             wait = std::min(wait, m_nTimeout - elapsed + 1);
         }
+        const uint32_t restMs = WireTimeMs(count - status.queued);
         if (status.queued == 0) {
             m_hPort->WaitForInput(0, wait);
-        } else if (status.queued != lastQueued) {
+        } else if (status.queued != lastQueued && restMs > 1) {
             // A reply that has begun comes in at the line's pace: sleep until
-            // the rest should be in rather than waking for every byte.
-            const uint32_t restMs = WireTimeMs(count - status.queued);
-            clock_.SleepMs(std::min(wait, std::max(1u, restMs > 1 ? restMs - 1 : 1u)));
+            // shortly before the rest should be in rather than waking for every byte.
+            clock_.SleepMs(std::min(wait, restMs - 1));
+        } else if (m_hPort->WaitForCount(count, status.queued, wait)) {
+            // The device woke us when the reply was complete (or the slice ended).
+        } else if (status.queued != lastQueued) {
+            clock_.SleepMs(std::min(wait, 1u));
         } else {
             // A reply that stopped half-way: look again a slice later.
             clock_.SleepMs(wait);

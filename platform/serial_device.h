@@ -58,6 +58,17 @@ public:
     // bytes or a line error may have arrived. Never spins. Calls the wait
     // hook (wait_hook.h) first.
     virtual void WaitForInput(uint32_t queued, uint32_t maxMs) = 0;
+    // Blocks for at most maxMs, returning early once `count` bytes are
+    // queued, so that the end of a reply is seen when it comes rather than at
+    // the next wake-up. False, without waiting, when the device cannot wait
+    // for that from `queued` bytes on (or the wait failed): the caller then
+    // waits its own way. Never spins.
+    virtual bool WaitForCount(uint32_t count, uint32_t queued, uint32_t maxMs) {
+        (void)count;
+        (void)queued;
+        (void)maxMs;
+        return false;
+    }
 };
 
 // "COM1" -> /dev/ttyS0, "/dev/x" -> itself, anything else -> /dev/<name>.

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <vector>
 
 #include "platform/linux/baud_table.h"
 #include "platform/linux/open_failure.h"
@@ -25,6 +26,7 @@ namespace {
 constexpr uint32_t kWriteBudgetMs = 2000;    // longest a stalled write may hold the caller
 constexpr uint32_t kDrainBudgetMs = 2000;    // longest SetLine waits for pending output
 constexpr uint32_t kPartialReplySliceMs = 2;  // nap while a partial reply is queued
+constexpr uint32_t kMostVmin = 255;           // VMIN is one byte
 
 uint64_t NowMs() {
     timespec now{};
@@ -113,6 +115,7 @@ public:
         close(fd_);
         fd_ = -1;
         exclusive_ = false;
+        held_.clear();
         return true;
     }
 
@@ -150,6 +153,14 @@ public:
 
     size_t ReadQueued(uint8_t* data, size_t count) override {
         if (fd_ < 0 || !data) return 0;
+        const size_t aside = std::min(count, held_.size());
+        std::copy_n(held_.begin(), aside, data);
+        held_.erase(held_.begin(), held_.begin() + static_cast<long>(aside));
+        return aside + ReadTerminal(data + aside, count - aside);
+    }
+
+    // Reads up to count bytes queued in the terminal.
+    size_t ReadTerminal(uint8_t* data, size_t count) {
         // A pseudo-terminal may hand over queued input in pieces: read until
         // the request is met or nothing more is there.
         size_t done = 0;
@@ -173,7 +184,7 @@ public:
         pendingError_ = false;
         int queued = 0;
         if (ioctl(fd_, FIONREAD, &queued) == 0)
-            status.queued = static_cast<uint32_t>(std::max(queued, 0));
+            status.queued = static_cast<uint32_t>(std::max(queued, 0) + held_.size());
         else
             error = true;
         uint64_t errors = ErrorCount();
@@ -189,6 +200,7 @@ public:
     void PurgeInput() override {
         if (fd_ < 0) return;
         tcflush(fd_, TCIFLUSH);
+        held_.clear();
         pendingError_ = false;
         errorBase_ = ErrorCount();
     }
@@ -264,6 +276,31 @@ public:
     }
 
 private:
+    bool WaitForCount(uint32_t count, uint32_t queued, uint32_t maxMs) override {
+        // With VMIN set, poll() reports input only once that many bytes are
+        // queued in the terminal: one wake-up at the end of the reply. VMIN
+        // holds at most 255, so for a longer reply the bytes already there are
+        // taken aside first (Status and ReadQueued count them in). Reads stay
+        // non-blocking whatever VMIN says, and it goes back for every other wait.
+        if (fd_ < 0 || maxMs == 0 || count <= queued) return false;
+        if (IWaitHook* hook = WaitHook()) hook->Waiting();
+        if (count - held_.size() > kMostVmin) {
+            uint8_t chunk[kMostVmin];
+            const size_t n = ReadTerminal(chunk, std::min<size_t>(sizeof chunk, count - held_.size() - 1));
+            held_.insert(held_.end(), chunk, chunk + n);
+        }
+        const uint32_t target = std::min<uint32_t>(count - static_cast<uint32_t>(held_.size()), kMostVmin);
+        termios t{};
+        if (tcgetattr(fd_, &t) != 0) return false;
+        const cc_t before = t.c_cc[VMIN];
+        t.c_cc[VMIN] = static_cast<cc_t>(target);
+        if (tcsetattr(fd_, TCSANOW, &t) != 0) return false;
+        const int r = PollFor(fd_, POLLIN, maxMs);
+        t.c_cc[VMIN] = before;
+        tcsetattr(fd_, TCSANOW, &t);
+        return r >= 0 && !(r & kHangup);  // else the caller's own wait, which does not spin
+    }
+
     static bool MakeRaw(int fd) {
         termios t{};
         if (tcgetattr(fd, &t) != 0) return false;
@@ -351,6 +388,9 @@ private:
     bool countersWork_ = false;
     bool pendingError_ = false;
     uint64_t errorBase_ = 0;
+    // Input taken out of the terminal while waiting for a long reply; it
+    // comes before the terminal's own in every count and read.
+    std::vector<uint8_t> held_;
 };
 
 }  // namespace

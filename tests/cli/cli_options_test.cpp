@@ -41,6 +41,30 @@ TEST(CliOptions, TakesCommandsInOrderWithTheirOwnOptions) {
     EXPECT_EQ(o.commands[2].range, std::make_pair(0x0D0000u, 0x0D00FFu));
 }
 
+// The format of each file: read's from --format or the name, a program
+// file's raw binary only with --base (any name but another format's).
+TEST(CliOptions, FileFormatsComeFromTheNameOrTheOptions) {
+    using kv::ImageFormat;
+    const auto parsed = ParseOptions(Args({"--port", "p", "write", "fw.BIN", "--base", "0x0C0000", "verify", "fw.img",
+                                           "--base", "C0000", "download", "boot.btp", "read", "a.S3", "read", "b.ihex",
+                                           "--all-pages", "read", "c.hex", "--format", "bin", "--range", "0-1FF"}));
+    ASSERT_EQ(parsed.error, "");
+    const auto& c = parsed.options.commands;
+    ASSERT_EQ(c.size(), 6u);
+    EXPECT_EQ(c[0].format, ImageFormat::Binary);
+    EXPECT_EQ(c[0].base, 0x0C0000u);
+    EXPECT_EQ(c[1].format, ImageFormat::Binary);
+    EXPECT_EQ(c[2].format, std::nullopt);  // told by its content when loaded
+    EXPECT_EQ(c[3].kind, Command::Kind::Read);
+    EXPECT_EQ(c[3].format, ImageFormat::SRecord);
+    EXPECT_FALSE(c[3].allPages);
+    EXPECT_FALSE(c[3].LoadsFile());
+    EXPECT_EQ(c[4].format, ImageFormat::IntelHex);
+    EXPECT_TRUE(c[4].allPages);
+    EXPECT_EQ(c[5].format, ImageFormat::Binary);
+    EXPECT_EQ(c[5].range, std::make_pair(0x0u, 0x1FFu));
+}
+
 TEST(CliOptions, RefusalsNameTheArgument) {
     const struct {
         std::vector<std::string> args;
@@ -57,9 +81,11 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "--mode", "lite", "--baud", "115200", "erase"}), "--baud: lite mode goes up to 57600"},
         {Args({"--port", "p", "--mode", "fast", "erase"}), "--mode: \"fast\" is none of flash, bootloader, lite"},
         {Args({"--port", "p", "--mcu", "x", "erase"}), "--mcu: \"x\" is none of m, h, wren"},
-        {Args({"--port", "p", "--interval", "-1", "erase"}), "--interval: -1 is not 0 to 60000 ms"},
+        {Args({"--port", "p", "--interval", "-1", "erase"}), "--interval: -1 is not 0 to 10000 ms"},
+        {Args({"--port", "p", "--interval", "10001", "erase"}), "--interval: 10001 is not 0 to 10000 ms"},
         {Args({"--port", "p", "erase", "--verify"}), "--verify: only after write FILE"},
-        {Args({"--port", "p", "erase", "--range", "0-FF"}), "--range: only after write, verify, blank-check or download"},
+        {Args({"--port", "p", "erase", "--range", "0-FF"}),
+         "--range: only after write, verify, blank-check, download or read"},
         {Args({"--port", "p", "verify", "f", "--range", "0C00FF-0C0000"}),
          "--range: \"0C00FF-0C0000\" is not START-END in hex, start below end, end at most FFFFFF"},
         {Args({"--port", "p", "verify", "f", "--range", "0C0000-1000000"}),
@@ -72,6 +98,18 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p=1122", "erase"}), "--port: \"p=1122\" is not PORT or PORT=ID (14 hex digits)"},
         {Args({"--port", "=11223344556677", "erase"}),
          "--port: \"=11223344556677\" is not PORT or PORT=ID (14 hex digits)"},
+        {Args({"--port", "a", "--port", "b", "read", "f.hex"}), "read: only with one --port"},
+        {Args({"--port", "p", "read", "flash.txt"}),
+         "read: the format of \"flash.txt\" is not known from its name; give --format srec|ihex|bin"},
+        {Args({"--port", "p", "read", "f.hex", "--format", "elf"}), "--format: \"elf\" is none of srec, ihex, bin"},
+        {Args({"--port", "p", "write", "f.hex", "--format", "bin"}), "--format: only after read OUT"},
+        {Args({"--port", "p", "verify", "f.mot", "--all-pages"}), "--all-pages: only after read OUT"},
+        {Args({"--port", "p", "write", "fw.bin"}), "--base: needed for the raw binary file \"fw.bin\""},
+        {Args({"--port", "p", "write", "fw.hex", "--base", "0C0000"}),
+         "--base: \"fw.hex\" is not a raw binary file by its name"},
+        {Args({"--port", "p", "read", "f.bin", "--base", "0"}), "--base: only after write, verify or download FILE"},
+        {Args({"--port", "p", "download", "b.img", "--base", "1000000"}),
+         "--base: \"1000000\" is not an address in hex, at most FFFFFF"},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseOptions(c.args).error, c.error) << c.args.back();
 }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "cli/cli_session.h"
+#include "image/load_image_file.h"
 #include "sim/chip.h"
 #include "tests/support/fake_serial_device.h"
 #include "tests/support/sim_peer.h"
@@ -94,6 +95,48 @@ TEST(CliSession, TwoLinksRunAtOnceAndShareNothing) {
     EXPECT_EQ(locked.chip.Baud(), 9600u);
 }
 
+// read on virtual time: the read check's page-read frames, page after page,
+// each request as soon as the last reply is in (no pause between pages);
+// the file holds the one page with data and nothing else.
+TEST(CliSession, ReadAsksPageAfterPageWithoutPausing) {
+    const std::string out = ::testing::TempDir() + "kv_cli_read_" + std::to_string(getpid()) + ".hex";
+    Board board(sim::kDefaultId);
+    board.chip.Flash().Write(kBase + 0x1FE, {0x12, 0x34, 0x56, 0x78});  // across pages 1 and 2
+    ASSERT_EQ(board.Run({"--id", "11223344556677", "-q", "read", out, "--range", "0C0000-0C03FF"}), 0)
+        << board.err.str();
+
+    std::vector<std::vector<uint8_t>> frames;
+    std::vector<uint64_t> atUs;
+    const auto& got = board.chip.Transcript();
+    for (size_t i = 0; i + 2 < got.size(); ++i) {
+        if (got[i].value != 0xFF || got[i + 1].value > 3 || got[i + 2].value != 0x0C) continue;
+        frames.push_back({got[i].value, got[i + 1].value, got[i + 2].value});
+        atUs.push_back(got[i].timeUs);
+    }
+    const std::vector<std::vector<uint8_t>> expected = {
+        {0xFF, 0x00, 0x0C}, {0xFF, 0x01, 0x0C}, {0xFF, 0x02, 0x0C}, {0xFF, 0x03, 0x0C}};
+    EXPECT_EQ(frames, expected);
+    constexpr uint64_t kReplyUs = 256 * 10 * 1000000ull / 115200;  // 22.2 ms
+    for (size_t i = 1; i < atUs.size(); ++i) {
+        EXPECT_GE(atUs[i] - atUs[i - 1], kReplyUs) << i;
+        EXPECT_LT(atUs[i] - atUs[i - 1], kReplyUs + 5000) << i;  // a 10 ms pause would show
+    }
+
+    kv::CMotFile saved;
+    const auto loaded = kv::LoadImageFile(out, saved);
+    std::remove(out.c_str());
+    ASSERT_TRUE(loaded.Loaded()) << kv::DescribeLoad(loaded);
+    EXPECT_EQ(saved.PageCount(), 2u);
+    uint8_t page[256];
+    ASSERT_NE(saved.GetPage(page, kBase / 256 + 1), nullptr);
+    EXPECT_EQ(page[0xFE], 0x12);
+    EXPECT_EQ(page[0xFF], 0x34);
+    ASSERT_NE(saved.GetPage(page, kBase / 256 + 2), nullptr);
+    EXPECT_EQ(page[0], 0x56);
+    EXPECT_EQ(page[1], 0x78);
+    EXPECT_EQ(page[2], 0xFF);
+}
+
 // A stop signal during programming ends the run after the page in hand: the
 // rest is not sent, the command says it was stopped, the link goes back to
 // 9600 bps and the exit status is 128 + the signal.
@@ -109,6 +152,28 @@ TEST(CliSession, AStopSignalEndsTheRunAtAPageAndLeavesTheLinkAt9600) {
     EXPECT_EQ(board.out.str(), "write: stopped: SIGINT received\n");
     EXPECT_EQ(board.chip.Flash().Read(kBase + 256), 0x5A);
     EXPECT_EQ(board.chip.Flash().Read(kBase + 3 * 256), 0xFF);  // never sent
+    EXPECT_EQ(board.chip.Baud(), 9600u);
+}
+
+// A stop signal during a read ends it after the page in hand: no further
+// page is asked for, no file appears, and the link goes back to 9600 bps.
+TEST(CliSession, AStopSignalDuringAReadLeavesNoFile) {
+    const std::string out = ::testing::TempDir() + "kv_cli_read_stop_" + std::to_string(getpid()) + ".bin";
+    std::remove(out.c_str());
+    Board board(sim::kDefaultId);
+    const auto asked = [&](uint8_t page) {
+        const auto& got = board.chip.Transcript();
+        for (size_t i = 0; i + 2 < got.size(); ++i)
+            if (got[i].value == 0xFF && got[i + 1].value == page && got[i + 2].value == 0x0C) return true;
+        return false;
+    };
+    board.stopSignal = [&] { return asked(1) ? 15 : 0; };  // SIGTERM once the second page was asked for
+    const int code = board.Run({"--id", "11223344556677", "read", out, "--range", "0C0000-0C03FF"});
+
+    EXPECT_EQ(code, 128 + 15) << board.out.str() << board.err.str();
+    EXPECT_EQ(board.out.str(), "read: stopped: SIGTERM received\n");
+    EXPECT_FALSE(asked(2));
+    EXPECT_FALSE(std::ifstream(out).good());
     EXPECT_EQ(board.chip.Baud(), 9600u);
 }
 

@@ -8,11 +8,16 @@
 #include <cctype>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
+#include "image/image_writer.h"
+#include "image/load_image_file.h"
 #include "image/mot_file.h"
+#include "tests/image/image_test_util.h"
 #include "tests/e2e/child_process.h"
 
 namespace {
@@ -106,13 +111,98 @@ TEST(CliE2E, WriteEraseVerifyProgramsTheFileAndLeavesTheLinkAt9600) {
     }
 }
 
+// The bytes WriteProgram puts at its base.
+std::vector<uint8_t> ProgramBytes() {
+    std::vector<uint8_t> bytes(kFileSize);
+    for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>((k * 7 + 1) % 0xFF);
+    return bytes;
+}
+
+std::vector<uint8_t> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Round trip through the chip in each format: the program file is written and
+// checked, and the flash read back into the same format holds the program
+// with blank bytes around it, blank pages left out (raw binary: the whole
+// range). objcopy and srec_cat read the saved file to the same bytes.
+TEST(CliE2E, ReadSavesWhatWriteProgrammedInEachFormat) {
+    struct Case {
+        kv::ImageFormat format;
+        const char* in;
+        const char* out;
+        std::vector<std::string> tools;  // OUT: the saved file; X: the raw bytes they make of it from 0C0000
+    };
+    const std::vector<Case> cases = {
+        {kv::ImageFormat::SRecord, "fw.s2", "flash.srec",
+         {"objcopy -I srec -O binary OUT X", "srec_cat OUT -Motorola -offset -0x0C0000 -o X -Binary"}},
+        {kv::ImageFormat::IntelHex, "fw.hex", "flash.hex",
+         {"objcopy -I ihex -O binary OUT X", "srec_cat OUT -Intel -offset -0x0C0000 -o X -Binary"}},
+        {kv::ImageFormat::Binary, "fw.bin", "flash.bin", {}},
+    };
+    const std::vector<uint8_t> program = ProgramBytes();
+    std::vector<uint8_t> pages = program;  // the three pages that hold data, as the chip holds them
+    pages.resize(3 * 256, 0xFF);
+    kv::CMotFile image;
+    ASSERT_TRUE(image.Put(kBase, program.data(), static_cast<uint32_t>(program.size())));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        const Bench b(std::string("cli_read_") + c.in);
+        const std::string in = b.folder + "/" + c.in;
+        const std::string out = b.folder + "/" + c.out;
+        kv::ImageWriteOptions options;
+        options.start = kBase;
+        options.end = kBase + kFileSize - 1;
+        {
+            std::ofstream file(in, std::ios::binary);
+            ASSERT_TRUE(kv::WriteImage(c.format, image, options, file));
+        }
+        kvtest::SimServer sim({});
+        std::vector<std::string> args = {"--port", sim.Port(), "--id", "11223344556677", "write", in};
+        if (c.format == kv::ImageFormat::Binary) args.insert(args.end(), {"--base", "0C0000"});
+        args.insert(args.end(), {"--erase", "--verify", "read", out, "--range", "0C0000-0C07FF"});
+        const auto run = b.Cli(args);
+        sim.Stop();
+        ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+        EXPECT_NE(run.out.find("read: saved to " + out), std::string::npos) << run.out;
+
+        if (c.format == kv::ImageFormat::Binary) {
+            std::vector<uint8_t> range = pages;
+            range.resize(0x800, 0xFF);
+            EXPECT_TRUE(FileBytes(out) == range);
+        } else {
+            kv::CMotFile saved;
+            const auto loaded = kv::LoadImageFile(out, saved);
+            ASSERT_TRUE(loaded.Loaded()) << kv::DescribeLoad(loaded);
+            EXPECT_EQ(loaded.format, c.format);
+            EXPECT_EQ(saved.PageCount(), 3u);
+            for (uint32_t page = 0; page < 3; ++page) {
+                ASSERT_NE(saved.Page(kBase / 256 + page), nullptr) << page;
+                EXPECT_TRUE(std::equal(pages.begin() + page * 256, pages.begin() + (page + 1) * 256,
+                                       saved.Page(kBase / 256 + page)->Bytes().begin()))
+                    << page;
+            }
+        }
+        for (std::string command : c.tools) {
+            const std::string tool = command.substr(0, command.find(' '));
+            if (!kvtest::HaveTool(tool)) continue;
+            const std::string x = b.folder + "/" + tool + ".bin";
+            command.replace(command.find("OUT"), 3, out);
+            command.replace(command.find(" X"), 2, " " + x);
+            ASSERT_TRUE(kvtest::Run(command)) << command;
+            EXPECT_TRUE(FileBytes(x) == pages) << command;
+        }
+    }
+}
+
 // Each way a run can fail ends with its own exit status and a line that
 // names what failed; refusals send nothing.
 TEST(CliE2E, FailuresEndWithTheirExitStatus) {
     struct Case {
         const char* name;
         std::vector<std::string> sim;
-        std::vector<std::string> args;  // "PORT" and "FILE" stand for the simulator's port and the file
+        std::vector<std::string> args;  // FILE, BIN, BAD, BADHEX, BIG, OUT, NOFOLDER: the files below
         int code;
         const char* says;       // in stdout and stderr together
         bool nothingSent;
@@ -131,12 +221,24 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         {"download too large", {}, {"download", "BIG"}, 2, "download: ", true, true},
         {"chip reset while programming", {"--reset-after", "300"}, {"write", "FILE"}, 5, "no reply", false, false},
         {"missing port", {}, {"--port", "/dev/kv-no-such-port", "erase"}, 4, "/dev/kv-no-such-port", true, true},
+        {"damaged Intel HEX", {}, {"write", "BADHEX"}, 3, "line 2: ", true, true},
+        {"raw binary beyond FFFFFF", {}, {"write", "BIN", "--base", "FFFF00"}, 3, "beyond 0xFFFFFF", true, true},
+        {"reply cut in the third page read", {"--cut-reply", "FF:100@3"}, {"read", "OUT", "--range", "0C0000-0C07FF"},
+         5, "no reply from the chip", false, true},
+        {"read into a missing folder", {}, {"read", "NOFOLDER"}, 3, "does not exist", true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Bench b(std::string("cli_fail_") + std::to_string(&c - cases.data()));
         const std::string bad = b.folder + "/bad.mot";
         WriteProgram(bad, kBase, kFileSize, true);
+        const std::string badHex = b.folder + "/bad.hex";
+        std::ofstream(badHex) << ":020000040000FA\n:10000000000102030405060708090A0B0C0D0E0F77\n:00000001FF\n";
+        const std::string bin = b.folder + "/fw.bin";
+        const std::vector<uint8_t> bytes = ProgramBytes();
+        std::ofstream(bin, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        const std::string out = b.folder + "/read.hex";
         const std::string big = b.folder + "/big.mot";
         WriteProgram(big, 0x000000, 0x10000);
         std::vector<std::string> simArgs = {"--log", b.log};
@@ -146,7 +248,10 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         const bool ownPort = std::find(c.args.begin(), c.args.end(), "--port") != c.args.end();
         std::vector<std::string> args = {"--id", "11223344556677"};
         if (!ownPort) args.insert(args.begin(), {"--port", sim.Port()});
-        for (const std::string& a : c.args) args.push_back(a == "FILE" ? b.mot : a == "BAD" ? bad : a == "BIG" ? big : a);
+        const std::map<std::string, std::string> files = {
+            {"FILE", b.mot},    {"BIN", bin}, {"BAD", bad},
+            {"BADHEX", badHex}, {"BIG", big}, {"OUT", out}, {"NOFOLDER", b.folder + "/none/read.hex"}};
+        for (const std::string& a : c.args) args.push_back(files.count(a) ? files.at(a) : a);
         const auto began = std::chrono::steady_clock::now();
         const auto run = b.Cli(args);
         const auto seconds =
@@ -170,6 +275,9 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
             EXPECT_FALSE(Contains(received, {0xA7, 0xD0}));
             EXPECT_FALSE(Contains(received, {0x41}));
         }
+        // A failed read leaves no file behind, not even a temporary one.
+        for (const auto& entry : std::filesystem::directory_iterator(b.folder))
+            EXPECT_EQ(entry.path().filename().string().find("read.hex"), std::string::npos) << entry.path();
     }
 }
 

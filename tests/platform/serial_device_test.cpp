@@ -232,6 +232,48 @@ TEST_F(PtyDevice, WaitForInputSleepsInsteadOfSpinning) {
     EXPECT_LT(waited, 200.0);
 }
 
+// A reply longer than the terminal's VMIN can count: the wait ends when the
+// last byte is in, not before and not a nap later; the bytes taken aside
+// while waiting come back first, in order, and a purge drops them too.
+TEST_F(PtyDevice, WaitForCountWakesWhenTheWholeReplyIsIn) {
+    std::vector<uint8_t> reply(256);
+    for (size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<uint8_t>(i * 3 + 1);
+    BoardSends({reply.begin(), reply.begin() + 100});
+    ASSERT_EQ(WaitQueued(100).queued, 100u);
+    std::thread board([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        BoardSends({reply.begin() + 100, reply.end() - 1});
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        BoardSends({reply.back()});
+    });
+    const auto start = Clock::now();
+    plat::QueueStatus st;
+    while (device_->Status(st) && st.queued < 256 && MsSince(start) < 2000) {
+        ASSERT_TRUE(device_->WaitForCount(256, st.queued, 1000));
+    }
+    const double waited = MsSince(start);
+    board.join();
+    EXPECT_EQ(st.queued, 256u);
+    EXPECT_GE(waited, 280.0);
+    EXPECT_LT(waited, 800.0);
+    std::vector<uint8_t> got(256);
+    ASSERT_EQ(device_->ReadQueued(got.data(), got.size()), 256u);
+    EXPECT_EQ(got, reply);
+
+    // A silent line: the whole wait passes, asleep; bytes taken aside are
+    // purged with the rest.
+    BoardSends({reply.begin(), reply.begin() + 10});
+    ASSERT_EQ(WaitQueued(10).queued, 10u);
+    const double cpu = kvtest::ThreadCpuMs();
+    const auto silent = Clock::now();
+    EXPECT_TRUE(device_->WaitForCount(300, 10, 200));
+    EXPECT_GE(MsSince(silent), 190.0);
+    EXPECT_LT(kvtest::ThreadCpuMs() - cpu, 20.0);
+    device_->PurgeInput();
+    ASSERT_TRUE(device_->Status(st));
+    EXPECT_EQ(st.queued, 0u);
+}
+
 // A window front end keeps its windows painted from the hook: every wait on
 // the device gives it a turn, and a long sleep one turn per slice at least.
 TEST_F(PtyDevice, WaitsGiveTheWaitHookItsTurn) {

@@ -1,0 +1,86 @@
+#include "cli/read_command.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "cli/cli_user.h"
+#include "cli/exit_codes.h"
+#include "image/image_writer.h"
+#include "link/check_memory_cmd.h"
+#include "link/link.h"
+#include "platform/file_access.h"
+
+namespace kv::cli {
+
+namespace {
+
+const char* FormatText(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::SRecord: return "S-records";
+        case ImageFormat::IntelHex: return "Intel HEX";
+        case ImageFormat::Binary: return "raw binary";
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string CheckReadTarget(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return path + ": is a folder";
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    if (!fs::is_directory(folder, ec)) return path + ": the folder " + folder.string() + " does not exist";
+    return "";
+}
+
+CPageLoop::End ReadPages(CLink& link, uint32_t start, uint32_t end, CMotFile& image) {
+    CCheckMemorryCmd reader(link);
+    CPageLoop loop(link, start, end);
+    if (!loop.Open("Read.", "Read")) return CPageLoop::End::Stopped;
+    CSerialComm& channel = link.Channel();
+    uint8_t page[kPageSize];
+    CPageLoop::Steps steps;
+    // The read check's exchange: purge, then the page read with its own purge
+    // and time-out. No pause: the next request follows the last reply byte.
+    steps.work = [&](uint32_t address) {
+        channel.Purge();
+        if (!reader.ReadPage(channel, page, address)) return false;
+        if (std::any_of(page, page + kPageSize, [](uint8_t b) { return b != 0xFF; }))
+            image.Put(address, page, kPageSize);
+        return true;
+    };
+    const CPageLoop::End how = loop.Run(steps);
+    loop.Close();
+    return how;
+}
+
+std::string ReadToFile(CLink& link, const Command& command, CCliUser& user) {
+    const auto [start, end] = command.range.value_or(std::make_pair(kReadStart, kReadEnd));
+    const ImageFormat format = command.format.value_or(ImageFormat::SRecord);
+    CMotFile image;
+    switch (ReadPages(link, start, end, image)) {
+        case CPageLoop::End::Completed:
+            break;
+        case CPageLoop::End::Cancelled:  // a stop signal, which the run reports
+        case CPageLoop::End::Stopped:    // a lost reply, which has said why already
+            user.Fail(kExitLink, "the read did not complete; " + command.file + " was not written");
+            return "";
+    }
+    ImageWriteOptions options;
+    options.start = start;
+    options.end = end;
+    options.allPages = command.allPages;
+    std::string reason;
+    const bool written = plat::WriteFileAtomically(
+        command.file, [&](std::ostream& out) { return WriteImage(format, image, options, out); }, reason);
+    if (!written) {
+        user.Fail(kExitFile, command.file + ": " + reason);
+        return "";
+    }
+    return std::string("saved to ") + command.file + " as " + FormatText(format) + ",";
+}
+
+}  // namespace kv::cli
