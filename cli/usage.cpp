@@ -67,7 +67,7 @@ Several boards at once
   its own, and a failure on one never stops the others. Every line names its
   port ("PORT: ..." or a "port" member in JSON); on a terminal each port has a
   live status line instead of progress. At the end a table gives each port's
-  result, first error and time.
+  result, first error and time. read takes one port.
 
 Exit status
   0  every command succeeded
