@@ -109,6 +109,18 @@ std::optional<std::array<uint8_t, 7>> ParseIdText(const std::string& text) {
     return id;
 }
 
+std::optional<PortEntry> ParsePortEntry(const std::string& text) {
+    PortEntry entry;
+    const size_t eq = text.rfind('=');
+    entry.name = text.substr(0, eq);
+    if (eq != std::string::npos) {
+        entry.id = ParseIdText(text.substr(eq + 1));
+        if (!entry.id) return std::nullopt;
+    }
+    if (entry.name.empty()) return std::nullopt;
+    return entry;
+}
+
 std::optional<std::pair<uint32_t, uint32_t>> ParseRange(const std::string& text) {
     const size_t dash = text.find('-');
     if (dash == std::string::npos) return std::nullopt;
@@ -180,7 +192,9 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                    arg == "--format" || arg == "--base") {
             if (!needValue() || value.empty()) return fail(arg + ": needs a value");
             if (arg == "--port") {
-                o.port = value;
+                const auto entry = ParsePortEntry(value);
+                if (!entry) return fail("--port: \"" + value + "\" is not PORT or PORT=ID (14 hex digits)");
+                o.ports.push_back(*entry);
             } else if (arg == "--mode") {
                 if (value == "flash") o.mode = Mode::Flash;
                 else if (value == "bootloader") o.mode = Mode::BootLoader;
@@ -242,7 +256,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         }
     }
     if (o.help || o.version) return result;
-    if (o.port.empty()) return fail("--port: missing");
+    if (o.ports.empty()) return fail("--port: missing");
+    o.port = o.ports.front().name;
     if (o.commands.empty()) return fail("no command given");
     if (o.mode == Mode::Lite && o.LinkBaud() > 57600) return fail("--baud: lite mode goes up to 57600");
     if (o.id && !o.idFile.empty()) return fail("--id and --id-file: give one of them");
@@ -251,6 +266,18 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         // kelvane's erase-program-read always works on the image's own range.
         if (c.kind == Command::Kind::Write && c.erase && !c.blankCheck && c.range && o.mode != Mode::Lite)
             return fail("--range: write --erase programs the file's whole range in this mode");
+    }
+    for (const Command& c : o.commands) {
+        // A command that wrote a file of the board's would have every port
+        // write the same file: only these run on several boards at once.
+        using K = Command::Kind;
+        const bool forGang = c.kind == K::Info || c.kind == K::Unlock || c.kind == K::Erase || c.kind == K::Write ||
+                             c.kind == K::Verify || c.kind == K::BlankCheck || c.kind == K::Download;
+        if (o.Gang() && !forGang) return fail(std::string(CommandName(c.kind)) + ": only with one --port");
+    }
+    if (!o.Gang() && o.ports.front().id) {  // one board: its own ID is the run's ID
+        o.id = o.ports.front().id;
+        o.idFile.clear();
     }
     return result;
 }

@@ -34,8 +34,19 @@ struct Command {
     bool NeedsId() const { return kind != Kind::Info; }
 };
 
+// One --port argument: a port, or a pattern that names several, with the ID
+// of the boards on it when it differs from --id ("PORT=ID").
+struct PortEntry {
+    std::string name;
+    std::optional<std::array<uint8_t, 7>> id;
+
+    // Whether `name` is a pattern (* ? [) to be matched against the ports present.
+    bool IsPattern() const { return name.find_first_of("*?[") != std::string::npos; }
+};
+
 struct Options {
-    std::string port;
+    std::string port;              // the port of this run: the first --port
+    std::vector<PortEntry> ports;  // every --port, in order
     Mode mode = Mode::Flash;
     uint32_t baud = 0;  // 0: the mode's default
     std::optional<std::array<uint8_t, 7>> id;
@@ -52,6 +63,9 @@ struct Options {
     bool version = false;
     std::vector<Command> commands;
 
+    // Several boards at once: more than one --port, or a pattern.
+    bool Gang() const { return ports.size() > 1 || (ports.size() == 1 && ports[0].IsPattern()); }
+
     uint32_t LinkBaud() const { return baud != 0 ? baud : mode == Mode::Lite ? 57600 : 115200; }
 };
 
@@ -64,6 +78,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args);
 
 // The 14 hex digits of an ID; spaces, ':', '-', ',' and '.' may separate them.
 std::optional<std::array<uint8_t, 7>> ParseIdText(const std::string& text);
+// A --port argument: "PORT" or "PORT=ID" (the ID as --id takes it).
+std::optional<PortEntry> ParsePortEntry(const std::string& text);
 // "START-END" in hexadecimal (an optional 0x each), start not above end, end at
 // most 0xFFFFFF; rounded to whole pages.
 std::optional<std::pair<uint32_t, uint32_t>> ParseRange(const std::string& text);

@@ -76,10 +76,12 @@ public:
         : options_(options),
           services_(services),
           printer_(services.out, services.err, options.json,
-                   options.quiet ? CReportPrinter::ProgressStyle::None
+                   options.quiet || !services.showProgress ? CReportPrinter::ProgressStyle::None
                    : services.errIsTerminal ? CReportPrinter::ProgressStyle::Bar
                                             : CReportPrinter::ProgressStyle::Lines),
-          user_(options, printer_, services.clock, services.stopSignal) {}
+          user_(options, printer_, services.clock, services.stopSignal) {
+        printer_.Watch(services.watcher);
+    }
 
     int Run() {
         const int code = RunAll();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/report_printer.h"
 #include "platform/clock.h"
 #include "platform/profile.h"
 #include "platform/serial_device.h"
@@ -29,6 +30,10 @@ struct SessionServices {
     // next page, with the link taken back to 9600 bps, and the exit status
     // 128 + the signal.
     std::function<int()> stopSignal;
+    // Told of the run's steps; none: nobody watches.
+    CRunWatcher* watcher = nullptr;
+    // False: progress goes to the watcher alone.
+    bool showProgress = true;
 };
 
 // Answers the exit status.

@@ -7,11 +7,14 @@
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/exit_codes.h"
+#include "cli/gang_ports.h"
+#include "cli/gang_runner.h"
 #include "cli/report_printer.h"
 #include "cli/traced_device.h"
 #include "cli/usage.h"
 #include "platform/clock.h"
 #include "platform/line_reader.h"
+#include "platform/port_match.h"
 #include "platform/process.h"
 #include "platform/profile.h"
 #include "platform/serial_device.h"
@@ -42,12 +45,42 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
-    plat::InstallStopSignals();
-    auto clock = plat::MakeSystemClock();
+    const std::string settingsPath =
+        plat::DefaultProfilePath(options.mode == Mode::Lite ? "kelvlite" : "kelvane");
     auto process = plat::MakeLinuxProcess();
-    auto settings = plat::MakeIniFile(plat::DefaultProfilePath(options.mode == Mode::Lite ? "kelvlite" : "kelvane"));
-    plat::IClock& time = *clock;
+    // SIGTERM, SIGINT and SIGHUP stop every port after its page, and the
+    // links go back to 9600 bps before the program ends.
+    plat::InstallStopSignals();
     const bool verbose = options.verbose;
+    if (options.Gang()) {
+        const PortList ports = ExpandPorts(options.ports, plat::MatchPorts);
+        if (ports.code != kExitOk) {
+            CReportPrinter printer(std::cout, std::cerr, options.json, CReportPrinter::ProgressStyle::None);
+            printer.Refusal(ports.code, ports.error);
+            printer.Final(ports.code);
+            return ports.code;
+        }
+        GangServices gang{plat::MakeSystemClock,
+                          [verbose](plat::IClock& time, std::ostream& trace) -> std::unique_ptr<plat::ISerialDevice> {
+                              auto device = plat::MakeLinuxSerialDevice();
+                              if (!verbose) return device;
+                              return MakeTracedDevice(std::move(device), time, trace);
+                          },
+                          [&settingsPath] { return plat::MakeIniFile(settingsPath); },
+                          plat::StopSignal,
+                          process->SelfPath(),
+                          std::cout,
+                          std::cerr};
+        gang.style = options.json                           ? CGangConsole::Style::Json
+                     : plat::IsTerminal(1) && !verbose ? CGangConsole::Style::Live
+                                                            : CGangConsole::Style::Lines;
+        gang.columns = plat::TerminalColumns(1);
+        return RunGang(options, ports.ports, gang);
+    }
+
+    auto clock = plat::MakeSystemClock();
+    auto settings = plat::MakeIniFile(settingsPath);
+    plat::IClock& time = *clock;
     const auto makeDevice = [&time, verbose]() -> std::unique_ptr<plat::ISerialDevice> {
         auto device = plat::MakeLinuxSerialDevice();
         if (!verbose) return device;

@@ -35,6 +35,10 @@ std::string CReportPrinter::JsonString(const std::string& text) {
 }
 
 void CReportPrinter::Result(const std::string& command, int code, const std::string& text, const Fields& fields) {
+    if (watcher_) {
+        if (code == 0) watcher_->Phase(command + ": " + text, -1);
+        else watcher_->Failed(code, command + ": " + text);
+    }
     if (json_) {
         out_ << "{\"event\":\"result\",\"command\":" << JsonString(command) << ",\"ok\":" << (code == 0 ? "true" : "false")
              << ",\"code\":" << code << ",\"message\":" << JsonString(text);
@@ -47,6 +51,7 @@ void CReportPrinter::Result(const std::string& command, int code, const std::str
 }
 
 void CReportPrinter::Refusal(int code, const std::string& text) {
+    if (watcher_) watcher_->Failed(code, text);
     if (json_) {
         out_ << "{\"event\":\"error\",\"code\":" << code << ",\"message\":" << JsonString(text) << "}\n";
         out_.flush();
@@ -66,6 +71,7 @@ void CReportPrinter::ProgressStart(const std::string& title, uint32_t pages) {
     // The window titles end in a full stop ("Read check."); a line does not.
     title_ = !title.empty() && title.back() == '.' ? title.substr(0, title.size() - 1) : title;
     lastTenth_ = -1;
+    if (watcher_) watcher_->Phase(title, 0);
     if (progress_ == ProgressStyle::None) return;
     if (json_) {
         out_ << "{\"event\":\"progress\",\"title\":" << JsonString(title) << ",\"pages\":" << pages << ",\"done\":0}\n";
@@ -74,8 +80,10 @@ void CReportPrinter::ProgressStart(const std::string& title, uint32_t pages) {
 }
 
 void CReportPrinter::ProgressStep(uint32_t done, uint32_t pages, uint32_t elapsedMs) {
-    if (pages == 0 || progress_ == ProgressStyle::None) return;
+    if (pages == 0) return;
     const int percent = static_cast<int>(uint64_t{done} * 100 / pages);
+    if (watcher_) watcher_->Phase(title_, percent);
+    if (progress_ == ProgressStyle::None) return;
     const double seconds = elapsedMs / 1000.0;
     const double rate = seconds > 0 ? done * kPageBytes / seconds : 0.0;
     const double left = done > 0 ? seconds * (pages - done) / done : 0.0;

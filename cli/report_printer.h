@@ -12,6 +12,17 @@ namespace kv::cli {
 // Named values of a result, printed as "name value" or as JSON members.
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
+// Told of a run's steps as they happen, for a display that follows many
+// runs at once.
+class CRunWatcher {
+public:
+    virtual ~CRunWatcher() = default;
+    // The run is at `phase` with `percent` of it done (-1: nothing to measure).
+    virtual void Phase(const std::string& phase, int percent) = 0;
+    // A command failed, or the run was refused, with exit status `code`.
+    virtual void Failed(int code, const std::string& text) = 0;
+};
+
 class CReportPrinter {
 public:
     enum class ProgressStyle { None, Bar, Lines };
@@ -19,6 +30,8 @@ public:
     CReportPrinter(std::ostream& out, std::ostream& err, bool json, ProgressStyle progress);
 
     bool Json() const { return json_; }
+    // None: nobody watches.
+    void Watch(CRunWatcher* watcher) { watcher_ = watcher; }
 
     // The result of one command: `code` its exit status, `text` one line.
     void Result(const std::string& command, int code, const std::string& text, const Fields& fields = {});
@@ -46,6 +59,7 @@ private:
     std::string title_;
     int lastTenth_ = -1;
     bool barOpen_ = false;
+    CRunWatcher* watcher_ = nullptr;
 };
 
 }  // namespace kv::cli

@@ -1,5 +1,7 @@
 #include "cli/usage.h"
 
+#include "cli/exit_codes.h"
+
 namespace kv::cli {
 
 void PrintUsage(std::ostream& out) {
@@ -34,7 +36,8 @@ Commands
       --all-pages          keep pages that read all FF in S-records and Intel HEX
 
 Options
-  --port PORT              COMn, a path, or a name under /dev (required)
+  --port PORT              COMn, a path, or a name under /dev (required); PORT=HEX
+                           gives the board on it an ID of its own (as --id takes it)
   --mode flash|bootloader|lite
                            internal flash with the ID check [flash], the Vireo/H boot
                            loader, or a Vireo/L chip through the sequencer
@@ -58,6 +61,14 @@ Progress goes to stderr: a bar with pages, bytes per second and time left on a
 terminal, a line per tenth otherwise. Before it ends, the program returns the
 link to 9600 bps where the chip still answers.
 
+Several boards at once
+  Give --port several times, or a pattern (* ? [...], quoted so that the shell
+  leaves it): every port runs the same commands at the same time on a link of
+  its own, and a failure on one never stops the others. Every line names its
+  port ("PORT: ..." or a "port" member in JSON); on a terminal each port has a
+  live status line instead of progress. At the end a table gives each port's
+  result, first error and time. read takes one port.
+
 Exit status
   0  every command succeeded
   2  a command-line error (nothing was sent)
@@ -69,8 +80,12 @@ Exit status
   7  an erase, program or download error
   8  a check found a difference or a byte that is not blank
   128+N  stopped by signal N (SIGTERM, SIGINT, SIGHUP) after the page in hand,
-         with the link taken back to 9600 bps (a read then leaves no file)
-)";
+         with the link taken back to 9600 bps (a read then leaves no file; every
+         port stops when there are several)
+With several ports: 0 when every port succeeded, 128+N after a stop signal,
+else the failure that comes first in this order among the ports':)";
+    for (size_t i = 0; i < kExitPriority.size(); ++i) out << (i ? ", " : " ") << kExitPriority[i];
+    out << "\n";
 }
 
 }  // namespace kv::cli

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 // A self-pipe rather than signalfd: signalfd needs the signals blocked in
@@ -16,11 +17,15 @@ namespace {
 
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-volatile sig_atomic_t g_signal = 0;
+// Read by every thread that runs a link (kelvane-cli runs one per port): an
+// atomic, which a signal handler may also use as long as it is lock-free.
+std::atomic<int> g_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 int g_wake[2] = {-1, -1};
 
 extern "C" void OnStopSignal(int signal) {
-    if (g_signal == 0) g_signal = signal;
+    int none = 0;
+    g_signal.compare_exchange_strong(none, signal);
     // The pipe is non-blocking: once it is full the wake-up is there anyway.
     const int saved = errno;
     const char byte = 1;
@@ -52,7 +57,7 @@ bool InstallStopSignals() {
     return CatchAll();
 }
 
-int StopSignal() { return g_signal; }
+int StopSignal() { return g_signal.load(); }
 
 int StopWakeFd() { return g_wake[0]; }
 
@@ -70,7 +75,7 @@ void ResetStopSignals() {
     char buf[64];
     while (read(g_wake[0], buf, sizeof buf) > 0) {
     }
-    g_signal = 0;
+    g_signal.store(0);
     CatchAll();
 }
 

@@ -95,6 +95,10 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "--id", "11223344556677", "--id-file", "f.id", "erase"}),
          "--id and --id-file: give one of them"},
         {Args({"--port"}), "--port: needs a value"},
+        {Args({"--port", "p=1122", "erase"}), "--port: \"p=1122\" is not PORT or PORT=ID (14 hex digits)"},
+        {Args({"--port", "=11223344556677", "erase"}),
+         "--port: \"=11223344556677\" is not PORT or PORT=ID (14 hex digits)"},
+        {Args({"--port", "a", "--port", "b", "read", "f.hex"}), "read: only with one --port"},
         {Args({"--port", "p", "read", "flash.txt"}),
          "read: the format of \"flash.txt\" is not known from its name; give --format srec|ihex|bin"},
         {Args({"--port", "p", "read", "f.hex", "--format", "elf"}), "--format: \"elf\" is none of srec, ihex, bin"},
@@ -108,6 +112,33 @@ TEST(CliOptions, RefusalsNameTheArgument) {
          "--base: \"1000000\" is not an address in hex, at most FFFFFF"},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseOptions(c.args).error, c.error) << c.args.back();
+}
+
+// Several --port arguments, or a pattern, make a gang; a port's own ID
+// stays with it there, and is the run's ID when it is the only port.
+TEST(CliOptions, PortsCarryTheirOwnId) {
+    const auto gang = ParseOptions(Args({"--port", "/dev/ttyUSB0", "--port=/dev/ttyUSB1=00:11:22:33:44:55:66",
+                                         "--id-file", "f.id", "erase"}));
+    ASSERT_EQ(gang.error, "");
+    const auto& o = gang.options;
+    EXPECT_TRUE(o.Gang());
+    EXPECT_EQ(o.port, "/dev/ttyUSB0");
+    ASSERT_EQ(o.ports.size(), 2u);
+    EXPECT_FALSE(o.ports[0].id);
+    EXPECT_EQ(o.ports[1].name, "/dev/ttyUSB1");
+    ASSERT_TRUE(o.ports[1].id);
+    EXPECT_EQ((*o.ports[1].id)[6], 0x66);
+    EXPECT_EQ(o.idFile, "f.id");  // for the ports without an ID of their own
+
+    const auto one = ParseOptions(Args({"--port", "COM2=11223344556677", "--id-file", "f.id", "erase"}));
+    ASSERT_EQ(one.error, "");
+    EXPECT_FALSE(one.options.Gang());
+    EXPECT_EQ(one.options.port, "COM2");
+    ASSERT_TRUE(one.options.id);
+    EXPECT_EQ((*one.options.id)[0], 0x11);
+    EXPECT_EQ(one.options.idFile, "");
+
+    EXPECT_TRUE(ParseOptions(Args({"--port", "/dev/serial/by-id/usb-*", "erase"})).options.Gang());
 }
 
 }  // namespace

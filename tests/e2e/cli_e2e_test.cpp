@@ -6,10 +6,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
+#include <sstream>
 
 #include "image/image_writer.h"
 #include "image/load_image_file.h"
@@ -241,7 +244,10 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         std::vector<std::string> simArgs = {"--log", b.log};
         simArgs.insert(simArgs.end(), c.sim.begin(), c.sim.end());
         kvtest::SimServer sim(simArgs);
-        std::vector<std::string> args = {"--port", sim.Port(), "--id", "11223344556677"};
+        // A case that names its own port runs on that port alone (two would be two boards).
+        const bool ownPort = std::find(c.args.begin(), c.args.end(), "--port") != c.args.end();
+        std::vector<std::string> args = {"--id", "11223344556677"};
+        if (!ownPort) args.insert(args.begin(), {"--port", sim.Port()});
         const std::map<std::string, std::string> files = {
             {"FILE", b.mot},    {"BIN", bin}, {"BAD", bad},
             {"BADHEX", badHex}, {"BIG", big}, {"OUT", out}, {"NOFOLDER", b.folder + "/none/read.hex"}};
@@ -419,6 +425,98 @@ TEST(CliE2E, JsonIsOneObjectPerLine) {
     EXPECT_NE(run.out.find("\"address\":\"0C0101\""), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"event\":\"progress\""), std::string::npos) << run.out;
     EXPECT_EQ(run.out.substr(run.out.rfind('{')), "{\"event\":\"exit\",\"ok\":false,\"code\":8}\n");
+}
+
+// Several boards at once: each runs on its own link, the good one is
+// flashed whatever the others do, each failure keeps its own reason, and the
+// exit status is the failure of highest priority.
+TEST(CliE2E, GangFlashesTheGoodBoardsAndReportsEachFailure) {
+    const std::string wrongId = "00112233445566";
+    {
+        std::vector<Bench> boards;
+        for (int i = 0; i < 3; ++i) boards.emplace_back("cli_gang_" + std::to_string(i));
+        kvtest::SimServer good({"--dump", boards[0].dump});
+        kvtest::SimServer otherId({"--id", wrongId, "--log", boards[1].log});
+        kvtest::SimServer flipped({"--flip-read", "0C0123"});
+        const auto run = boards[0].Cli({"--port", good.Port(), "--port", otherId.Port(), "--port", flipped.Port(),
+                                        "--id", "11223344556677", "write", boards[0].mot, "--erase", "--verify"});
+        good.Stop();
+        otherId.Stop();
+        ASSERT_FALSE(run.timedOut) << run.out << run.err;
+        EXPECT_EQ(run.exitCode, 6) << run.out << run.err;  // the ID outranks a difference
+        ExpectFlashHoldsTheFile(boards[0]);
+        EXPECT_FALSE(Contains(boards[1].Received(), {0xA7, 0xD0}));  // nothing erased on the refused board
+        const std::string& out = run.out;
+        EXPECT_NE(out.find(good.Port() + ": write: programmed and checked 0C0000-0C02FF\n"), std::string::npos) << out;
+        for (const std::string& row : {good.Port() + "  ok  ", otherId.Port() + "  failed (6)  the chip refused the ID",
+                                       flipped.Port() + "  failed (8)  write: difference at 0C0123"})
+            EXPECT_NE(out.find(row), std::string::npos) << row << "\n" << out;
+        EXPECT_NE(out.find("2 of 3 ports failed: " + otherId.Port() + ", " + flipped.Port() + " (exit status 6)\n"),
+                  std::string::npos)
+            << out;
+    }
+    // A pattern names the fixture's ports; a port with other boards carries
+    // their ID; with --json every line names its port.
+    const Bench b("cli_gang_json");
+    const Bench other("cli_gang_json_other");
+    kvtest::SimServer first({"--link", b.folder + "/board-1", "--dump", b.dump});
+    kvtest::SimServer second({"--link", b.folder + "/board-2", "--flip-read", "0C0201"});
+    kvtest::SimServer third({"--id", wrongId, "--dump", other.dump});
+    const auto run = b.Cli({"--port", b.folder + "/board-*", "--port", third.Port() + "=" + wrongId, "--id",
+                            "11223344556677", "--json", "write", b.mot, "--erase"});
+    first.Stop();
+    third.Stop();
+    ASSERT_FALSE(run.timedOut) << run.out << run.err;
+    EXPECT_EQ(run.exitCode, 8) << run.out << run.err;
+    ExpectFlashHoldsTheFile(b);
+    ExpectFlashHoldsTheFile(other);
+    std::istringstream lines(run.out);
+    std::string line, last;
+    std::set<std::string> ports;
+    int untagged = 0;  // the gang's own exit line only
+    while (std::getline(lines, line)) {
+        EXPECT_TRUE(JsonCheck(line).IsObject()) << line;
+        last = line;
+        if (line.rfind("{\"port\":\"", 0) != 0) {
+            ++untagged;
+            continue;
+        }
+        ports.insert(line.substr(9, line.find('"', 9) - 9));
+    }
+    EXPECT_EQ(untagged, 1) << run.out;
+    EXPECT_EQ(ports, (std::set<std::string>{b.folder + "/board-1", b.folder + "/board-2", third.Port()}));
+    EXPECT_EQ(last, "{\"event\":\"exit\",\"ok\":false,\"code\":8,\"failed\":[\"" + b.folder + "/board-2\"]}");
+}
+
+// A stop signal stops every port after its page: each link goes back to
+// 9600 bps, each port's summary says it was stopped, and the exit status is
+// 128 + the signal.
+TEST(CliE2E, GangStopsEveryPortOnSigint) {
+    const Bench a("cli_gang_stop_a");
+    const Bench b("cli_gang_stop_b");
+    const std::string file = a.folder + "/long.mot";
+    WriteProgram(file, kBase, 0x4000);  // 64 pages: a few seconds at 40 ms a page
+    kvtest::SimServer first({"--log", a.log});
+    kvtest::SimServer second({"--log", b.log});
+    const auto run = RunProgram(BuildPath("kelvane-cli"),
+                                {"kelvane-cli", "--port", first.Port(), "--port", second.Port(), "--id",
+                                 "11223344556677", "--json", "write", file},
+                                a.Env(), "", kDeadlineMs, {"\"bytes_per_second\"", SIGINT});
+    first.Stop();
+    second.Stop();
+    ASSERT_FALSE(run.timedOut) << run.out << run.err;
+    EXPECT_EQ(run.exitCode, 128 + SIGINT) << run.out << run.err;
+    for (const Bench* board : {&a, &b}) {
+        const std::string port = board == &a ? first.Port() : second.Port();
+        const std::string summary = "{\"port\":\"" + port +
+                                    "\",\"event\":\"summary\",\"ok\":false,\"code\":130,"
+                                    "\"error\":\"write: stopped: SIGINT received\"";
+        EXPECT_NE(run.out.find(summary), std::string::npos) << run.out;
+        const auto log = kvtest::ReadByteLog(board->log);
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), std::make_pair(0xB0, 9600u)) << "the link is back at 9600 bps";
+    }
+    EXPECT_EQ(run.out.find("\"done\":64"), std::string::npos) << run.out;
 }
 
 }  // namespace

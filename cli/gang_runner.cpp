@@ -1,0 +1,86 @@
+#include "cli/gang_runner.h"
+
+#include <chrono>
+#include <exception>
+#include <thread>
+
+#include "cli/cli_session.h"
+#include "cli/exit_codes.h"
+
+namespace kv::cli {
+
+namespace {
+
+// The options of one port's run.
+Options OptionsFor(const Options& all, const PortEntry& port) {
+    Options mine = all;
+    mine.port = port.name;
+    mine.ports = {port};
+    if (port.id) {
+        mine.id = port.id;
+        mine.idFile.clear();
+    }
+    return mine;
+}
+
+PortOutcome RunPort(const Options& options, size_t index, CGangConsole& console, const GangServices& services) {
+    PortOutcome outcome;
+    outcome.port = options.port;
+    const auto began = std::chrono::steady_clock::now();
+    CPortWatcher watcher(console, index);
+    try {
+        const auto clock = services.makeClock();
+        const auto settings = services.makeSettings ? services.makeSettings() : nullptr;
+        CPortStream out(console, index, false);
+        CPortStream err(console, index, true);
+        plat::IClock& time = *clock;
+        SessionServices session{time,
+                                [&services, &time, &err] { return services.makeDevice(time, err); },
+                                services.selfPath,
+                                out,
+                                err,
+                                false,
+                                settings.get(),
+                                services.stopSignal,
+                                &watcher};
+        session.showProgress = services.style != CGangConsole::Style::Live;  // the status line shows it
+        outcome.code = RunSession(options, session);
+    } catch (const std::exception& e) {
+        watcher.Failed(kExitDevice, std::string("the run stopped: ") + e.what());
+        outcome.code = kExitDevice;
+    }
+    outcome.firstError = watcher.FirstError();
+    const std::string end = outcome.code == kExitOk
+                                ? "done"
+                                : "failed (" + std::to_string(outcome.code) + "): " + outcome.firstError;
+    console.Phase(index, end, -1);
+    outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    return outcome;
+}
+
+}  // namespace
+
+int RunGang(const Options& options, const std::vector<PortEntry>& ports, const GangServices& services) {
+    std::vector<std::string> names;
+    for (const PortEntry& port : ports) names.push_back(port.name);
+    CGangConsole console(services.out, services.err, services.style, names, services.columns);
+
+    std::vector<Options> perPort;
+    for (const PortEntry& port : ports) perPort.push_back(OptionsFor(options, port));
+    std::vector<PortOutcome> outcomes(ports.size());
+    {
+        std::vector<std::jthread> threads;
+        threads.reserve(ports.size());
+        for (size_t i = 0; i < ports.size(); ++i) {
+            threads.emplace_back([&, i] { outcomes[i] = RunPort(perPort[i], i, console, services); });
+        }
+    }  // every port's run has ended here
+
+    int code = kExitOk;
+    for (const PortOutcome& o : outcomes) code = WorseExit(code, o.code);
+    if (const int signal = services.stopSignal ? services.stopSignal() : 0) code = kExitSignalBase + signal;
+    console.Summary(outcomes, code);
+    return code;
+}
+
+}  // namespace kv::cli
