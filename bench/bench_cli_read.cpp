@@ -27,27 +27,10 @@ namespace {
 constexpr double kPages = 64 * 1024 / 256;
 constexpr double kLimit = 1.03;
 
-constexpr double ByteMs(double baud) { return 10.0 * 1000.0 / baud; }
+using kvbench::ByteMs;
 
-// Bring-up, ID check and the return to 9600 bps at 115200 bps, step by step
-// as the program goes.
-double UnlockMinimumMs() {
-    const double slow = ByteMs(9600);
-    const double fast = ByteMs(115200);
-    // Wake-up: 50 ms, the first filler and 50 ms, 16 fillers 20 ms apart,
-    // 50 ms, the 9600 bps code and 50 ms (its echo comes meanwhile); 1000 ms.
-    double ms = 50 + 50 + 16 * 20 + 50 + 50 + 1000;
-    // To 115200 bps: 50 ms, two codes echoed at 9600 bps with 1000 ms after
-    // each, the code again at the new rate.
-    ms += 50 + 2 * (slow + 1000) + fast;
-    // First status and clear status (50 ms), the ID check: status, ID frame
-    // (50 ms), status.
-    ms += 2 * fast + 50 + 2 * fast + 50 + 2 * fast;
-    // Back to 9600 bps: 50 ms, two codes echoed at 115200 bps with 1000 ms
-    // after each, the code again at 9600 bps.
-    ms += 50 + 2 * (fast + 1000) + slow;
-    return ms;
-}
+// Bring-up, ID check and the return to 9600 bps at 115200 bps.
+double UnlockMinimumMs() { return kvbench::BringUpAndIdCheckMs() + kvbench::BackTo9600Ms(); }
 
 // The read: the link probe, then 256 bytes back per page.
 double ReadMinimumMs() { return 2 * ByteMs(115200) + kPages * 256 * ByteMs(115200); }

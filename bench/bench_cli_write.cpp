@@ -31,30 +31,16 @@ constexpr double kIntervalMs = 40.0;
 constexpr double kProgramBusyMs = 2.0;  // the simulator's default
 constexpr double kLimit = 1.03;
 
-constexpr double ByteMs(double baud) { return 10.0 * 1000.0 / baud; }
-
 // The run's minimum at 115200 bps, step by step as the program goes.
 double MinimumMs() {
-    const double slow = ByteMs(9600);
-    const double fast = ByteMs(115200);
-    // Wake-up: 50 ms, the first filler and 50 ms, 16 fillers 20 ms apart,
-    // 50 ms, the 9600 bps code and 50 ms (its echo comes meanwhile); 1000 ms.
-    double ms = 50 + 50 + 16 * 20 + 50 + 50 + 1000;
-    // To 115200 bps: 50 ms, two codes echoed at 9600 bps with 1000 ms after
-    // each, the code again at the new rate.
-    ms += 50 + 2 * (slow + 1000) + fast;
-    // First status and clear status (50 ms), the ID check: status, ID frame
-    // (50 ms), status.
-    ms += 2 * fast + 50 + 2 * fast + 50 + 2 * fast;
+    const double fast = kvbench::ByteMs(115200);
+    double ms = kvbench::BringUpAndIdCheckMs();
     // Program: the link probe, 50 ms after clear status, per page the pause
     // (or the busy time) and the status, the closing status.
     ms += 2 * fast + 50 + kPages * (std::max(kIntervalMs, kProgramBusyMs) + 2 * fast) + 2 * fast;
     // Read check: the link probe, per page 256 bytes back and 10 ms.
     ms += 2 * fast + kPages * (256 * fast + 10.0);
-    // Back to 9600 bps: 50 ms, two codes echoed at 115200 bps with 1000 ms
-    // after each, the code again at 9600 bps.
-    ms += 50 + 2 * (fast + 1000) + slow;
-    return ms;
+    return ms + kvbench::BackTo9600Ms();
 }
 
 }  // namespace

@@ -66,6 +66,29 @@ inline std::string S2Image(uint32_t base, const std::vector<uint8_t>& bytes) {
     return text + "S804000000FB\n";
 }
 
+// Wire time of one byte (start bit, 8 data bits, stop bit) at `baud`.
+constexpr double ByteMs(double baud) { return 10.0 * 1000.0 / baud; }
+
+// kelvane-cli's least time for the wake-up, the switch to 115200 bps, the
+// first status and the ID check, step by step as the program goes.
+inline double BringUpAndIdCheckMs() {
+    const double slow = ByteMs(9600);
+    const double fast = ByteMs(115200);
+    // Wake-up: 50 ms, the first filler and 50 ms, 16 fillers 20 ms apart,
+    // 50 ms, the 9600 bps code and 50 ms (its echo comes meanwhile); 1000 ms.
+    double ms = 50 + 50 + 16 * 20 + 50 + 50 + 1000;
+    // To 115200 bps: 50 ms, two codes echoed at 9600 bps with 1000 ms after
+    // each, the code again at the new rate.
+    ms += 50 + 2 * (slow + 1000) + fast;
+    // First status and clear status (50 ms), the ID check: status, ID frame
+    // (50 ms), status.
+    return ms + 2 * fast + 50 + 2 * fast + 50 + 2 * fast;
+}
+
+// And back to 9600 bps at the end: 50 ms, two codes echoed at 115200 bps with
+// 1000 ms after each, the code again at 9600 bps.
+inline double BackTo9600Ms() { return 50 + 2 * (ByteMs(115200) + 1000) + ByteMs(9600); }
+
 inline std::string LoadAverage() {
     std::FILE* f = std::fopen("/proc/loadavg", "r");
     char text[64] = "?";
