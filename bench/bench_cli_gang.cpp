@@ -70,9 +70,7 @@ Run Flash(const std::string& cli, const std::vector<std::string>& ports, const s
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string buildDir = KV_BUILD_DIR;
-    if (const char* env = std::getenv("KELVANE_BUILD_DIR")) buildDir = env;
-    if (argc > 1) buildDir = argv[1];
+    const std::string buildDir = kvbench::BuildDir(argc, argv);
     std::vector<int> counts;
     for (int i = 2; i < argc; ++i) counts.push_back(std::atoi(argv[i]));
     if (counts.empty()) counts = {1, 4, 16};

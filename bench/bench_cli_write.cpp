@@ -46,9 +46,7 @@ double MinimumMs() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string buildDir = KV_BUILD_DIR;
-    if (const char* env = std::getenv("KELVANE_BUILD_DIR")) buildDir = env;
-    if (argc > 1) buildDir = argv[1];
+    const std::string buildDir = kvbench::BuildDir(argc, argv);
     kvbench::Simulator sim(buildDir + "/vireo-sim", "flash");
     if (sim.Path().empty()) {
         std::fprintf(stderr, "cannot start %s/vireo-sim\n", buildDir.c_str());

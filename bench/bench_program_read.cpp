@@ -83,9 +83,7 @@ void Report(const char* name, const Figures& f, double minimumMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string buildDir = KV_BUILD_DIR;
-    if (const char* env = std::getenv("KELVANE_BUILD_DIR")) buildDir = env;
-    if (argc > 1) buildDir = argv[1];
+    const std::string buildDir = kvbench::BuildDir(argc, argv);
     Simulator sim(buildDir + "/vireo-sim", "bootloader");
     if (sim.Path().empty()) {
         std::fprintf(stderr, "cannot start %s/vireo-sim\n", buildDir.c_str());

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,14 @@ inline double BringUpAndIdCheckMs() {
 // And back to 9600 bps at the end: 50 ms, two codes echoed at 115200 bps with
 // 1000 ms after each, the code again at 9600 bps.
 inline double BackTo9600Ms() { return 50 + 2 * (ByteMs(115200) + 1000) + ByteMs(9600); }
+
+// The build folder that holds vireo-sim and the programs: the first argument,
+// else $KELVANE_BUILD_DIR, else the folder this benchmark was built in.
+inline std::string BuildDir(int argc, char** argv) {
+    if (argc > 1) return argv[1];
+    if (const char* env = std::getenv("KELVANE_BUILD_DIR")) return env;
+    return KV_BUILD_DIR;
+}
 
 inline std::string LoadAverage() {
     std::FILE* f = std::fopen("/proc/loadavg", "r");
