@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 
+#include "image/hex_digit.h"
 #include "image/image_writer.h"
 #include "link/link_user.h"
 
@@ -10,19 +11,12 @@ namespace kv::cli {
 
 namespace {
 
-int HexValue(char ch) {
-    if (ch >= '0' && ch <= '9') return ch - '0';
-    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-    return -1;
-}
-
 std::optional<uint32_t> ParseHexAddress(std::string text) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = text.substr(2);
     if (text.empty() || text.size() > 6) return std::nullopt;
     uint32_t value = 0;
     for (char ch : text) {
-        const int digit = HexValue(ch);
+        const int digit = HexDigit(ch);
         if (digit < 0) return std::nullopt;
         value = value * 16 + static_cast<uint32_t>(digit);
     }
@@ -100,7 +94,7 @@ std::optional<std::array<uint8_t, 7>> ParseIdText(const std::string& text) {
     size_t digits = 0;
     for (char ch : text) {
         if (ch == ' ' || ch == ':' || ch == '-' || ch == ',' || ch == '.') continue;
-        const int value = HexValue(ch);
+        const int value = HexDigit(ch);
         if (value < 0 || digits >= 14) return std::nullopt;
         id[digits / 2] = static_cast<uint8_t>(id[digits / 2] << 4 | value);
         ++digits;

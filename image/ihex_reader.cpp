@@ -4,17 +4,11 @@
 #include <cstdio>
 #include <string_view>
 
+#include "image/hex_digit.h"
 #include "image/line_reader.h"
 
 namespace kv {
 namespace {
-
-int Nibble(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 enum : uint8_t {
     kData = 0x00,
@@ -44,8 +38,8 @@ const char* Decode(std::string_view line, HexRecord& record) {
     if (size > record.bytes.size()) return "record longer than its count";
     uint8_t sum = 0;
     for (size_t i = 0; i < size; ++i) {
-        const int hi = Nibble(body[2 * i]);
-        const int lo = Nibble(body[2 * i + 1]);
+        const int hi = HexDigit(body[2 * i]);
+        const int lo = HexDigit(body[2 * i + 1]);
         if (hi < 0 || lo < 0) return "not a hexadecimal digit";
         record.bytes[i] = static_cast<uint8_t>(hi << 4 | lo);
         sum = static_cast<uint8_t>(sum + record.bytes[i]);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/hex_digit.h"
 #include "image/line_reader.h"
 #include "image/text_file.h"
 
@@ -49,18 +50,11 @@ struct FirmwareBuffer {
     }
 };
 
-int HexNibble(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 // Two hex digits at `pos`, or nothing when they are missing or not hex.
 std::optional<uint32_t> HexByteAt(std::string_view line, size_t pos) {
     if (pos + 2 > line.size()) return std::nullopt;
-    int hi = HexNibble(line[pos]);
-    int lo = HexNibble(line[pos + 1]);
+    int hi = HexDigit(line[pos]);
+    int lo = HexDigit(line[pos + 1]);
     if (hi < 0 || lo < 0) return std::nullopt;
     return static_cast<uint32_t>(hi * 16 + lo);
 }

@@ -4,24 +4,19 @@
 #include <fstream>
 #include <vector>
 
+#include "image/hex_digit.h"
+
 namespace sim {
 
 namespace {
-
-int Nibble(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // The record's bytes after "Sn" (count, address, data, checksum), or empty.
 std::vector<uint8_t> RecordBytes(const std::string& line) {
     std::vector<uint8_t> out;
     if ((line.size() - 2) % 2 != 0) return {};
     for (size_t i = 2; i + 1 < line.size(); i += 2) {
-        int hi = Nibble(line[i]);
-        int lo = Nibble(line[i + 1]);
+        int hi = kv::HexDigit(line[i]);
+        int lo = kv::HexDigit(line[i + 1]);
         if (hi < 0 || lo < 0) return {};
         out.push_back(static_cast<uint8_t>(hi * 16 + lo));
     }
