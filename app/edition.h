@@ -1,6 +1,6 @@
 #pragma once
 // The program's edition and its name.
-#include "link/edition.h"
+#include "res/edition.h"
 
 namespace kv {
 

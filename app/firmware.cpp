@@ -4,7 +4,7 @@
 
 #include "app/companion.h"
 #include "app/kelvix_app.h"
-#include "link/routine_table.h"
+#include "image/routine_table.h"
 
 namespace kv {
 

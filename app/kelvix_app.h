@@ -10,6 +10,7 @@
 #include "app/edition.h"
 #include "image/mot_file.h"
 #include "link/link.h"
+#include "link/save_ini.h"
 #include "platform/clock.h"
 #include "platform/instance_lock.h"
 #include "platform/process.h"
@@ -27,7 +28,14 @@ struct AppServices {
     tk::Ui& ui;
 };
 
-class CKelvixApp : public CLinkUser, public CLink {
+// The settings file as the link reads it; a base of its own, so that it is
+// built before the link that uses it.
+struct CKelvixSettings {
+    CKelvixSettings(plat::IProfile& profile, TraceLine trace) : linkSettings(profile, std::move(trace)) {}
+    CIniLinkSettings linkSettings;
+};
+
+class CKelvixApp : private CKelvixSettings, public CLinkUser, public CLink {
 public:
     CKelvixApp(Edition edition, AppServices services, std::unique_ptr<plat::ISerialDevice> device);
     ~CKelvixApp() override;
@@ -36,9 +44,14 @@ public:
 
     // Services.
     plat::IInstanceLock& Lock() { return services_.lock; }
+    plat::IProfile& Profile() { return services_.profile; }
+    // The "First_data" trace lines go to the front end in kelvane only.
+    TraceLine SettingsTrace();
     plat::IProcess& Process() { return services_.process; }
     tk::Ui& Ui() { return services_.ui; }
 
+    // The message table's text `id` for this edition.
+    std::string String(int id) const;
     // A message box with the title as caption and the text of message `id`.
     int Message(int id, tk::Icon icon, tk::Buttons buttons = tk::Buttons::Ok);
     // A message box with the title as caption and the given text.
@@ -64,13 +77,13 @@ public:
     bool RetryLostLink(bool timedOut) override;
     bool ChooseCommState(uint32_t& baud, uint8_t& byteSize, uint8_t& stopBits, uint8_t& parity) override;
     void Waiting(bool on) override;
+    bool SetCommStateFirst() override;
     bool Ending() override;
+    bool StopRequested() override;
     void Report(const Outcome& outcome) override;
     void ShowStatus(uint8_t srd, uint8_t srd1) override;
     void ShowVersion(const std::string& text) override;
     void Trace(const std::string& text) override;
-
-    using CLink::Report;
 
 private:
     AppServices services_;

@@ -2,17 +2,16 @@
 
 #include "app/about_dlg.h"
 #include "app/kelvix_app.h"
-#include "image/id_check_dlg.h"
-#include "image/select_dlg.h"
-#include "link/command.h"
+#include "app/dialogs/id_check_dlg.h"
+#include "app/dialogs/select_dlg.h"
+#include "link/bring_up.h"
 #include "link/setting_cmd.h"
-#include "link/status_read.h"
 #include "ops/blank_cmd.h"
 #include "ops/bpr_cmd.h"
 #include "ops/download_cmd.h"
 #include "ops/epr_cmd.h"
 #include "ops/erase_cmd.h"
-#include "ops/pre_erase_dlg.h"
+#include "app/dialogs/pre_erase_dlg.h"
 #include "ops/program_cmd.h"
 #include "ops/read_cmd.h"
 #include "query/states_cmd.h"
@@ -23,7 +22,6 @@
 namespace kv {
 
 namespace {
-constexpr uint32_t kAfterHandshakeMs = 50;
 constexpr int kBootLoaderMode = 1;
 
 // Builds the operation on the stack and runs it once; its result is its own business.
@@ -61,28 +59,11 @@ int CKelvixDlg::CheckIdPassed() {
     return 1;
 }
 
-int CKelvixDlg::CheckLink() {
-    const StatusReply status =
-        SendStatusRead(app_, app_.Channel(), {.purge = true, .afterHandshakeMs = kAfterHandshakeMs});
-    return status.answered && status.handshook ? 1 : 0;
-}
+int CKelvixDlg::CheckLink() { return ProbeStatus(app_) ? 1 : 0; }
 
-int CKelvixDlg::CheckBootLoader() {
-    CSerialComm& channel = app_.Channel();
-    CSerialCommState state;
-    channel.GetState(state);
-    const uint8_t code = CKelvixApp::BaudRateCode(state.m_nBaudRate);
-    channel.Purge();
-    channel.Write(&code, 1);
-    uint8_t echo;
-    if (channel.Read(&echo, 1) != 1) {
-        app_.RecoverLink();
-        return 0;
-    }
-    return 1;
-}
+int CKelvixDlg::CheckBootLoader() { return ProbeBootLoader(app_) ? 1 : 0; }
 
-int CKelvixDlg::ProbeForMode() { return app_.programMode == kBootLoaderMode ? CheckBootLoader() : CheckLink(); }
+int CKelvixDlg::ProbeForMode() { return kv::ProbeForMode(app_) ? 1 : 0; }
 
 int CKelvixDlg::CheckLinkGate() {
     if (!app_.linkReady) {

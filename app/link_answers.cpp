@@ -1,30 +1,22 @@
 // The dialog programs' answers to the link's questions: today's dialogs,
 // progress window and message boxes.
+#include "app/dialogs/download_dlg.h"
+#include "app/dialogs/first_set_dlg.h"
+#include "app/dialogs/pre_write_dlg.h"
+#include "app/dialogs/progress_dlg.h"
+#include "app/dialogs/set_address_dlg.h"
+#include "app/dialogs/set_comm_dlg.h"
+#include "app/dialogs/states_dlg.h"
+#include "app/dialogs/version_dlg.h"
 #include "app/kelvix_app.h"
-#include "image/set_address_dlg.h"
-#include "image/set_comm_dlg.h"
+#include "app/outcome_messages.h"
 #include "link/check_memory_cmd.h"
-#include "ops/download_dlg.h"
 #include "ops/page_loop.h"
-#include "ops/pre_write_dlg.h"
-#include "ops/progress_dlg.h"
-#include "query/states_dlg.h"
-#include "query/version_dlg.h"
 #include "res/strings.h"
 
 namespace kv {
 
 namespace {
-
-tk::Icon IconFor(Tone tone) {
-    switch (tone) {
-        case Tone::Information: return tk::Icon::Information;
-        case Tone::Warning: return tk::Icon::Exclamation;
-        case Tone::Fault: return tk::Icon::Stop;
-        case Tone::Plain: break;
-    }
-    return tk::Icon::None;
-}
 
 // The modeless progress window with its cancel flag. The window deletes
 // itself when it is cancelled; the flag tells.
@@ -133,8 +125,15 @@ void CKelvixApp::Waiting(bool on) {
 
 bool CKelvixApp::Ending() { return Ui().QuitRequested(); }
 
+bool CKelvixApp::SetCommStateFirst() {
+    CFirstSetDlg dlg(*this);
+    return dlg.DoModal() == tk::IDOK;
+}
+
+bool CKelvixApp::StopRequested() { return Ui().StopSignal() != 0; }
+
 void CKelvixApp::Report(const Outcome& outcome) {
-    MessageText(outcome.text.empty() ? String(outcome.messageId) : outcome.text, IconFor(outcome.tone));
+    if (const auto message = MessageFor(edition(), outcome)) MessageText(message->text, message->icon);
 }
 
 void CKelvixApp::ShowStatus(uint8_t srd, uint8_t srd1) {

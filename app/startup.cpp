@@ -3,8 +3,8 @@
 #include "app/kelvix_app.h"
 #include "app/kelvix_dlg.h"
 #include "app/startup.h"
-#include "image/id_check_dlg.h"
-#include "image/select_dlg.h"
+#include "app/dialogs/id_check_dlg.h"
+#include "app/dialogs/select_dlg.h"
 
 namespace kv {
 

@@ -1,7 +1,7 @@
 #include "app/switches.h"
 
 #include "app/kelvix_app.h"
-#include "image/save_ini.h"
+#include "link/save_ini.h"
 
 namespace kv {
 
@@ -18,7 +18,7 @@ std::string Pick(std::string current, const std::string& commandLine, const char
 }  // namespace
 
 void StoreSwitches(CKelvixApp& app, const std::string& commandLine) {
-    CSaveIni ini(app);
+    CSaveIni ini(app.Profile(), app.SettingsTrace());
     const std::string eraseType = ini.ReadDefaultType();
     if (app.IsLite()) {
         ini.SetDefaultType(Pick(eraseType, commandLine, "+a", "-a"));

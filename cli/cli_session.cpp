@@ -1,23 +1,22 @@
 #include "cli/cli_session.h"
 
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <ostream>
 #include <system_error>
+#include <vector>
 
+#include "cli/cli_settings.h"
 #include "cli/cli_user.h"
 #include "cli/exit_codes.h"
+#include "cli/outcome_report.h"
 #include "cli/program_file.h"
 #include "cli/read_command.h"
 #include "cli/report_printer.h"
-#include "cli/run_profile.h"
-#include "image/id_check_dlg.h"
+#include "image/hex_text.h"
 #include "image/id_file.h"
-#include "image/save_ini.h"
-#include "link/command.h"
-#include "link/link.h"
-#include "link/status_read.h"
+#include "link/bring_up.h"
+#include "link/id_check.h"
 #include "ops/blank_cmd.h"
 #include "ops/bpr_cmd.h"
 #include "ops/download_cmd.h"
@@ -25,32 +24,20 @@
 #include "ops/erase_cmd.h"
 #include "ops/program_cmd.h"
 #include "ops/read_cmd.h"
+#include "platform/stop_signals.h"
 #include "query/states_cmd.h"
 #include "query/version_cmd.h"
-#include "platform/stop_signals.h"
-#include "res/strings.h"
 
 namespace kv::cli {
 
 namespace {
 
-constexpr uint32_t kRestingTimeoutMs = 5000;
-constexpr uint32_t kAfterSyncMs = 1000;
-constexpr uint32_t kAfterCommandMs = 50;
-constexpr uint32_t kLiteFirstStatusMs = 1000;
-constexpr uint32_t kAfterHandshakeMs = 50;
-constexpr uint8_t kCode9600 = 0xB0;
-constexpr uint8_t kSequencerReady = 0x11;
-constexpr uint8_t kIdStateMask = 0x0C;  // SRD1 bits 3-2: 11 = ID verified
 constexpr int kBootLoaderMode = 1;
+// The return to 9600 bps after a lost reply waits no longer than this for
+// each echo: the chip may well be gone.
+constexpr uint32_t kAfterLossTimeoutMs = 1000;
 
-std::string Hex6(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(value));
-    return text;
-}
-
-std::string RangeText(uint32_t start, uint32_t end) { return Hex6(start) + "-" + Hex6(end); }
+std::string RangeText(uint32_t start, uint32_t end) { return ToHex6(start) + "-" + ToHex6(end); }
 
 // The status register, bit by bit, as the status window names the bits.
 Fields StatusFields(uint8_t srd, uint8_t srd1, bool lite) {
@@ -61,12 +48,12 @@ Fields StatusFields(uint8_t srd, uint8_t srd1, bool lite) {
     Fields fields;
     if (!lite) fields.emplace_back("Ready", word(srd, 7, "Ready", "Busy"));
     fields.emplace_back("ID Check", idWords[(srd1 >> 2) & 3]);
-    fields.emplace_back("Erase", word(srd, 5, "Error", "Right"));
-    fields.emplace_back("Program", word(srd, 4, "Error", "Right"));
-    fields.emplace_back("After block", word(srd, 3, "Error", "Right"));
-    fields.emplace_back("Check sum", word(srd1, 4, "Match", "Not match"));
-    fields.emplace_back("Data receive timeout", word(srd1, 1, "Timeout", "Right"));
-    if (!lite) fields.emplace_back("Over number of data", word(srd1, 0, "Over", "Right"));
+    fields.emplace_back("Erase", word(srd, kSrdEraseErrorBit, "Error", "Right"));
+    fields.emplace_back("Program", word(srd, kSrdProgramErrorBit, "Error", "Right"));
+    fields.emplace_back("After block", word(srd, kSrdBlockErrorBit, "Error", "Right"));
+    fields.emplace_back("Check sum", word(srd1, kSrd1ChecksumBit, "Match", "Not match"));
+    fields.emplace_back("Data receive timeout", word(srd1, kSrd1ReceiveTimeoutBit, "Timeout", "Right"));
+    if (!lite) fields.emplace_back("Over number of data", word(srd1, kSrd1OverNumberBit, "Over", "Right"));
     return fields;
 }
 
@@ -79,6 +66,7 @@ public:
                    options.quiet || !services.showProgress ? CReportPrinter::ProgressStyle::None
                    : services.errIsTerminal ? CReportPrinter::ProgressStyle::Bar
                                             : CReportPrinter::ProgressStyle::Lines),
+          settings_(options, services.settings),
           user_(options, printer_, services.clock, services.stopSignal) {
         printer_.Watch(services.watcher);
     }
@@ -104,38 +92,41 @@ private:
         return false;
     }
 
-    const Command* FirstWithFile() const {
-        for (const Command& c : options_.commands)
-            if (c.LoadsFile()) return &c;
-        return nullptr;
+    // The index of the first command that names a program file, or -1.
+    int FirstWithFile() const {
+        for (size_t i = 0; i < options_.commands.size(); ++i)
+            if (options_.commands[i].LoadsFile()) return static_cast<int>(i);
+        return -1;
     }
 
     int RunAll() {
-        SetUpProfile();
-        link_ = std::make_unique<CLink>(Lite() ? Edition::Kelvlite : Edition::Kelvane, services_.clock, profile_,
+        link_ = std::make_unique<CLink>(Lite() ? Edition::Kelvlite : Edition::Kelvane, services_.clock, settings_,
                                         services_.makeDevice(), user_);
         link_->programMode = options_.mode == Mode::BootLoader ? kBootLoaderMode : 0;
         user_.Attach(link_->Channel());
 
-        // Everything that can be refused is refused before the port opens.
-        for (const Command& c : options_.commands) {
+        // Everything that can be refused is refused before the port opens;
+        // each program file is read once, here.
+        images_.resize(options_.commands.size());
+        for (size_t i = 0; i < options_.commands.size(); ++i) {
+            const Command& c = options_.commands[i];
             if (c.kind == Command::Kind::Read) {
                 const std::string refusal = CheckReadTarget(c.file);
                 if (!refusal.empty()) return Refuse(kExitFile, refusal);
             }
             if (!c.LoadsFile()) continue;
-            const std::string refusal = LoadProgramFile(c, link_->Image());
+            images_[i] = std::make_unique<CMotFile>();
+            const std::string refusal = LoadProgramFile(c, *images_[i]);
             if (!refusal.empty()) return Refuse(kExitFile, refusal);
-            if (c.kind == Command::Kind::Download && !DownloadRangeFits(c))
-                return Refuse(kExitUsage, std::string("download: ") + user_.Text());
+            if (c.kind == Command::Kind::Download) {
+                const Outcome fits = DownloadRangeFits(c, *images_[i]);
+                if (!fits.Ok()) return Refuse(kExitUsage, "download: " + FailureText(fits));
+            }
         }
         if (NeedsId()) {
             const int code = ResolveId();
             if (code != kExitOk) return code;
         }
-        // A blank check without a range of its own offers the range of the
-        // file named last before it, as the address dialog does.
-        link_->Image().Clear();
         if (Lite()) {
             const std::string path = options_.firm.empty() ? FirmwareBesideProgram() : options_.firm;
             bool opened = false;
@@ -143,15 +134,18 @@ private:
                 return Refuse(kExitFile, path + (opened ? ": not a sequencer firmware file" : ": not found"));
         }
 
-        const int up = BringUp();
-        if (up != kExitOk || user_.StopSignal() != 0) {
-            Finish();
-            return user_.StopSignal() != 0 ? Stopped(nullptr) : up;
-        }
-        int code = kExitOk;
-        for (const Command& c : options_.commands) {
-            code = RunCommand(c);
-            if (code != kExitOk) break;
+        int code = BringUp();
+        if (code == kExitOk && user_.StopSignal() == 0) {
+            for (size_t i = 0; i < options_.commands.size(); ++i) {
+                code = RunCommand(i);
+                if (code != kExitOk) break;
+                if (user_.StopSignal() != 0 && i + 1 < options_.commands.size()) {
+                    code = Stopped(nullptr);
+                    break;
+                }
+            }
+        } else if (user_.StopSignal() != 0) {
+            code = Stopped(nullptr);
         }
         Finish();
         return code;
@@ -163,24 +157,24 @@ private:
         const int signal = user_.StopSignal();
         const std::string text = std::string("stopped: ") + plat::StopSignalName(signal) + " received";
         if (command)
-            printer_.Result(command, 128 + signal, text);
+            printer_.Result(command, kExitSignalBase + signal, text);
         else
-            printer_.Refusal(128 + signal, text);
-        return 128 + signal;
+            printer_.Refusal(kExitSignalBase + signal, text);
+        return kExitSignalBase + signal;
     }
 
     // The download's range, found as the download finds it, passes its
     // checks; nothing is sent.
-    bool DownloadRangeFits(const Command& c) {
+    Outcome DownloadRangeFits(const Command& c, CMotFile& image) {
         user_.BeginCommand(&c);
+        link_->Image().Swap(image);
         CDownloadCmd download(*link_);
         uint32_t start = 0;
         uint32_t end = 0;
-        if (link_->programMode == kBootLoaderMode)
-            download.FindDownloadRange(start, end);
-        else
-            download.FindImageRange(start, end);
-        return download.CheckRange(start, end) != 0;
+        download.FindRange(start, end);
+        const Outcome fits = download.CheckRange(start, end);
+        link_->Image().Swap(image);
+        return fits;
     }
 
     std::string FirmwareBesideProgram() const {
@@ -188,40 +182,19 @@ private:
         return (self.parent_path() / "firm.mot").string();
     }
 
-    void SetUpProfile() {
-        CSaveIni ini(profile_, nullptr);
-        ini.SetCommState(options_.LinkBaud(), 8, 0, 0);
-        ini.WriteCommState();
-        ini.SetDefaultType(options_.oldErase ? "+a" : "-a");
-        ini.WriteDefaultType();
-        ini.SetFirstData(options_.syncB0 ? "+Z" : "-Z");
-        ini.WriteFirstData();
-        if (services_.settings) {
-            if (const auto pageRead = services_.settings->Get("timeout", "pageread"))
-                profile_.Set("timeout", "pageread", *pageRead);
-        }
-    }
-
     // The ID and the MCU type, found as the ID dialog finds them: the type from
     // the first program file's range, then from its ID file.
     int ResolveId() {
-        int mcuType = 0;
-        const Command* withFile = FirstWithFile();
-        if (withFile) {
-            LoadProgramFile(*withFile, link_->Image());
-            mcuType = McuTypeOfImage(*link_);
-        }
-        CIDCheckDlg::IdTexts texts;
+        int mcuType = kVireoM;
+        const int withFile = FirstWithFile();
+        if (withFile >= 0) mcuType = McuTypeOf(*images_[static_cast<size_t>(withFile)]);
+        IdBytes id{};
         if (options_.id) {
-            for (size_t i = 0; i < texts.size(); ++i) {
-                char hex[4];
-                std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>((*options_.id)[i]));
-                texts[i] = hex;
-            }
+            id = *options_.id;
         } else {
             std::string idPath = options_.idFile;
-            if (idPath.empty() && withFile) {
-                idPath = IdFilePathFor(withFile->file);
+            if (idPath.empty() && withFile >= 0) {
+                idPath = IdFilePathFor(options_.commands[static_cast<size_t>(withFile)].file);
                 std::error_code ec;
                 if (!idPath.empty() && !std::filesystem::exists(idPath, ec)) idPath.clear();
             }
@@ -230,33 +203,39 @@ private:
             const IdFileScan scan = ReadIdFile(idPath, mcuType);
             if (!scan.opened) return Refuse(kExitFile, idPath + ": cannot be read");
             mcuType = scan.mcuType;
-            for (size_t i = 0; i < texts.size(); ++i) {
+            for (size_t i = 0; i < id.size(); ++i) {
                 const auto& text = scan.ids[i];
-                if (!text || text->size() != 2 || !std::isxdigit(static_cast<unsigned char>((*text)[0])) ||
-                    !std::isxdigit(static_cast<unsigned char>((*text)[1]))) {
+                if (!text || text->size() != 2 || HexDigit((*text)[0]) < 0 || HexDigit((*text)[1]) < 0)
                     return Refuse(kExitFile, idPath + ": no ID byte " + std::to_string(i + 1) + " for this MCU type");
-                }
-                texts[i] = *text;
+                id[i] = static_cast<uint8_t>(HexDigit((*text)[0]) << 4 | HexDigit((*text)[1]));
             }
         }
         if (options_.mcuType) mcuType = *options_.mcuType;
-        link_->Image().Clear();
-        idFrame_ = CIDCheckDlg::BuildIdFrame(mcuType, texts);
+        idFrame_ = BuildIdFrame(IdAddress(mcuType), id);
         return kExitOk;
     }
 
-    int LinkFailure(const std::string& fallback) {
-        const std::string text = user_.Code() != kExitOk ? user_.Text() : fallback;
-        return Refuse(user_.Code() != kExitOk ? user_.Code() : kExitLink, text);
+    // A failed step of the bring-up or of a command, as its result line says it.
+    int Failed(const char* command, const Outcome& outcome) {
+        int code = ExitCodeFor(outcome);
+        std::string text = FailureText(outcome);
+        // How the reply was lost says more than where.
+        if (outcome.kind == OutcomeKind::LinkLost && user_.LinkLost() && outcome.reason.empty())
+            text = user_.LostText();
+        if (command) {
+            printer_.Result(command, code, text, OutcomeFields(outcome));
+            return code;
+        }
+        return Refuse(code, text);
     }
 
     // Opens the port and wakes the boot loader as the dialog programs' start-up does.
     int BringUp() {
         user_.BeginCommand(nullptr);
-        CSerialComm& channel = link_->Channel();
-        if (!channel.Open(options_.port)) {
+        const Outcome up = kv::BringUp(*link_, options_.port);
+        if (up.kind == OutcomeKind::PortUnavailable) {
             // The system's reason on the line, what to do about it after it.
-            const std::string why = channel.OpenError();
+            const std::string& why = up.reason;
             const size_t lineEnd = why.find('\n');
             const int code = Refuse(kExitPort, "--port: cannot open " + options_.port +
                                                    (why.empty() ? "" : " (" + why.substr(0, lineEnd) + ")"));
@@ -264,186 +243,116 @@ private:
             return code;
         }
         opened_ = true;
-        link_->ApplyLineSettings(9600, 8, 0, 0);
-        channel.SetTimeout(kRestingTimeoutMs);
-
-        link_->SendSyncSequence();
-        if (!link_->ExpectByte(kCode9600) || (Lite() && !link_->ExpectByte(kSequencerReady))) {
-            silent_ = true;
-            return Refuse(kExitLink, "no answer from the chip on " + options_.port);
-        }
-        link_->Sleep(kAfterSyncMs);
-        channel.Purge();
-        const uint32_t rate =
-            link_->RestoreBaudRate(options_.LinkBaud(), 8, 0, 0, IDS_CANNOT_SET_LAST_BAUD);
-        if (rate == 0 || user_.Code() != kExitOk)
-            return LinkFailure("cannot set " + std::to_string(options_.LinkBaud()) + " bps");
-
-        if (options_.mode == Mode::BootLoader) {
-            link_->idVerified = 1;  // the boot loader has no ID check
-            link_->linkReady = 1;
-        } else if (!(Lite() ? FirstStatusLite() : FirstStatus())) {
-            return LinkFailure("no status reply from the chip");
+        if (!up.Ok() || user_.LinkFailure()) {
+            const Outcome failure = user_.LinkFailure().value_or(up);
+            if (failure.phase == Phase::Sync) return Refuse(kExitLink, "no answer from the chip on " + options_.port);
+            std::string text = user_.LinkLost() ? user_.LostText() : FailureText(failure);
+            // A Vireo/L chip does not take kelvane's rate codes.
+            if (failure.cause == Cause::RateRefused && !Lite()) text += "; for a Vireo/L chip use --mode lite";
+            return Refuse(kExitLink, text);
         }
         if (NeedsId()) return Unlock();
         return kExitOk;
     }
 
-    bool FirstStatus() {
-        CSerialComm& channel = link_->Channel();
-        const StatusReply status = SendStatusRead(*link_, channel, {.purge = true, .recover = false});
-        if (!status.answered) return false;
-        link_->linkReady = 1;
-        link_->ApplyIdCheckState(status.srd1);
-        const uint8_t clear = kClearStatus;
-        channel.Write(&clear, 1);
-        link_->Sleep(kAfterCommandMs);
-        return true;
-    }
-
-    bool FirstStatusLite() {
-        CSerialComm& channel = link_->Channel();
-        link_->Sleep(kLiteFirstStatusMs);
-        channel.Purge();
-        if (!link_->LoadRoutine(kStatusRead)) return false;
-        const uint8_t read = kStatusRead;
-        channel.Write(&read, 1);
-        uint8_t srd[2] = {};
-        if (channel.Read(srd, 2) != 2) return false;
-        if (!link_->LoadRoutine(kHandshake)) return false;
-        link_->linkReady = 1;
-        link_->Sleep(kAfterCommandMs);
-        link_->ApplyIdCheckState(srd[1]);
-        channel.Purge();
-        return link_->LoadRoutine(kClearStatus) != 0;
-    }
-
     // The ID check as the ID dialog's OK runs it at start-up: the status, the
     // ID check command, the status that tells.
     int Unlock() {
-        CSerialComm& channel = link_->Channel();
-        if (Lite()) link_->Sleep(kAfterCommandMs);
-        if (!SendStatusRead(*link_, channel).answered) return LinkFailure("no status reply from the chip");
-        if (!SendIdCheck(*link_, idFrame_)) return LinkFailure("the ID check was not acknowledged");
-        const StatusReply status = SendStatusRead(*link_, channel);
-        if (!status.answered) return LinkFailure("no status reply after the ID check");
-        if ((status.srd1 & kIdStateMask) == kIdStateMask) {
-            link_->idVerified = 1;
-            return kExitOk;
-        }
-        channel.Purge();
-        link_->idVerified = 0;
-        return Refuse(kExitId, "the chip refused the ID; nothing was erased or written");
+        IdState state = IdState::NotYet;
+        Outcome checked = ReadIdState(*link_, state);
+        if (checked.Ok()) checked = CheckId(*link_, idFrame_);
+        return checked.Ok() ? kExitOk : Failed(nullptr, checked);
     }
 
     // The main panel's link probe before an operation.
-    bool CheckLink() {
-        const StatusReply status =
-            SendStatusRead(*link_, link_->Channel(), {.purge = true, .afterHandshakeMs = kAfterHandshakeMs});
-        if (status.answered && status.handshook) return true;
-        user_.Fail(kExitLink, "no status reply from the chip");
+    bool Probe(bool forMode, Outcome& failure) {
+        if (forMode ? ProbeForMode(*link_) : ProbeStatus(*link_)) return true;
+        failure = Outcome::Lost(Operation::Link);
+        failure.reason = link_->programMode == kBootLoaderMode && forMode ? "the boot loader does not answer"
+                                                                          : "no status reply from the chip";
         return false;
     }
-
-    bool CheckBootLoader() {
-        CSerialComm& channel = link_->Channel();
-        CSerialCommState state;
-        channel.GetState(state);
-        const uint8_t code = CLink::BaudRateCode(state.m_nBaudRate);
-        channel.Purge();
-        channel.Write(&code, 1);
-        uint8_t echo = 0;
-        if (channel.Read(&echo, 1) == 1) return true;
-        link_->RecoverLink();
-        user_.Fail(kExitLink, "the boot loader does not answer");
-        return false;
-    }
-
-    bool ProbeForMode() { return link_->programMode == kBootLoaderMode ? CheckBootLoader() : CheckLink(); }
 
     template <class Cmd>
-    int Operation(bool probe = true) {
-        if (probe && !CheckLink()) return 0;
+    Outcome Perform(bool probe = true) {
+        Outcome failure;
+        if (probe && !Probe(false, failure)) return failure;
         Cmd cmd(*link_);
         return cmd.Run();
     }
 
-    // A step whose result says whether it worked: a 0 without a report of its
-    // own still fails the command.
-    void Require(int result, const char* what) {
-        if (result == 0 && user_.Code() == kExitOk) user_.Fail(kExitDevice, std::string(what) + " did not complete");
+    Outcome Info(std::string& done, Fields& fields) {
+        Outcome failure;
+        if (!Probe(true, failure)) return failure;
+        const Outcome version = CVersionCmd(*link_).Run();
+        if (!version.Ok()) return version;
+        const Outcome status = Perform<CStatesCmd>();
+        if (!status.Ok()) return status;
+        fields = {{"version", version.text}};
+        for (const auto& f : StatusFields(status.srd, status.srd1, Lite())) fields.push_back(f);
+        fields.emplace_back("ID state", link_->idVerified ? "verified" : "not verified");
+        done = "version " + version.text;
+        for (size_t i = 1; i < fields.size(); ++i) done += ", " + fields[i].first + ": " + fields[i].second;
+        return status;
     }
 
-    int RunCommand(const Command& c) {
-        user_.BeginCommand(&c);
-        if (c.LoadsFile()) {
-            const std::string refusal = LoadProgramFile(c, link_->Image());
-            if (!refusal.empty()) return Refuse(kExitFile, refusal);
+    Outcome Write(const Command& c, std::string& done) {
+        Outcome result;
+        if (c.erase && c.blankCheck) {
+            result = Perform<CEraseCmd>();
+            if (result.Ok()) result = Perform<CBPRCmd>();
+        } else if (c.erase) {
+            result = Perform<CEPRCmd>();
+        } else if (c.blankCheck) {
+            result = Perform<CBPRCmd>();
+        } else {
+            result = Perform<CProgramCmd>();
+            if (c.verify && result.Ok()) result = Perform<CReadCmd>();
         }
+        done = "programmed";
+        if (c.erase || c.blankCheck || c.verify) done += " and checked";
+        return result;
+    }
+
+    int RunCommand(size_t index) {
+        const Command& c = options_.commands[index];
+        user_.BeginCommand(&c);
+        if (images_[index]) link_->Image().Swap(*images_[index]);
         std::string done;
         Fields fields;
+        Outcome result;
         switch (c.kind) {
-            case Command::Kind::Info: {
-                if (ProbeForMode()) {
-                    CVersionCmd version(*link_);
-                    version.Run();
-                }
-                if (user_.Code() == kExitOk && Operation<CStatesCmd>() && user_.Status()) {
-                    const auto [srd, srd1] = *user_.Status();
-                    fields = {{"version", user_.Version()}};
-                    for (const auto& f : StatusFields(srd, srd1, Lite())) fields.push_back(f);
-                    fields.emplace_back("ID state", link_->idVerified ? "verified" : "not verified");
-                    done = "version " + user_.Version();
-                    for (size_t i = 1; i < fields.size(); ++i) done += ", " + fields[i].first + ": " + fields[i].second;
-                } else {
-                    Require(0, "the status read");
-                }
-                break;
-            }
+            case Command::Kind::Info: result = Info(done, fields); break;
             case Command::Kind::Unlock:
                 done = options_.mode == Mode::BootLoader ? "the boot loader has no ID check" : "ID verified";
                 break;
-            case Command::Kind::Erase:
-                Require(Operation<CEraseCmd>(), "the erase");
-                done = user_.Confirmation();
-                break;
-            case Command::Kind::Write:
-                if (c.erase && c.blankCheck) {
-                    Require(Operation<CEraseCmd>(), "the erase");
-                    if (user_.Code() == kExitOk) Require(Operation<CBPRCmd>(), "blank check, program and read check");
-                } else if (c.erase) {
-                    Require(Operation<CEPRCmd>(), "erase, program and read check");
-                } else if (c.blankCheck) {
-                    Require(Operation<CBPRCmd>(), "blank check, program and read check");
-                } else {
-                    Require(Operation<CProgramCmd>(), "programming");
-                    if (c.verify && user_.Code() == kExitOk) Operation<CReadCmd>();
-                }
-                done = "programmed";
-                if (c.erase || c.blankCheck || c.verify) done += " and checked";
-                break;
+            case Command::Kind::Erase: result = Perform<CEraseCmd>(); break;
+            case Command::Kind::Write: result = Write(c, done); break;
             case Command::Kind::Verify:
-                Operation<CReadCmd>();
+                result = Perform<CReadCmd>();
                 done = "no difference";
                 break;
             case Command::Kind::BlankCheck:
-                Operation<CBlankCmd>();
+                result = Perform<CBlankCmd>();
                 done = "blank";
                 break;
-            case Command::Kind::Download:
-                if (ProbeForMode()) Require(Operation<CDownloadCmd>(false), "the download");
+            case Command::Kind::Download: {
+                Outcome failure;
+                result = Probe(true, failure) ? CDownloadCmd(*link_).Run() : failure;
                 done = "downloaded";
                 break;
-            case Command::Kind::Read:
-                if (CheckLink()) done = ReadToFile(*link_, c, user_);
+            }
+            case Command::Kind::Read: {
+                Outcome failure;
+                result = Probe(false, failure) ? ReadToFile(*link_, c, done) : failure;
                 break;
+            }
         }
         const char* name = CommandName(c.kind);
-        if (user_.StopSignal() != 0) return Stopped(name);
-        if (user_.Code() != kExitOk) {
-            printer_.Result(name, user_.Code(), user_.Text(), user_.ResultFields());
-            return user_.Code();
-        }
+        // A read whose file is written is done, whatever came after it.
+        const bool written = c.kind == Command::Kind::Read && result.Ok();
+        if (user_.StopSignal() != 0 && !written) return Stopped(name);
+        if (!result.Ok()) return Failed(name, result);
         if (const auto range = user_.LastRange()) {
             done += " " + RangeText(range->first, range->second);
             fields.emplace_back("range", RangeText(range->first, range->second));
@@ -453,23 +362,33 @@ private:
     }
 
     // Leaves the link at 9600 bps, as the dialog programs' Exit does, where
-    // the chip still answers.
+    // the chip still answers. After a lost reply the port is opened again at
+    // the rate the link had: a board whose reply was cut, or that stayed
+    // busy, still listens there.
     void Finish() {
-        if (!opened_ || silent_ || user_.LinkLost()) return;
+        if (!opened_) return;
+        if (user_.LinkLost()) {
+            if (user_.LostAtRate() == 0 || user_.LostAtRate() == 9600) return;
+            CSerialComm& channel = link_->Channel();
+            if (!channel.IsOpen() && !channel.Open(options_.port)) return;
+            link_->ApplyLineSettings(user_.LostAtRate(), 8, 0, 0);
+            channel.SetTimeout(kAfterLossTimeoutMs);
+        }
         user_.BeginCommand(nullptr);
-        link_->ResetTo9600();
-        if (user_.Code() != kExitOk) printer_.Trace("kelvane-cli: warning: " + user_.Text());
+        const Outcome back = link_->ResetTo9600();
+        if (!back.Ok() && !user_.LinkLost())
+            printer_.Trace("kelvane-cli: warning: " + FailureText(back));
     }
 
     const Options& options_;
     SessionServices& services_;
     CReportPrinter printer_;
-    CRunProfile profile_;
+    CCliSettings settings_;
     CCliUser user_;
     std::unique_ptr<CLink> link_;
-    CIDCheckDlg::IdFrame idFrame_{};
+    std::vector<std::unique_ptr<CMotFile>> images_;
+    IdFrame idFrame_{};
     bool opened_ = false;
-    bool silent_ = false;
 };
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "cli/cli_user.h"
 
+#include "link/protocol.h"
+
 #include <cstdio>
 
-#include "cli/exit_codes.h"
-#include "res/strings.h"
 
 namespace kv::cli {
 
@@ -11,52 +11,6 @@ namespace {
 
 constexpr uint32_t kDefaultStart = 0x0C0000;  // the address dialog's texts before any range was chosen
 constexpr uint32_t kDefaultEnd = 0x0FFFFF;
-constexpr uint32_t kPageSize = 256;
-
-std::string Hex6(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(value));
-    return text;
-}
-
-std::string Hex2(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value & 0xFF));
-    return text;
-}
-
-// What a result of the message table means for the exit status.
-int CodeFor(int messageId, Tone tone) {
-    switch (messageId) {
-        case IDS_ERASE_OK:
-        case IDS_PROGRAM_OK:
-        case IDS_BLANK_CHECK_OK:
-        case IDS_READ_CHECK_OK:
-        case IDS_DOWNLOAD_COMPLETED:
-            return kExitOk;
-        case IDS_NOT_BLANK:
-        case IDS_NOT_MATCH:
-            return kExitDifference;
-        case IDS_TOO_SMALL_START:
-        case IDS_ADDRESS_OUT_OF_RANGE:
-        case IDS_TOO_HIGH_END:
-        case IDS_TOO_LARGE_DOWNLOAD:
-            return kExitUsage;
-        case IDS_CANNOT_SET_9600:
-        case IDS_CANNOT_SET_LAST_BAUD:
-        case IDS_CANNOT_SET_NEW_BAUD:
-        case IDS_CANNOT_COMMUNICATE:
-            return kExitLink;
-        case IDS_STOP_PROGRAMMING:  // a stop is never asked for here: whatever caused it failed the command
-        case IDS_STOP_DOWNLOADING:
-            return kExitDevice;
-        case IDS_NOT_PASS_ID:
-        case IDS_NOT_MATCH_ID:
-            return kExitId;
-        default:
-            return tone == Tone::Plain || tone == Tone::Information ? kExitOk : kExitDevice;
-    }
-}
 
 // Shows the page loops' progress with the printer; pages counted from the
 // range, time from the link's clock.
@@ -101,18 +55,7 @@ CCliUser::CCliUser(const Options& options, CReportPrinter& printer, plat::IClock
 
 void CCliUser::BeginCommand(const Command* command) {
     command_ = command;
-    code_ = kExitOk;
-    text_.clear();
-    fields_.clear();
-    confirmation_.clear();
     lastRange_.reset();
-}
-
-void CCliUser::Fail(int code, const std::string& text, const Fields& fields) {
-    if (code == kExitOk || code_ != kExitOk) return;  // the first failure is the one that tells
-    code_ = code;
-    text_ = text;
-    fields_ = fields;
 }
 
 bool CCliUser::ChooseRange(uint32_t& start, uint32_t& end) {
@@ -144,39 +87,24 @@ std::unique_ptr<CProgress> CCliUser::OpenProgress(const std::string&, const std:
 }
 
 bool CCliUser::RetryLostLink(bool timedOut) {
+    if (!linkLost_) lostText_ = timedOut ? "no reply from the chip (time-out)" : "communication error: the reply was wrong";
+    if (channel_ && !linkLost_) {
+        CSerialCommState state;
+        if (channel_->GetState(state)) lostAtRate_ = state.m_nBaudRate;
+    }
     linkLost_ = true;
     if (channel_) channel_->Close();
-    Fail(kExitLink, timedOut ? "no reply from the chip (time-out)" : "communication error: the reply was wrong");
     return false;
 }
 
 // Never asked: a lost reply gives the link up before the rate is chosen anew.
 bool CCliUser::ChooseCommState(uint32_t&, uint8_t&, uint8_t&, uint8_t&) { return false; }
 
+// The commands' outcomes come back from the operations; what is kept here
+// are the failed steps of the link, which end the run where they arise.
 void CCliUser::Report(const Outcome& outcome) {
-    if (StopSignal() != 0) return;  // the stop tells for itself
-    const int code = CodeFor(outcome.messageId, outcome.tone);
-    std::string text = LoadString(options_.mode == Mode::Lite ? Edition::Kelvlite : Edition::Kelvane,
-                                  outcome.messageId);
-    Fields fields;
-    if (outcome.hasAddress) {
-        const bool blank = outcome.messageId == IDS_NOT_BLANK;
-        text = (blank ? "not blank at " : "difference at ") + Hex6(outcome.address);
-        if (outcome.expected >= 0) text += ": expected " + Hex2(outcome.expected);
-        if (outcome.read >= 0) text += ", read " + Hex2(outcome.read);
-        fields = {{"address", Hex6(outcome.address)}};
-        if (outcome.expected >= 0) fields.emplace_back("expected", Hex2(outcome.expected));
-        if (outcome.read >= 0) fields.emplace_back("read", Hex2(outcome.read));
-    }
-    if (code == kExitOk)
-        confirmation_ = text;
-    else
-        Fail(code, text, fields);
+    if (outcome.op == Operation::Link && !outcome.Ok() && !linkFailure_) linkFailure_ = outcome;
 }
-
-void CCliUser::ShowStatus(uint8_t srd, uint8_t srd1) { status_ = std::make_pair(srd, srd1); }
-
-void CCliUser::ShowVersion(const std::string& text) { version_ = text; }
 
 void CCliUser::Trace(const std::string& text) {
     if (options_.verbose) printer_.Trace(text);

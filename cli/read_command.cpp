@@ -4,8 +4,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "cli/cli_user.h"
-#include "cli/exit_codes.h"
 #include "image/image_writer.h"
 #include "link/check_memory_cmd.h"
 #include "link/link.h"
@@ -57,7 +55,7 @@ CPageLoop::End ReadPages(CLink& link, uint32_t start, uint32_t end, CMotFile& im
     return how;
 }
 
-std::string ReadToFile(CLink& link, const Command& command, CCliUser& user) {
+Outcome ReadToFile(CLink& link, const Command& command, std::string& done) {
     const auto [start, end] = command.range.value_or(std::make_pair(kReadStart, kReadEnd));
     const ImageFormat format = command.format.value_or(ImageFormat::SRecord);
     CMotFile image;
@@ -65,10 +63,16 @@ std::string ReadToFile(CLink& link, const Command& command, CCliUser& user) {
         case CPageLoop::End::Completed:
             break;
         case CPageLoop::End::Cancelled:  // a stop signal, which the run reports
-        case CPageLoop::End::Stopped:    // a lost reply, which has said why already
-            user.Fail(kExitLink, "the read did not complete; " + command.file + " was not written");
-            return "";
+            return Outcome::Of(OutcomeKind::Stopped, Operation::Read);
+        case CPageLoop::End::Stopped: {  // a lost reply
+            Outcome lost = Outcome::Lost(Operation::Read);
+            lost.reason = "the read did not complete; " + command.file + " was not written";
+            return lost;
+        }
     }
+    // A stop that came after the last page still leaves the old file: the
+    // run reports the stop, and nothing it reports may be half true.
+    if (link.User().StopRequested()) return Outcome::Of(OutcomeKind::Stopped, Operation::Read);
     ImageWriteOptions options;
     options.start = start;
     options.end = end;
@@ -77,10 +81,13 @@ std::string ReadToFile(CLink& link, const Command& command, CCliUser& user) {
     const bool written = plat::WriteFileAtomically(
         command.file, [&](std::ostream& out) { return WriteImage(format, image, options, out); }, reason);
     if (!written) {
-        user.Fail(kExitFile, command.file + ": " + reason);
-        return "";
+        Outcome refused = Outcome::Of(OutcomeKind::InputRefused, Operation::Read);
+        refused.file = command.file;
+        refused.reason = reason;
+        return refused;
     }
-    return std::string("saved to ") + command.file + " as " + FormatText(format) + ",";
+    done = std::string("saved to ") + command.file + " as " + FormatText(format) + ",";
+    return Outcome::Done(Operation::Read);
 }
 
 }  // namespace kv::cli

@@ -6,6 +6,7 @@
 
 #include "cli/cli_options.h"
 #include "image/mot_file.h"
+#include "link/outcome.h"
 #include "ops/page_loop.h"
 
 namespace kv {
@@ -13,8 +14,6 @@ class CLink;
 }
 
 namespace kv::cli {
-
-class CCliUser;
 
 // The range read when the command names none: the internal flash area that
 // the address dialog offers.
@@ -31,8 +30,8 @@ std::string CheckReadTarget(const std::string& path);
 CPageLoop::End ReadPages(CLink& link, uint32_t start, uint32_t end, CMotFile& image);
 
 // Reads the command's range and writes its file in its format (replacing an
-// older one only when the new one is complete). Answers the text for the
-// result line; a failure is recorded with `user`, and then no file is left.
-std::string ReadToFile(CLink& link, const Command& command, CCliUser& user);
+// older one only when the new one is complete). Answers the outcome and, when
+// it is Ok, the text for the result line; after a failure no file is left.
+Outcome ReadToFile(CLink& link, const Command& command, std::string& done);
 
 }  // namespace kv::cli

@@ -1,5 +1,7 @@
 #include "image/mot_file.h"
 
+#include <utility>
+
 #include <cstring>
 #include <fstream>
 
@@ -19,6 +21,13 @@ void CLineImage::Read(uint8_t* destination) const { std::memcpy(destination, dat
 CMotFile::CMotFile() : pages_(std::make_unique<std::unique_ptr<CLineImage>[]>(kPages)) {}
 
 CMotFile::~CMotFile() = default;
+
+void CMotFile::Swap(CMotFile& other) {
+    std::swap(pages_, other.pages_);
+    std::swap(present_, other.present_);
+    std::swap(status_, other.status_);
+    std::swap(lastLine_, other.lastLine_);
+}
 
 void CMotFile::Clear() {
     // Only present pages own memory; visit them rather than every slot.

@@ -66,6 +66,8 @@ public:
     bool Put(uint32_t address, const uint8_t* data, uint32_t size);
     void Clear();
     size_t PageCount() const;
+    // Exchanges the whole content with `other`.
+    void Swap(CMotFile& other);
 
 private:
     CLineImage& Touch(uint32_t pageIndex);

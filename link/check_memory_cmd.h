@@ -8,18 +8,17 @@
 
 namespace kv {
 
-constexpr uint32_t kPageSize = 256;
-
 class CCheckMemorryCmd : public CCommand {
 public:
     using CCommand::CCommand;
 
     // Reads the 256-byte page that begins at `address` (low 8 bits ignored)
-    // under the "pageread" time-out of the settings file. 1, or 0 after a
-    // missing reply (RecoverLink has run); the buffer is untouched then.
+    // under the page-read time-out of the settings. 1, or 0 after a missing
+    // reply or one of another length (the recovery has run); the buffer is
+    // untouched then.
     int ReadPage(CSerialComm& channel, uint8_t* buffer, uint32_t address);
 
-    // The address range dialog and the memory image scans.
+    // The address range question and the memory image scans.
     int AskAddressRange(uint32_t& start, uint32_t& end);
     int FindImageRange(uint32_t& start, uint32_t& end);
     int DefaultImageRange(uint32_t& start, uint32_t& end);

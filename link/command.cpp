@@ -1,17 +1,14 @@
 #include "link/command.h"
 
+#include "image/hex_digit.h"
 #include "link/link.h"
-#include "link/status_read.h"
 
 namespace kv {
 
-namespace {
-constexpr uint8_t kSrdReady = 0x80;
-}  // namespace
-
-StatusCheck CCommand::CheckStatus(CSerialComm& channel, std::string_view kind) {
-    const int bit = kind == "erase" ? 5 : kind == "program" ? 4 : 0;
+StatusCheck CCommand::CheckStatus(CSerialComm& channel, std::string_view kind, StatusReply* reply) {
+    const int bit = kind == "erase" ? kSrdEraseErrorBit : kind == "program" ? kSrdProgramErrorBit : 0;
     const StatusReply status = SendStatusRead(app_, channel, {.purge = true});
+    if (reply) *reply = status;
     if (!status.answered || !status.handshook) return StatusCheck::LinkLost;
     if (!(status.srd & kSrdReady) || ((status.srd >> bit) & 1)) return StatusCheck::Error;
     return StatusCheck::Ok;
@@ -22,10 +19,17 @@ int CCommand::CheckStatusError(CSerialComm& channel, std::string_view kind) {
 }
 
 uint32_t CCommand::HexDigitValue(char ch) {
-    if (ch >= '0' && ch <= '9') return static_cast<uint32_t>(ch - '0');
-    if (ch >= 'a' && ch <= 'f') return static_cast<uint32_t>(ch - 'a' + 10);
-    if (ch >= 'A' && ch <= 'F') return static_cast<uint32_t>(ch - 'A' + 10);
-    return 0;
+    const int value = HexDigit(ch);
+    return value < 0 ? 0 : static_cast<uint32_t>(value);
+}
+
+Outcome StatusFailure(Operation op, Phase phase, StatusCheck check, const StatusReply& reply) {
+    if (check == StatusCheck::LinkLost) return Outcome::Lost(op, phase);
+    Outcome o = Outcome::Of(OutcomeKind::DeviceError, op, phase);
+    o.hasStatus = reply.answered;
+    o.srd = reply.srd;
+    o.srd1 = reply.srd1;
+    return o;
 }
 
 }  // namespace kv

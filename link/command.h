@@ -5,28 +5,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "link/outcome.h"
+#include "link/protocol.h"
 #include "link/serial_comm.h"
+#include "link/status_read.h"
 
 namespace kv {
 
 class CLink;
-
-// Command codes written to the chip.
-enum CommandCode : uint8_t {
-    kSyncFiller = 0x00,
-    kStatusRead = 0x70,
-    kClearStatus = 0x50,
-    kPageRead = 0xFF,
-    kPageProgram = 0x41,
-    kBlockErase = 0x20,
-    kEraseAll = 0xA7,
-    kEraseConfirm = 0xD0,
-    kErasePrefix = 0x75,
-    kIdCheck = 0xF5,
-    kDownload = 0xFA,
-    kVersionRead = 0xFB,
-    kHandshake = 0x06,  // kelvlite's end-of-command handshake
-};
 
 // How the status read after a command came out.
 enum class StatusCheck {
@@ -46,8 +32,8 @@ public:
     // "program" bit 4, any other text bit 0 (exact, case-sensitive). Input
     // left on the line (noise, the tail of an earlier reply) is dropped
     // before the request, so it cannot be taken for the status; a status
-    // that is not ready never passes.
-    StatusCheck CheckStatus(CSerialComm& channel, std::string_view kind);
+    // that is not ready never passes. `reply`, when given, gets the bytes.
+    StatusCheck CheckStatus(CSerialComm& channel, std::string_view kind, StatusReply* reply = nullptr);
     // The same as 1 (error, not ready or no reply) or 0.
     int CheckStatusError(CSerialComm& channel, std::string_view kind);
 
@@ -59,5 +45,9 @@ public:
 protected:
     CLink& app_;
 };
+
+// The outcome of `op` for a status check that did not pass: the link lost,
+// or the device error with the status bytes that told.
+Outcome StatusFailure(Operation op, Phase phase, StatusCheck check, const StatusReply& reply);
 
 }  // namespace kv

@@ -8,19 +8,22 @@
 #include <memory>
 #include <string>
 
-#include "link/edition.h"
 #include "image/mot_file.h"
+#include "image/routine_table.h"
+#include "link/link_settings.h"
 #include "link/link_user.h"
-#include "link/routine_table.h"
+#include "link/outcome.h"
+#include "link/protocol.h"
 #include "link/serial_comm.h"
+#include "link/transport.h"
 #include "platform/clock.h"
-#include "platform/profile.h"
+#include "res/edition.h"
 
 namespace kv {
 
 class CLink {
 public:
-    CLink(Edition edition, plat::IClock& clock, plat::IProfile& profile, std::unique_ptr<plat::ISerialDevice> device,
+    CLink(Edition edition, plat::IClock& clock, ILinkSettings& settings, std::unique_ptr<plat::ISerialDevice> device,
           CLinkUser& user);
     virtual ~CLink();
     CLink(const CLink&) = delete;
@@ -33,16 +36,14 @@ public:
     CMotFile& Image() { return image_; }
     RoutineTable& Routines() { return routines_; }
     plat::IClock& Clock() { return clock_; }
-    plat::IProfile& Profile() { return profile_; }
+    ILinkSettings& Settings() { return settings_; }
     CLinkUser& User() { return user_; }
+    CTransport& Transport() { return *transport_; }
     void Sleep(uint32_t ms) { clock_.SleepMs(ms); }
-    // The message table's text `id` for this edition.
-    std::string String(int id) const;
-    void Report(int messageId, Tone tone) {
-        Outcome outcome;
-        outcome.messageId = messageId;
-        outcome.tone = tone;
+    // Tells the user an outcome and answers it.
+    Outcome Tell(const Outcome& outcome) {
         user_.Report(outcome);
+        return outcome;
     }
 
     // State flags.
@@ -55,7 +56,7 @@ public:
     void ApplyIdCheckState(uint8_t srd1);
 
     // The boot loader's code for a baud rate (0xB0..0xB4), 0x00 for any other.
-    static uint8_t BaudRateCode(uint32_t baud);
+    static uint8_t BaudRateCode(uint32_t baud) { return kv::BaudRateCode(baud); }
     int ApplyLineSettings(uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits);
     // Writes the start-up synchronisation and reads the reply; 1 when the
     // boot loader (and, in kelvlite, the sequencer) answered as it should.
@@ -70,8 +71,12 @@ public:
     // 1 when the boot loader echoed both codes, 0 when it did not, -1 when
     // a kelvlite routine was not acknowledged (the recovery has run).
     int SwitchBaudRate(uint32_t current, uint32_t target);
-    uint32_t RestoreBaudRate(uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity, int messageId);
-    void ResetTo9600();
+    // Moves the link to `baud`; when the boot loader does not take it, tells
+    // the user (as an outcome of `op` in `phase`) and goes on at the old rate.
+    // The rate in force, or what the recovery answered after a missing echo.
+    uint32_t RestoreBaudRate(uint32_t baud, Operation op, Phase phase);
+    // Back to 9600 bps, as the programs leave the link; Ok, or why not (told).
+    Outcome ResetTo9600();
     // After a lost reply: the user decides whether the link is brought back.
     // Answers the rate the link goes on with, 0 when it did not come back.
     uint32_t RecoverLink();
@@ -89,8 +94,9 @@ private:
 
     Edition edition_;
     plat::IClock& clock_;
-    plat::IProfile& profile_;
+    ILinkSettings& settings_;
     CLinkUser& user_;
+    std::unique_ptr<CTransport> transport_;
     CSerialComm channel_;
     CMotFile image_;
     RoutineTable routines_;

@@ -7,22 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "link/outcome.h"
+
 namespace kv {
-
-// How much weight a result carries; the dialog programs show it as the icon
-// of the message box.
-enum class Tone { Plain, Information, Warning, Fault };
-
-// The result of an operation or a step of the link.
-struct Outcome {
-    int messageId = 0;   // the message table's text for this result
-    Tone tone = Tone::Plain;
-    std::string text;    // the text as the dialog programs show it; empty: the message's own
-    bool hasAddress = false;  // the result names the first byte that failed
-    uint32_t address = 0;
-    int expected = -1;   // the byte the chip should hold there (-1: not known)
-    int read = -1;       // the byte it holds
-};
 
 // The progress of one page loop.
 class CProgress {
@@ -67,10 +54,17 @@ public:
     virtual bool ChooseCommState(uint32_t& baud, uint8_t& byteSize, uint8_t& stopBits, uint8_t& parity) = 0;
     // The user waits while the link is being set, from true to false.
     virtual void Waiting(bool on) = 0;
+    // The chip gave no status after the start-up synchronisation: whether
+    // the communication state is to be set now (the baud-rate setting follows).
+    virtual bool SetCommStateFirst() = 0;
     // The run is ending (the link was given up, or a stop was asked for):
     // nothing more is to be asked of the chip.
     virtual bool Ending() = 0;
+    // A stop signal has arrived: a cancel the user sees is a stop.
+    virtual bool StopRequested() { return false; }
 
+    // An outcome as it happens: every outcome of an operation or of a step of
+    // the link is told once, where it arises.
     virtual void Report(const Outcome& outcome) = 0;
     // The status register and the boot loader's version, read on request.
     virtual void ShowStatus(uint8_t srd, uint8_t srd1) = 0;

@@ -1,15 +1,9 @@
 // After a lost reply: the user resets the board, the link goes back to
 // 9600 bps, the boot loader is woken again and the user picks the rate anew.
 #include "link/link.h"
-#include "image/save_ini.h"
-#include "link/command.h"
 #include "link/setting_cmd.h"
 
 namespace kv {
-
-namespace {
-constexpr uint32_t kSettleMs = 50;
-}  // namespace
 
 uint32_t CLink::RecoverLink() {
     channel_.Purge();
@@ -17,9 +11,7 @@ uint32_t CLink::RecoverLink() {
 
     linkReady = 0;
     idVerified = 0;
-    CSaveIni ini(*this);
-    ini.SetCommState(9600, 8, 0, 0);
-    ini.WriteCommState();
+    settings_.StoreCommState(CommState{9600, 8, 0, 0});
     ApplyLineSettings(9600, 8, 0, 0);
 
     WakeBootLoader();
@@ -27,8 +19,7 @@ uint32_t CLink::RecoverLink() {
     if (IsLite() || programMode == 0) {
         // An ID check with an all-zero ID puts the chip's ID state back to
         // "not verified"; its result is not read.
-        const uint8_t zeroId[12] = {kIdCheck, 0x00, 0x00, 0x00, 0x07};
-        channel_.Write(zeroId, sizeof zeroId);
+        channel_.Write(kZeroIdFrame.data(), static_cast<uint32_t>(kZeroIdFrame.size()));
         Sleep(kSettleMs);
         idVerified = 0;
     }

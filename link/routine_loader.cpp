@@ -4,14 +4,10 @@
 #include <algorithm>
 
 #include "link/link.h"
-#include "link/command.h"
 
 namespace kv {
 
 namespace {
-constexpr uint8_t kRoutineAck[] = {0x13, 0x06, 0x11};
-constexpr uint8_t kHandshakeAck[] = {0x13, 0x11};
-constexpr uint32_t kAfterRoutineMs = 50;
 constexpr int kEraseAllPieces = 3;  // slots 2, 3 and 4, in this order
 }  // namespace
 
@@ -26,7 +22,7 @@ int CLink::ExpectAcknowledgement(const uint8_t* bytes, int count) {
     return 1;
 }
 
-int CLink::WaitAcknowledgement() { return ExpectAcknowledgement(kRoutineAck, 3); }
+int CLink::WaitAcknowledgement() { return ExpectAcknowledgement(kRoutineAck.data(), static_cast<int>(kRoutineAck.size())); }
 
 int CLink::SendRoutineSlot(int slot) {
     const RoutineSlot& s = routines_.slots[static_cast<size_t>(slot)];
@@ -41,7 +37,7 @@ int CLink::LoadRoutine(uint8_t code) {
     if (!IsLite()) return 1;  // kelvane's boot loader needs no routines
     if (code == kHandshake) {
         channel_.Write(&code, 1);
-        if (!ExpectAcknowledgement(kHandshakeAck, 2)) return 0;
+        if (!ExpectAcknowledgement(kHandshakeAck.data(), static_cast<int>(kHandshakeAck.size()))) return 0;
         Sleep(kAfterRoutineMs);
         return 1;
     }

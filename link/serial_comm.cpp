@@ -91,6 +91,18 @@ int CSerialComm::Read(void* buffer, uint32_t count) {
     }
 }
 
+bool CSerialComm::QuietAfterReply() {
+    if (!m_hPort) return false;
+    plat::LineSettings line;
+    const uint32_t baud = m_hPort->GetLine(line) && line.baud ? line.baud : 9600;
+    const uint32_t waitMs = 2 * 10000 / baud + 1;
+    plat::QueueStatus status;
+    if (!m_hPort->Status(status) || status.lineError) return false;
+    if (status.queued != 0) return false;
+    m_hPort->WaitForInput(0, waitMs);
+    return m_hPort->Status(status) && !status.lineError && status.queued == 0;
+}
+
 int CSerialComm::SetTimeout(uint32_t ms) {
     // The device never blocks on a read, so only the channel's own limit matters.
     m_nTimeout = ms;

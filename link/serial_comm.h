@@ -25,6 +25,11 @@ public:
     int StopWatch() override;
     virtual void OnCommEvent(void* userData, uint32_t errorFlags);
 
+    // After a reply of the expected length: true when no further byte comes
+    // within the time of two more at the line's rate (and a millisecond), so
+    // that a reply with a byte too many is not taken for a good one.
+    bool QuietAfterReply();
+
     uint32_t Timeout() const { return m_nTimeout; }
     bool TimedOut() const { return m_bTimedOut != 0; }
 

@@ -1,9 +1,7 @@
 #include "link/setting_cmd.h"
 
-#include "image/save_ini.h"
 #include "link/link.h"
 #include "link/status_read.h"
-#include "res/strings.h"
 
 namespace kv {
 
@@ -24,18 +22,13 @@ private:
 }  // namespace
 
 uint32_t CSettingCmd::Run() {
-    uint32_t baud = 9600;
-    uint8_t byteSize = 8;
-    uint8_t stopBits = 0;
-    uint8_t parity = 0;
-    CSaveIni ini(app_);
-    if (ini.ReadCommState()) ini.GetCommState(baud, byteSize, stopBits, parity);
-
-    if (!app_.User().ChooseCommState(baud, byteSize, stopBits, parity)) return 0;
+    CommState state;
+    app_.Settings().StoredCommState(state);
+    if (!app_.User().ChooseCommState(state.baud, state.byteSize, state.stopBits, state.parity)) return 0;
     CWaiting wait(app_.User());
 
     CSerialComm& channel = app_.Channel();
-    const uint32_t result = app_.RestoreBaudRate(baud, byteSize, stopBits, parity, IDS_CANNOT_SET_NEW_BAUD);
+    const uint32_t result = app_.RestoreBaudRate(state.baud, Operation::Setting, Phase::None);
     if (result == 0) {
         app_.linkReady = 0;
         channel.Purge();
@@ -43,8 +36,8 @@ uint32_t CSettingCmd::Run() {
     }
     app_.linkReady = 1;
     // Byte size, stop bits and parity are kept as stored, though the line runs 8N1.
-    ini.SetCommState(result, byteSize, stopBits, parity);
-    ini.WriteCommState();
+    state.baud = result;
+    app_.Settings().StoreCommState(state);
 
     if (app_.programMode != 0)
         app_.idVerified = 1;  // the boot loader mode has no ID check
@@ -57,7 +50,7 @@ uint32_t CSettingCmd::Run() {
 // the flag and runs no recovery: the setting itself has just succeeded.
 void CSettingCmd::ReadIdState() {
     const StatusReply status =
-        SendStatusRead(app_, app_.Channel(), {.purge = true, .recover = false, .afterHandshakeMs = 50});
+        SendStatusRead(app_, app_.Channel(), {.purge = true, .recover = false, .afterHandshakeMs = kSettleMs});
     if (status.answered) app_.ApplyIdCheckState(status.srd1);
 }
 

@@ -1,14 +1,14 @@
 #include "link/status_read.h"
 
 #include "link/link.h"
-#include "link/command.h"
 
 namespace kv {
 
 StatusReply SendStatusRead(CLink& app, CSerialComm& channel, const StatusReadOptions& options) {
     StatusReply result;
     if (options.purge) channel.Purge();
-    if (!app.LoadRoutine(kStatusRead)) {
+    CTransport& transport = app.Transport();
+    if (!transport.Prepare(kStatusRead)) {
         result.handshook = false;
         return result;
     }
@@ -25,10 +25,7 @@ StatusReply SendStatusRead(CLink& app, CSerialComm& channel, const StatusReadOpt
         result.srd = reply[0];
         result.srd1 = reply[1];
     }
-    if (app.IsLite()) {
-        result.handshook = app.LoadRoutine(kHandshake) != 0;
-        if (options.afterHandshakeMs != 0) app.Sleep(options.afterHandshakeMs);
-    }
+    result.handshook = transport.Conclude(options.afterHandshakeMs);
     return result;
 }
 

@@ -1,18 +1,8 @@
 // Waking the boot loader: a fixed run of bytes at 9600 bps that ends in the
 // 9600 bps code, which the boot loader echoes.
 #include "link/link.h"
-#include "image/save_ini.h"
 
 namespace kv {
-
-namespace {
-constexpr uint8_t kFiller = 0x00;
-constexpr uint8_t kCode9600 = 0xB0;
-constexpr uint8_t kSequencerReady = 0x11;
-constexpr uint32_t kSettleMs = 50;
-constexpr uint32_t kBetweenFillersMs = 20;
-constexpr uint32_t kRecoveryBetweenFillersMs = 15;  // kelvlite's recovery
-}  // namespace
 
 void CLink::SendSyncSequence() {
     Sleep(kSettleMs);
@@ -45,12 +35,12 @@ void CLink::WakeBootLoader() {
     if (IsLite()) {
         SendByte(kCode9600);
         Sleep(kSettleMs);
-        SendFillers(15, kRecoveryBetweenFillersMs);
+        SendFillers(15, kLiteRecoveryBetweenFillersMs);
         Sleep(kSettleMs);
         return;
     }
     // "+Z": boards that need the 9600 bps code as the very first byte.
-    SendByte(CSaveIni(*this).ReadFirstData() == "+Z" ? kCode9600 : kFiller);
+    SendByte(settings_.SyncBeginsWithB0() ? kCode9600 : uint8_t{kSyncFiller});
     Sleep(kSettleMs);
     SendFillers(16, kBetweenFillersMs);
     Sleep(kSettleMs);
@@ -62,7 +52,7 @@ void CLink::SendByte(uint8_t b) { channel_.Write(&b, 1); }
 
 void CLink::SendFillers(int count, uint32_t gapMs) {
     for (int i = 0; i < count; ++i) {
-        SendByte(kFiller);
+        SendByte(kSyncFiller);
         Sleep(gapMs);
     }
 }

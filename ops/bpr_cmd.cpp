@@ -7,52 +7,51 @@
 namespace kv {
 
 namespace {
-using End = CSequencePhases::End;
+constexpr Operation kOp = Operation::Bpr;
 }  // namespace
 
-int CBPRCmd::Run() { return app_.IsLite() ? RunKelvlite() : RunKelvane(); }
+Outcome CBPRCmd::Run() { return app_.IsLite() ? RunKelvlite() : RunKelvane(); }
 
 // kelvane: a Cancel in the blank check or while programming ends the run, and
 // so does a lost reply; a program error stops programming silently and the
 // read-back and the status check tell.
-int CBPRCmd::RunKelvane() {
+Outcome CBPRCmd::RunKelvane() {
+    const Outcome declined = Outcome::Of(OutcomeKind::Cancelled, kOp, Phase::Confirm);
     uint32_t interval = 0;
-    if (!CSequencePhases::ProgramInterval(app_, interval)) return 0;
+    if (!CSequencePhases::ProgramInterval(app_, interval)) return declined;
     uint32_t start = 0;
     uint32_t end = 0;
-    if (!FindImageRange(start, end)) return 0;
-    if (!AcceptRange(app_, start, end)) return 0;
+    if (!FindImageRange(start, end)) return declined;
+    if (Outcome range = AcceptRange(app_, kOp, start, end); !range.Ok()) return range;
 
-    CSequencePhases phases(app_, *this, start, end);
-    if (phases.Blank(false) != End::Completed) return 0;
-    if (!phases.ConfirmRange()) return 0;
+    CSequencePhases phases(*this, kOp, start, end);
+    if (Outcome blank = phases.Blank(false); !blank.Ok()) return blank;
+    if (Outcome confirm = phases.ConfirmRange(); !confirm.Ok()) return confirm;
 
-    const End program = phases.Program(interval, false);
+    const Outcome program = phases.Program(interval, false);
     // After a lost reply the recovery has spoken and reset the chip.
-    if (program == End::Cancelled || program == End::NoWindow || program == End::LinkLost) return 0;
-    const int result = program == End::Completed ? 1 : 0;
-
-    const End read = phases.ReadBack(false);
-    if (read == End::Failed) return result;
-    if (read != End::Completed && read != End::Cancelled) return 0;
-    return phases.FinalCheck(program == End::Failed);
+    if (!program.Ok() && program.kind != OutcomeKind::DeviceError) return program;
+    const Outcome read = phases.ReadBack(false);
+    if (!CompletedOrCancelled(read)) return FirstFailure(program, read);
+    return FirstFailure(program, FirstFailure(read, phases.FinalCheck(program)));
 }
 
 // kelvlite: a Cancel in the blank check or while programming ends only that
 // phase; after a Cancel while programming the status check is left out.
-int CBPRCmd::RunKelvlite() {
+Outcome CBPRCmd::RunKelvlite() {
     uint32_t start = 0;
     uint32_t end = 0;
-    if (!FindImageRange(start, end)) return 0;
-    if (!AcceptRange(app_, start, end)) return 0;
+    const Outcome declined = Outcome::Of(OutcomeKind::Cancelled, kOp, Phase::Confirm);
+    if (!FindImageRange(start, end)) return declined;
+    if (Outcome range = AcceptRange(app_, kOp, start, end); !range.Ok()) return range;
 
-    CSequencePhases phases(app_, *this, start, end);
-    const End blank = phases.Blank(true);
-    if (blank != End::Completed && blank != End::Cancelled) return 0;
+    CSequencePhases phases(*this, kOp, start, end);
+    const Outcome blank = phases.Blank(true);
+    if (!CompletedOrCancelled(blank)) return blank;
     uint32_t interval = 0;
-    if (!CSequencePhases::ProgramInterval(app_, interval)) return 0;
-    if (!phases.ConfirmRange()) return 0;
-    return phases.ProgramReadBackCheck(interval);
+    if (!CSequencePhases::ProgramInterval(app_, interval)) return FirstFailure(blank, declined);
+    if (Outcome confirm = phases.ConfirmRange(); !confirm.Ok()) return FirstFailure(blank, confirm);
+    return FirstFailure(blank, phases.ProgramReadBackCheck(interval));
 }
 
 }  // namespace kv

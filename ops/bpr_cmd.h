@@ -9,13 +9,15 @@ class CBPRCmd : public CCheckMemorryCmd {
 public:
     using CCheckMemorryCmd::CCheckMemorryCmd;
 
-    // Answers 1 when the closing status check found no program error, else 0
-    // (kelvane answers the program phase's result after a difference).
-    int Run();
+    // Ok when every phase passed and the closing status check found no
+    // program error; otherwise the first phase's outcome that failed (a
+    // program error in kelvane, which the read-back and the status check
+    // tell, comes before a difference they find).
+    Outcome Run();
 
 private:
-    int RunKelvane();
-    int RunKelvlite();
+    Outcome RunKelvane();
+    Outcome RunKelvlite();
 };
 
 }  // namespace kv

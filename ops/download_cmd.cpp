@@ -5,14 +5,12 @@
 #include "link/link.h"
 #include "ops/page_loop.h"
 #include "ops/range_check.h"
-#include "res/strings.h"
 
 namespace kv {
 
 namespace {
-constexpr size_t kHeaderSize = 4;  // command, length low, length high, checksum
-constexpr uint8_t kResultCompleted = 0x00;
-constexpr uint8_t kResultNotCompleted = 0x01;
+constexpr Operation kOp = Operation::Download;
+constexpr int kBootLoaderMode = 1;
 }  // namespace
 
 void CDownloadCmd::DownloadPage(uint8_t* buffer, uint32_t address) {
@@ -30,64 +28,71 @@ uint8_t CDownloadCmd::Checksum(uint32_t start, uint32_t end) {
     return sum;
 }
 
-int CDownloadCmd::CheckRange(uint32_t start, uint32_t end) {
-    if (!AcceptRange(app_, start, end)) return 0;
-    if (app_.programMode == 1) {
-        if (end >= kBootLoaderLimit) {
-            app_.Report(IDS_TOO_HIGH_END, Tone::Warning);
-            return 0;
-        }
+int CDownloadCmd::FindRange(uint32_t& start, uint32_t& end) {
+    return app_.programMode == kBootLoaderMode ? FindDownloadRange(start, end) : FindImageRange(start, end);
+}
+
+Outcome CDownloadCmd::CheckRange(uint32_t start, uint32_t end) {
+    if (Outcome range = AcceptRange(app_, kOp, start, end); !range.Ok()) return range;
+    if (app_.programMode == kBootLoaderMode) {
+        if (end >= kBootLoaderLimit) return app_.Tell(Outcome::Refused(kOp, Cause::DownloadEndTooHigh));
     } else if (end - start + 1 > kMaxLength) {
         // A longer transfer could not be announced truthfully in the length field.
-        app_.Report(IDS_TOO_LARGE_DOWNLOAD, Tone::Warning);
-        return 0;
+        return app_.Tell(Outcome::Refused(kOp, Cause::DownloadTooLong));
     }
-    return 1;
+    return Outcome::Done(kOp);
 }
 
-// The boot loader's two-byte answer; the second byte is the result.
-int CDownloadCmd::ReadResult() {
+// The boot loader's two-byte answer; the second byte is the result, and only
+// "completed" is success.
+Outcome CDownloadCmd::ReadResult() {
     uint8_t reply[2];
-    if (app_.Channel().Read(reply, 2) != 2 || reply[1] == kResultNotCompleted) {
-        app_.Report(IDS_DOWNLOAD_NOT_COMPLETED, Tone::Warning);
-        return 0;
+    Outcome failure = Outcome::Of(OutcomeKind::DeviceError, kOp, Phase::Final);
+    if (app_.Channel().Read(reply, 2) != 2) {
+        // No recovery: the loader took no more than the data it was sent.
+        return app_.Tell(Outcome::Lost(kOp, Phase::Final, Cause::ReplyLength));
     }
-    if (reply[1] == kResultCompleted) app_.Report(IDS_DOWNLOAD_COMPLETED, Tone::Plain);
-    return 1;
+    if (reply[1] == kDownloadCompleted) return app_.Tell(Outcome::Done(kOp, Phase::Final));
+    if (reply[1] != kDownloadNotCompleted) failure.cause = Cause::NotAnswered;
+    return app_.Tell(failure);
 }
 
-int CDownloadCmd::Run() {
-    int interval = 0;
-    if (!app_.User().ProgramInterval(interval)) return 0;
+// In the internal-flash mode the loader sends no answer of its own: its
+// status tells whether the data and their checksum arrived whole.
+Outcome CDownloadCmd::ReadStatusAfterTransfer() {
+    const StatusReply status = SendStatusRead(app_, app_.Channel(), {.purge = true});
+    if (!status.answered || !status.handshook) return Outcome::Lost(kOp, Phase::Final);
+    const bool taken = (status.srd & kSrdReady) && ((status.srd1 >> kSrd1ChecksumBit) & 1);
+    if (taken) return app_.Tell(Outcome::Done(kOp, Phase::Final));
+    Outcome failure = StatusFailure(kOp, Phase::Final, StatusCheck::Error, status);
+    return app_.Tell(failure);
+}
 
-    const bool bootLoader = app_.programMode == 1;
+Outcome CDownloadCmd::Run() {
+    const Outcome declined = Outcome::Of(OutcomeKind::Cancelled, kOp, Phase::Confirm);
+    int interval = 0;
+    if (!app_.User().ProgramInterval(interval)) return declined;
+
     uint32_t start = 0;
     uint32_t end = 0;
-    if (!(bootLoader ? FindDownloadRange(start, end) : FindImageRange(start, end))) return 0;
-    if (!CheckRange(start, end)) return 0;
-
-    if (!app_.User().ConfirmDownload()) {
-        app_.Report(IDS_STOP_DOWNLOADING, Tone::Plain);
-        return 0;
-    }
+    if (!FindRange(start, end)) return declined;
+    if (Outcome range = CheckRange(start, end); !range.Ok()) return range;
+    if (!app_.User().ConfirmDownload()) return app_.Tell(declined);
 
     CPageLoop loop(app_, start, end);
-    if (!loop.Open("Downloading.", "Download")) return 0;
+    if (!loop.Open("Downloading.", "Download")) return declined;
 
     const uint32_t length = end - start + 1;
-    const uint8_t checksum = Checksum(start, end);
+    const DownloadHeader header = BuildDownloadHeader(length, Checksum(start, end));
     CSerialComm& channel = app_.Channel();
-    std::vector<uint8_t> block(kHeaderSize + kPageSize);
+    std::vector<uint8_t> block(header.size() + kPageSize);
     const auto sendPage = [&](uint32_t address) {
         // The first page travels with the header, the others alone.
         const bool first = address == start;
-        uint8_t* data = block.data() + (first ? kHeaderSize : 0);
+        uint8_t* data = block.data() + (first ? header.size() : 0);
         DownloadPage(data, address);
         if (first) {
-            block[0] = kDownload;
-            block[1] = static_cast<uint8_t>(length & 0xFF);
-            block[2] = static_cast<uint8_t>((length >> 8) & 0xFF);
-            block[3] = checksum;
+            std::copy(header.begin(), header.end(), block.begin());
             channel.Write(block.data(), static_cast<uint32_t>(block.size()));
         } else {
             channel.Write(data, kPageSize);
@@ -99,21 +104,16 @@ int CDownloadCmd::Run() {
     // is whole, and the boot loader's answer is on its way.
     const bool whole = uint64_t{loop.LastAddress()} + kPageSize >= end;
     if (how == CPageLoop::End::Cancelled && !whole) {
-        app_.Report(IDS_STOP_DOWNLOADING, Tone::Information);
+        const Outcome stopped = app_.Tell(loop.Interrupted(kOp, Phase::Transfer));
         loop.Close();
         // The loader still waits for the rest of the announced data and would
         // take the next exchanges for it: the link is lost until the board
         // is reset, and the recovery says so and rebuilds it.
         app_.RecoverLink();
-        return 0;
+        return stopped;
     }
     loop.Close();
-
-    if (!bootLoader) {
-        app_.Report(IDS_DOWNLOAD_COMPLETED, Tone::Plain);
-        return 1;
-    }
-    return ReadResult();
+    return app_.programMode == kBootLoaderMode ? ReadResult() : ReadStatusAfterTransfer();
 }
 
 }  // namespace kv

@@ -10,10 +10,12 @@ namespace kv {
 class CDownloadCmd : public CCheckMemorryCmd {
 public:
     using CCheckMemorryCmd::CCheckMemorryCmd;
-    // 1 when the whole transfer went out (and the boot loader did not say
-    // otherwise); 0 when it was refused, not completed, or cancelled before
-    // its last page, after which the recovery rebuilds the link.
-    int Run();
+    // Ok only when the whole transfer went out and the boot loader answered
+    // that it took it: in the boot-loader mode its result reply, in the
+    // internal-flash mode the status read after the transfer, whose
+    // checksum bit must be set. A cancel before the last page leaves the
+    // loader waiting for data; the recovery then rebuilds the link.
+    Outcome Run();
 
     // The boot-loader mode takes nothing from this address on.
     static constexpr uint32_t kBootLoaderLimit = 0x2A00;
@@ -24,12 +26,16 @@ public:
     void DownloadPage(uint8_t* buffer, uint32_t address);
     // The low 8 bits of the sum of every byte sent over start..end.
     uint8_t Checksum(uint32_t start, uint32_t end);
-    // Whether start..end may be downloaded in this mode; a refusal is
-    // reported. Sends nothing.
-    int CheckRange(uint32_t start, uint32_t end);
+    // Whether start..end may be downloaded in this mode: Ok, or the refusal
+    // (told). Sends nothing.
+    Outcome CheckRange(uint32_t start, uint32_t end);
+    // The range a download offers: in the boot-loader mode only the pages
+    // below 0x2C00 count.
+    int FindRange(uint32_t& start, uint32_t& end);
 
 private:
-    int ReadResult();
+    Outcome ReadResult();
+    Outcome ReadStatusAfterTransfer();
 };
 
 }  // namespace kv

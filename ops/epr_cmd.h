@@ -8,16 +8,16 @@ class CEPRCmd : public CCheckMemorryCmd {
 public:
     using CCheckMemorryCmd::CCheckMemorryCmd;
 
-    // Answers 1 when the closing status check found no program error, 0 when
-    // a phase ended the run or the check reported an error.
-    int Run();
+    // Ok when every phase passed and the closing status check found no
+    // program error; otherwise the first phase's outcome that failed.
+    Outcome Run();
 
 private:
-    int RunKelvane();
-    int RunKelvlite();
-    // The erase of the erase command without its success report; "Erase
-    // error." on failure. The read time-out is 5000 ms afterwards.
-    int Erase();
+    Outcome RunKelvane();
+    Outcome RunKelvlite();
+    // The erase of the erase command; its failure is told. The read time-out
+    // is 5000 ms afterwards.
+    Outcome Erase();
 };
 
 }  // namespace kv

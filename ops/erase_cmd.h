@@ -10,17 +10,17 @@ class CEraseCmd : public CCommand {
 public:
     using CCommand::CCommand;
 
-    // Erases, shows "Erase OK." or "Erase error." and leaves the read
-    // time-out at 5000 ms. Answers 1 on success.
-    int Run();
+    // Erases, tells "Erase OK." or "Erase error." and leaves the read
+    // time-out at 5000 ms.
+    Outcome Run();
 
-    // The erase without its report, shared with the erase-program-read.
-    // kelvane asks the boot loader's version: an old loader ("VER.2.03" or
-    // earlier, or no answer) with the erase mode "+a" gets the four-block
-    // erase, everything else the erase of all blocks; kelvlite loads the
-    // sequencer's erase routines. Answers 1 when the chip reported the erase
-    // good. The read time-out is left at 40000 ms: the caller sets it back.
-    int EraseAll();
+    // The erase without telling its outcome, shared with the
+    // erase-program-read. kelvane asks the boot loader's version: an old
+    // loader ("VER.2.03" or earlier, or no answer) with the erase variant
+    // "+a" gets the four-block erase, where every block must erase; anything
+    // else the erase of all blocks. The read time-out is left at 40000 ms:
+    // the caller sets it back.
+    Outcome EraseAll();
 
     // Whether a version text comes from a boot loader that needs the
     // block-by-block erase when asked for it: not above "VER.2.03", compared
@@ -29,10 +29,9 @@ public:
 
 private:
     std::string QueryVersion();
-    int EraseBlocks();
-    int EraseAllBlocks();
-    int EraseWithRoutines();
-    void WriteByte(uint8_t code);
+    Outcome EraseBlocks();
+    Outcome EraseAllBlocks();
+    Outcome Verdict(StatusCheck check, const StatusReply& reply);
 };
 
 }  // namespace kv

@@ -1,6 +1,5 @@
 #include "ops/page_loop.h"
 
-#include "link/check_memory_cmd.h"
 #include "link/link.h"
 
 namespace kv {
@@ -55,6 +54,10 @@ bool CPageLoop::Pause(uint32_t ms) {
     }
     if (ms) app_.Sleep(ms);
     return true;
+}
+
+Outcome CPageLoop::Interrupted(Operation op, Phase phase) const {
+    return Outcome::Of(app_.User().StopRequested() ? OutcomeKind::Stopped : OutcomeKind::Cancelled, op, phase);
 }
 
 void CPageLoop::Close() {

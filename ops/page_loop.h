@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 
+#include "link/outcome.h"
+
 namespace kv {
 
 class CLink;
@@ -63,6 +65,10 @@ public:
 
     // Closes the progress window; safe when it is gone already.
     void Close();
+
+    // What a cancelled run of `op` came to: a stop signal's stop, or the
+    // user's cancel.
+    Outcome Interrupted(Operation op, Phase phase) const;
 
     // The bar's upper end for a range and its position after a page, in
     // units of 500 bytes, unsigned 32-bit arithmetic. The upper end reaches

@@ -2,20 +2,13 @@
 
 #include "link/check_memory_cmd.h"
 #include "link/link.h"
-#include "res/strings.h"
 
 namespace kv {
 
-int AcceptRange(CLink& app, uint32_t start, uint32_t end) {
-    if (!CCheckMemorryCmd::IsBelow(start, end)) {
-        app.Report(IDS_TOO_SMALL_START, Tone::Warning);
-        return 0;
-    }
-    if (end > kLastChipAddress) {
-        app.Report(IDS_ADDRESS_OUT_OF_RANGE, Tone::Warning);
-        return 0;
-    }
-    return 1;
+Outcome AcceptRange(CLink& link, Operation op, uint32_t start, uint32_t end) {
+    if (!CCheckMemorryCmd::IsBelow(start, end)) return link.Tell(Outcome::Refused(op, Cause::StartNotBelowEnd));
+    if (end > kLastChipAddress) return link.Tell(Outcome::Refused(op, Cause::BeyondChip));
+    return Outcome::Done(op);
 }
 
 }  // namespace kv

@@ -7,7 +7,8 @@ namespace kv {
 class CStatesCmd : public CCommand {
 public:
     using CCommand::CCommand;
-    int Run();
+    // Ok with the status bytes, or LinkLost (the recovery has run).
+    Outcome Run();
 };
 
 }  // namespace kv

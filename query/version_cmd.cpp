@@ -22,23 +22,27 @@ bool CVersionCmd::AboveReference(const std::string& text) {
     return std::strcmp(text.c_str(), kReferenceVersion) > 0;
 }
 
-int CVersionCmd::Run() {
+Outcome CVersionCmd::Run() {
     CSerialComm& channel = app_.Channel();
     std::string text = kNoVersion;
+    bool answered = false;
     // A version that cannot be read is shown as "ERROR"; the link is left alone.
-    if (app_.LoadRoutine(kVersionRead)) {
+    if (app_.Transport().Prepare(kVersionRead)) {
         const uint8_t code = kVersionRead;
         channel.Write(&code, 1);
-        uint8_t reply[8] = {};
+        uint8_t reply[kVersionLength] = {};
         if (channel.Read(reply, sizeof reply) == static_cast<int>(sizeof reply)) {
             text = VersionText(reply);
-            app_.LoadRoutine(kHandshake);
+            answered = true;
+            app_.Transport().Conclude();
         }
     }
     app_.User().Trace(AboveReference(text) ? " old \n" : " new \n");
 
     app_.User().ShowVersion(text);
-    return 1;
+    Outcome result = answered ? Outcome::Done(Operation::Version) : Outcome::Lost(Operation::Version);
+    result.text = text;
+    return result;
 }
 
 }  // namespace kv

@@ -9,7 +9,9 @@ namespace kv {
 class CVersionCmd : public CCommand {
 public:
     using CCommand::CCommand;
-    int Run();
+    // Shows the text ("ERROR" when the query was not answered); Ok with the
+    // text, or LinkLost when there was none to show.
+    Outcome Run();
 
     // The reply's 8 bytes as text: a zero byte ends it early.
     static std::string VersionText(const uint8_t (&reply)[8]);

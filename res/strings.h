@@ -2,7 +2,7 @@
 // The message table of both programs.
 #include <string>
 
-#include "app/edition.h"
+#include "res/edition.h"
 
 namespace kv {
 

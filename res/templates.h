@@ -1,7 +1,7 @@
 #pragma once
 // Dialog templates of both programs, one function per template, each defined
 // in its own res/tpl_*.cpp. The edition picks the variant where they differ.
-#include "app/edition.h"
+#include "res/edition.h"
 #include "toolkit/dialog_template.h"
 
 namespace kv {

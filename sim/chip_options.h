@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/routine_table.h"
+#include "image/routine_table.h"
 
 namespace sim {
 

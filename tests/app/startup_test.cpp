@@ -7,7 +7,7 @@
 #include "app/command_line.h"
 #include "app/kelvix_dlg.h"
 #include "app/start_dlg.h"
-#include "image/set_comm_dlg.h"
+#include "app/dialogs/set_comm_dlg.h"
 #include "platform/serial_device.h"
 #include "res/strings.h"
 #include "res/templates.h"

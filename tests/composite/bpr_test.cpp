@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ops/bpr_cmd.h"
-#include "ops/pre_write_dlg.h"
+#include "app/dialogs/pre_write_dlg.h"
 #include "tests/composite/composite_rig.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "link/command.h"
-#include "link/routine_table.h"
+#include "image/routine_table.h"
 
 namespace kvtest {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/kelvix_app.h"
-#include "image/set_address_dlg.h"
+#include "app/dialogs/set_address_dlg.h"
 #include "tests/link/link_rig.h"
 #include "tests/support/sim_peer.h"
 

@@ -2,7 +2,7 @@
 // functions over the memory image.
 #include <gtest/gtest.h>
 
-#include "image/set_address_dlg.h"
+#include "app/dialogs/set_address_dlg.h"
 #include "link/check_memory_cmd.h"
 #include "tests/image/image_test_util.h"
 #include "tests/link/link_rig.h"

@@ -1,7 +1,7 @@
 // The ID check dialog against the simulated chip, in both programs.
 #include <gtest/gtest.h>
 
-#include "image/id_check_dlg.h"
+#include "app/dialogs/id_check_dlg.h"
 #include "tests/iddlg/id_rig.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "image/id_check_dlg.h"
+#include "app/dialogs/id_check_dlg.h"
 #include "tests/image/image_test_util.h"
 #include "tests/link/link_rig.h"
 #include "tests/support/sim_peer.h"

@@ -1,7 +1,7 @@
 // The file selection of the boot-loader mode.
 #include <gtest/gtest.h>
 
-#include "image/select_dlg.h"
+#include "app/dialogs/select_dlg.h"
 #include "tests/iddlg/id_rig.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // "Set baudrate" and "Do you set communication state?".
 #include <gtest/gtest.h>
 
-#include "image/first_set_dlg.h"
-#include "image/set_comm_dlg.h"
+#include "app/dialogs/first_set_dlg.h"
+#include "app/dialogs/set_comm_dlg.h"
 #include "tests/link/link_rig.h"
 
 namespace {

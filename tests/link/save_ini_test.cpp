@@ -5,7 +5,7 @@
 #include <map>
 #include <optional>
 
-#include "image/save_ini.h"
+#include "link/save_ini.h"
 #include "tests/support/memory_profile.h"
 
 namespace {

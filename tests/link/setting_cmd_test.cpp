@@ -2,7 +2,7 @@
 // stored, and the ID state read afterwards.
 #include <gtest/gtest.h>
 
-#include "image/set_comm_dlg.h"
+#include "app/dialogs/set_comm_dlg.h"
 #include "link/setting_cmd.h"
 #include "tests/link/link_rig.h"
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdlib>
 
-#include "image/set_comm_dlg.h"
+#include "app/dialogs/set_comm_dlg.h"
 #include "link/check_memory_cmd.h"
 #include "tests/link/link_rig.h"
 #include "tests/support/sim_peer.h"

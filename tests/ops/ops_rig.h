@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "image/set_address_dlg.h"
-#include "ops/pre_write_dlg.h"
+#include "app/dialogs/set_address_dlg.h"
+#include "app/dialogs/pre_write_dlg.h"
 #include "res/templates.h"
 #include "tests/link/link_rig.h"
 #include "tests/support/sim_peer.h"

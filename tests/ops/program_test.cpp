@@ -1,8 +1,8 @@
 // Program: the frames it sends, its confirmations, its stops and reports.
 #include <gtest/gtest.h>
 
-#include "image/set_address_dlg.h"
-#include "ops/pre_write_dlg.h"
+#include "app/dialogs/set_address_dlg.h"
+#include "app/dialogs/pre_write_dlg.h"
 #include "ops/program_cmd.h"
 #include "tests/ops/ops_rig.h"
 

@@ -5,7 +5,7 @@
 #include "ops/blank_cmd.h"
 #include "ops/page_loop.h"
 #include "ops/program_cmd.h"
-#include "ops/progress_dlg.h"
+#include "app/dialogs/progress_dlg.h"
 #include "ops/read_cmd.h"
 #include "tests/ops/ops_rig.h"
 

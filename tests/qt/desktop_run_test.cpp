@@ -3,7 +3,7 @@
 // which also makes the README's screenshots when KELVANE_SCREENSHOT_DIR
 // names a folder (scripts/make-screenshots).
 // The program's headers come before Qt's: Qt defines "slots" as a keyword.
-#include "image/id_check_dlg.h"
+#include "app/dialogs/id_check_dlg.h"
 #include "tests/iddlg/id_rig.h"
 #include "tests/support/stub_link.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "query/states_cmd.h"
-#include "query/states_dlg.h"
+#include "app/dialogs/states_dlg.h"
 #include "tests/query/query_rig.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "query/version_cmd.h"
-#include "query/version_dlg.h"
+#include "app/dialogs/version_dlg.h"
 #include "tests/query/query_rig.h"
 
 namespace {

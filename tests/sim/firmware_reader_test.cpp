@@ -11,7 +11,7 @@
 
 #include <unistd.h>
 
-#include "link/routine_table.h"
+#include "image/routine_table.h"
 
 namespace {
 

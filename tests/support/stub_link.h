@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "app/kelvix_app.h"
-#include "link/routine_table.h"
+#include "image/routine_table.h"
 
 namespace kvtest {
 

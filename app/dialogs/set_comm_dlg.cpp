@@ -1,4 +1,4 @@
-#include "image/set_comm_dlg.h"
+#include "app/dialogs/set_comm_dlg.h"
 
 #include <climits>
 

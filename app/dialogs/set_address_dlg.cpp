@@ -1,4 +1,4 @@
-#include "image/set_address_dlg.h"
+#include "app/dialogs/set_address_dlg.h"
 
 #include "app/kelvix_app.h"
 #include "res/templates.h"

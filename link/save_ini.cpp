@@ -1,9 +1,7 @@
-#include "image/save_ini.h"
+#include "link/save_ini.h"
 
 #include <algorithm>
 
-#include "link/link.h"
-#include "toolkit/ui.h"
 
 namespace kv {
 
@@ -26,11 +24,7 @@ constexpr uint32_t kMaxPageReadMs = 60000;
 
 }  // namespace
 
-CSaveIni::CSaveIni(plat::IProfile& profile, tk::Ui* trace) : profile_(profile), trace_(trace) {}
-
-CSaveIni::CSaveIni(CLink& link) : profile_(link.Profile()), trace_(nullptr) {
-    if (!link.IsLite()) traceUser_ = &link.User();
-}
+CSaveIni::CSaveIni(plat::IProfile& profile, TraceLine trace) : profile_(profile), trace_(std::move(trace)) {}
 
 void CSaveIni::SetCommState(uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity) {
     baud_ = baud;
@@ -81,15 +75,13 @@ const std::string& CSaveIni::ReadDefaultType() {
 void CSaveIni::WriteFirstData() {
     profile_.Set(kModeSection, kFirstDataKey, firstData_);
     const std::string line = "Z_Type = " + firstData_ + " \n";
-    if (trace_) trace_->Trace(line);
-    if (traceUser_) traceUser_->Trace(line);
+    if (trace_) trace_(line);
 }
 
 const std::string& CSaveIni::ReadFirstData() {
     firstData_ = profile_.Get(kModeSection, kFirstDataKey).value_or("");
     const std::string line = "Z_TYPE = " + firstData_ + "\n";
-    if (trace_) trace_->Trace(line);
-    if (traceUser_) traceUser_->Trace(line);
+    if (trace_) trace_(line);
     return firstData_;
 }
 
@@ -100,6 +92,33 @@ uint32_t CSaveIni::ReadPageReadTimeout(uint32_t fallback) {
     const int ms = plat::GetProfileInt(profile_, "timeout", "pageread", 0);
     if (ms <= 0) return fallback;
     return std::min(static_cast<uint32_t>(ms), kMaxPageReadMs);
+}
+
+bool CIniLinkSettings::StoredCommState(CommState& state) {
+    CSaveIni ini(profile_, trace_);
+    if (!ini.ReadCommState()) return false;
+    ini.GetCommState(state.baud, state.byteSize, state.stopBits, state.parity);
+    return true;
+}
+
+void CIniLinkSettings::StoreCommState(const CommState& state) {
+    CSaveIni ini(profile_, trace_);
+    ini.SetCommState(state.baud, state.byteSize, state.stopBits, state.parity);
+    ini.WriteCommState();
+}
+
+bool CIniLinkSettings::EraseBlockByBlock() { return CSaveIni(profile_, trace_).ReadDefaultType() == "+a"; }
+
+bool CIniLinkSettings::SyncBeginsWithB0() { return CSaveIni(profile_, trace_).ReadFirstData() == "+Z"; }
+
+void CIniLinkSettings::RewriteEraseVariant() {
+    CSaveIni ini(profile_, trace_);
+    ini.ReadDefaultType();
+    ini.WriteDefaultType();
+}
+
+uint32_t CIniLinkSettings::PageReadTimeout(uint32_t fallback) {
+    return CSaveIni(profile_, trace_).ReadPageReadTimeout(fallback);
 }
 
 }  // namespace kv

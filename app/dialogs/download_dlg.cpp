@@ -1,4 +1,4 @@
-#include "ops/download_dlg.h"
+#include "app/dialogs/download_dlg.h"
 
 #include "app/kelvix_app.h"
 #include "res/templates.h"

@@ -1,4 +1,4 @@
-#include "query/states_dlg.h"
+#include "app/dialogs/states_dlg.h"
 
 #include "app/kelvix_app.h"
 #include "res/templates.h"

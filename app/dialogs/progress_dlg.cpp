@@ -1,4 +1,4 @@
-#include "ops/progress_dlg.h"
+#include "app/dialogs/progress_dlg.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "image/first_set_dlg.h"
+#include "app/dialogs/first_set_dlg.h"
 
 #include "app/kelvix_app.h"
 #include "res/templates.h"

@@ -1,4 +1,4 @@
-#include "query/version_dlg.h"
+#include "app/dialogs/version_dlg.h"
 
 #include "app/kelvix_app.h"
 #include "res/templates.h"

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "link/protocol.h"
 #include "toolkit/dialog.h"
 
 namespace kv {
 
 class CKelvixApp;
-class CLink;
 
 class CIDCheckDlg : public tk::Dialog {
 public:
@@ -25,7 +25,7 @@ public:
     };
     static constexpr int kIdCount = 7;
     using IdTexts = std::array<std::string, kIdCount>;
-    using IdFrame = std::array<uint8_t, 12>;
+    using IdFrame = kv::IdFrame;
 
     explicit CIDCheckDlg(CKelvixApp& app);
 
@@ -38,9 +38,9 @@ public:
     // digits sends 0xFF.
     static IdFrame BuildIdFrame(int mcuType, const IdTexts& ids);
     // The ID check command that names address 0 and an all-zero ID.
-    static IdFrame ZeroIdFrame();
+    static IdFrame ZeroIdFrame() { return kZeroIdFrame; }
     // Where the first ID byte of an MCU type lies (Vireo/M for unknown types).
-    static uint32_t IdAddress(int mcuType);
+    static uint32_t IdAddress(int mcuType) { return kv::IdAddress(mcuType); }
 
 protected:
     void DoDataExchange(tk::DataExchange& dx) override;
@@ -51,12 +51,6 @@ protected:
 
 private:
     void OnRefer();
-    // 0x70 and its two reply bytes. False when there was no reply; the link
-    // recovery has then run.
-    bool ReadStatus(uint8_t& srd, uint8_t& srd1);
-    // Writes an ID check command and waits for the chip to take it. False
-    // when kelvlite's sequencer did not acknowledge (the recovery has run).
-    bool SendIdFrame(const IdFrame& frame);
     void ClearIds();
 
     CKelvixApp& app_;
@@ -64,14 +58,6 @@ private:
     IdTexts m_strIds;
     int m_nMcuType;
 };
-
-// Writes an ID check command and waits for the chip to take it. False when
-// kelvlite's sequencer did not acknowledge (the recovery has run).
-bool SendIdCheck(CLink& link, const CIDCheckDlg::IdFrame& frame);
-
-// The MCU type that the image's data range suggests: data up to the top of
-// the address space is Vireo/H, up to 0x00FFFF Wren, anything else Vireo/M.
-int McuTypeOfImage(CLink& link);
 
 // The file-open filter of the program file dialogs.
 extern const char* const kProgramFileFilter;

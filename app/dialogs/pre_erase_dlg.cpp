@@ -1,4 +1,4 @@
-#include "ops/pre_erase_dlg.h"
+#include "app/dialogs/pre_erase_dlg.h"
 
 #include "app/kelvix_app.h"
 #include "res/templates.h"

@@ -1,4 +1,4 @@
-#include "ops/pre_write_dlg.h"
+#include "app/dialogs/pre_write_dlg.h"
 
 #include "app/kelvix_app.h"
 #include "link/check_memory_cmd.h"

@@ -1,11 +1,9 @@
-#include "image/id_check_dlg.h"
+#include "app/dialogs/id_check_dlg.h"
 
 #include "app/kelvix_app.h"
 #include "app/load_program_file.h"
 #include "image/id_file.h"
-#include "link/check_memory_cmd.h"
-#include "link/command.h"
-#include "link/status_read.h"
+#include "link/id_check.h"
 #include "res/strings.h"
 #include "res/templates.h"
 
@@ -14,61 +12,12 @@ namespace kv {
 const char* const kProgramFileFilter =
     "Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|";
 
-namespace {
-
-constexpr uint32_t kSettleMs = 50;    // the chip's pause after a command without reply
-constexpr uint8_t kIdStateMask = 0x0C;  // SRD1 bits 3-2: 11 = ID verified
-constexpr uint8_t kIdByteCount = 0x07;
-
-bool IsHexDigit(char ch) {
-    return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
-}
-
-bool IdVerifiedIn(uint8_t srd1) { return (srd1 & kIdStateMask) == kIdStateMask; }
-
-}  // namespace
-
-int McuTypeOfImage(CLink& link) {
-    uint32_t start = 0;
-    uint32_t end = 0;
-    CCheckMemorryCmd(link).DefaultImageRange(start, end);
-    if (end == 0xFFFFFF) return 1;
-    if (end == 0x00FFFF) return 2;
-    return 0;
-}
-
-bool SendIdCheck(CLink& link, const CIDCheckDlg::IdFrame& frame) {
-    if (!link.LoadRoutine(kIdCheck)) return false;
-    link.Channel().Write(frame.data(), frame.size());
-    if (link.IsLite()) return link.WaitAcknowledgement() != 0;
-    link.Sleep(kSettleMs);
-    return true;
-}
-
 CIDCheckDlg::CIDCheckDlg(CKelvixApp& app)
     : tk::Dialog(app.Ui(), IdCheckTemplate(app.edition())), app_(app), m_nMcuType(app.lastMcuType) {}
 
-uint32_t CIDCheckDlg::IdAddress(int mcuType) {
-    if (mcuType == 1) return 0xFFFFDF;
-    if (mcuType == 2) return 0x00FFD4;
-    return 0x0FFFDF;
-}
-
 CIDCheckDlg::IdFrame CIDCheckDlg::BuildIdFrame(int mcuType, const IdTexts& ids) {
-    const uint32_t address = IdAddress(mcuType);
-    IdFrame frame{kIdCheck, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-                  static_cast<uint8_t>(address >> 16), kIdByteCount};
-    for (size_t i = 0; i < ids.size(); ++i) {
-        const std::string& text = ids[i];
-        uint8_t value = 0xFF;
-        if (text.size() >= 2 && IsHexDigit(text[0]) && IsHexDigit(text[1]))
-            value = static_cast<uint8_t>(CCommand::HexDigitValue(text[0]) << 4 | CCommand::HexDigitValue(text[1]));
-        frame[5 + i] = value;
-    }
-    return frame;
+    return kv::BuildIdFrame(IdAddress(mcuType), IdBytesOf(ids));
 }
-
-CIDCheckDlg::IdFrame CIDCheckDlg::ZeroIdFrame() { return IdFrame{kIdCheck, 0x00, 0x00, 0x00, kIdByteCount}; }
 
 void CIDCheckDlg::DoDataExchange(tk::DataExchange& dx) {
     dx.Text(IDC_FILE_PATH, m_strFilePath);
@@ -132,16 +81,6 @@ void CIDCheckDlg::OnRefer() {
     UpdateData(false);
 }
 
-bool CIDCheckDlg::ReadStatus(uint8_t& srd, uint8_t& srd1) {
-    const StatusReply status = SendStatusRead(app_, app_.Channel());
-    if (!status.answered) return false;
-    srd = status.srd;
-    srd1 = status.srd1;
-    return true;
-}
-
-bool CIDCheckDlg::SendIdFrame(const IdFrame& frame) { return SendIdCheck(app_, frame); }
-
 void CIDCheckDlg::OnOK() {
     tk::WaitCursor wait(ui_);
     UpdateData(true);
@@ -154,17 +93,15 @@ void CIDCheckDlg::OnOK() {
     // sends nothing; the message has been shown.
     LoadNotice notice;
     if (LoadProgramFile(app_, m_strFilePath, &notice) != 1) return;
-    if (app_.IsLite()) app_.Sleep(kSettleMs);
 
-    uint8_t srd = 0;
-    uint8_t srd1 = 0;
-    if (!ReadStatus(srd, srd1)) {
+    IdState state = IdState::NotYet;
+    if (!ReadIdState(app_, state).Ok()) {
         // The link was rebuilt (or the user ended the program): go on as
         // with a chip that has not verified the ID.
         if (ui_.QuitRequested()) return;
-        srd = srd1 = 0;
+        state = IdState::NotYet;
     }
-    if (IdVerifiedIn(srd1) && app_.firstRun == 0) {
+    if (state == IdState::Verified && app_.firstRun == 0) {
         app_.idVerified = 1;
         if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) EndDialog(tk::IDOK);
         return;
@@ -176,25 +113,20 @@ void CIDCheckDlg::OnOK() {
             return;
         }
     }
-    if (!SendIdFrame(BuildIdFrame(m_nMcuType, m_strIds))) return;
-
-    // A status read without a reply says nothing about the ID: the recovery
-    // has cleared the flag, and the dialog stays open for another try.
-    if (!ReadStatus(srd, srd1)) return;
-    if (IdVerifiedIn(srd1)) {
-        app_.idVerified = 1;
+    // A lost reply says nothing about the ID: the recovery has cleared the
+    // flag, and the dialog stays open for another try.
+    const Outcome checked = CheckId(app_, BuildIdFrame(m_nMcuType, m_strIds));
+    if (checked.Ok()) {
         if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) EndDialog(tk::IDOK);
         return;
     }
-    app_.Channel().Purge();
-    app_.idVerified = 0;
-    app_.Message(IDS_NOT_MATCH_ID, tk::Icon::Exclamation);
+    if (checked.kind == OutcomeKind::IdRefused) app_.Report(checked);
 }
 
 void CIDCheckDlg::OnCancel() {
     if (app_.firstRun == 1) {
         // Leaving at start-up puts the chip's ID state back to "not verified".
-        SendIdFrame(ZeroIdFrame());
+        SendIdCheck(app_, ZeroIdFrame());
         app_.idVerified = 0;
     }
     EndDialog(tk::IDCANCEL);

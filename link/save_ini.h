@@ -3,25 +3,21 @@
 // communication state that worked, the start-up switches and the page-read
 // time-out. Built on the stack for one use; nothing stays open.
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "link/link_settings.h"
 #include "platform/profile.h"
-
-namespace tk {
-class Ui;
-}  // namespace tk
 
 namespace kv {
 
-class CLink;
-class CLinkUser;
+// Receives the "First_data" trace lines.
+using TraceLine = std::function<void(const std::string& line)>;
 
 class CSaveIni {
 public:
-    // `trace` receives the "First_data" trace lines; null prints none.
-    CSaveIni(plat::IProfile& profile, tk::Ui* trace);
-    // The link's settings file; trace lines, to the link's user, in kelvane only.
-    explicit CSaveIni(CLink& link);
+    // `trace` receives the "First_data" trace lines; none: no trace.
+    CSaveIni(plat::IProfile& profile, TraceLine trace);
     virtual ~CSaveIni() = default;
 
     // "Last Comm State": held values, no file access.
@@ -51,14 +47,30 @@ public:
 
 private:
     plat::IProfile& profile_;
-    tk::Ui* trace_;
-    CLinkUser* traceUser_ = nullptr;
+    TraceLine trace_;
     uint32_t baud_ = 0;
     uint8_t byteSize_ = 0;
     uint8_t stopBits_ = 0;
     uint8_t parity_ = 0;
     std::string defaultType_;
     std::string firstData_;
+};
+
+// The link's settings kept in the settings file, a CSaveIni for each use.
+class CIniLinkSettings : public ILinkSettings {
+public:
+    CIniLinkSettings(plat::IProfile& profile, TraceLine trace) : profile_(profile), trace_(std::move(trace)) {}
+
+    bool StoredCommState(CommState& state) override;
+    void StoreCommState(const CommState& state) override;
+    bool EraseBlockByBlock() override;
+    bool SyncBeginsWithB0() override;
+    void RewriteEraseVariant() override;
+    uint32_t PageReadTimeout(uint32_t fallback) override;
+
+private:
+    plat::IProfile& profile_;
+    TraceLine trace_;
 };
 
 }  // namespace kv

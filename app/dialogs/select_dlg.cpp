@@ -1,10 +1,10 @@
-#include "image/select_dlg.h"
+#include "app/dialogs/select_dlg.h"
 
 #include <string_view>
 
 #include "app/kelvix_app.h"
 #include "app/load_program_file.h"
-#include "image/id_check_dlg.h"
+#include "app/dialogs/id_check_dlg.h"
 #include "res/strings.h"
 #include "res/templates.h"
 

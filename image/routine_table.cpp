@@ -1,4 +1,4 @@
-#include "link/routine_table.h"
+#include "image/routine_table.h"
 
 #include <fstream>
 #include <memory>
