@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         fail("cannot open the simulator's terminal");
     } else {
         app.Channel().SetTimeout(5000);
-        if (!app.Synchronise() || app.RestoreBaudRate(kBaud, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD) != kBaud) {
+        if (!app.Synchronise() || app.RestoreBaudRate(kBaud, kv::Operation::Link, kv::Phase::RestoreRate) != kBaud) {
             fail("cannot bring the link up at 115200 bps");
         } else {
             std::vector<uint8_t> bytes(kImageBytes);

@@ -220,8 +220,8 @@ private:
         int code = ExitCodeFor(outcome);
         std::string text = FailureText(outcome);
         // How the reply was lost says more than where.
-        if (outcome.kind == OutcomeKind::LinkLost && user_.LinkLost() && outcome.reason.empty())
-            text = user_.LostText();
+        if (outcome.kind == OutcomeKind::LinkLost && user_.LinkLost())
+            text = user_.LostText() + (outcome.reason.empty() ? "" : "; " + outcome.reason);
         if (command) {
             printer_.Result(command, code, text, OutcomeFields(outcome));
             return code;

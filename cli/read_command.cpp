@@ -66,7 +66,7 @@ Outcome ReadToFile(CLink& link, const Command& command, std::string& done) {
             return Outcome::Of(OutcomeKind::Stopped, Operation::Read);
         case CPageLoop::End::Stopped: {  // a lost reply
             Outcome lost = Outcome::Lost(Operation::Read);
-            lost.reason = "the read did not complete; " + command.file + " was not written";
+            lost.reason = command.file + " was not written";
             return lost;
         }
     }

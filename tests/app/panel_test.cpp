@@ -142,7 +142,7 @@ TEST(PanelGates, ProbeOfEachButtonInEachMode) {
 
 TEST(PanelGates, ProbeAtAFasterRateSendsThatRatesCode) {
     PanelRig rig(Edition::Kelvane, kvtest::BootLoaderChip(), 1, 1, 1);
-    ASSERT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD), 38400u);
+    ASSERT_EQ(rig.App().RestoreBaudRate(38400, kv::Operation::Link, kv::Phase::RestoreRate), 38400u);
     rig.start = rig.SentCount();
     rig.Ui().Press(CKelvixDlg::IDC_VERSION);
     rig.Show();
@@ -185,7 +185,7 @@ TEST(PanelDispatch, EraseConfirmation) {
 
 TEST(PanelDispatch, EnterDoesNothingAndExitResetsTheLinkAndReleasesTheLock) {
     PanelRig rig(Edition::Kelvane, kvtest::FlashChip(), 0, 1, 1);
-    ASSERT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD), 57600u);
+    ASSERT_EQ(rig.App().RestoreBaudRate(57600, kv::Operation::Link, kv::Phase::RestoreRate), 57600u);
     rig.Profile().Set("mode_info", "Default_Type", "+a");
     rig.start = rig.SentCount();
     rig.Ui().Press(tk::IDOK).Press(tk::IDOK).Press(CKelvixDlg::IDC_EXIT);

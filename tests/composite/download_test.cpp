@@ -47,19 +47,29 @@ struct ResultLoader {
 
 int RunDownload(LinkRig& rig) {
     kv::CDownloadCmd cmd(rig.App());
-    return cmd.Run();
+    return cmd.Run().Ok() ? 1 : 0;
 }
+
+// The status read that follows a download in the internal-flash mode.
+std::vector<uint8_t> StatusAfterDownload(Edition e) {
+    if (e == Edition::Kelvlite) return {0xEE, 0x05, 0x70, 0x06};
+    return {0x70};
+}
+
+// A loader whose status says that the download's checksum matched.
+void ChecksumMatches(LinkRig& rig) { rig.Loader().status = std::make_pair(uint8_t{0x80}, uint8_t{0x10}); }
 
 TEST(Download, OnePageSendsHeaderAndPageInOneBlock) {
     for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
         LinkRig rig(e);
+        ChecksumMatches(rig);
         const auto data = Pattern(256, 3);
         kvtest::LoadImage(rig.App(), {{0x0C0000, data}});
         ConfirmRange(rig.Ui());
         rig.Ui().Press(tk::IDOK);  // "Download?"
         EXPECT_EQ(RunDownload(rig), 1);
-        EXPECT_EQ(rig.Dev().SentBytes(), Concat({{0xFA, 0x00, 0x01, Sum(data)}, data}));
-        ASSERT_EQ(rig.Dev().Sent().size(), 260u);
+        EXPECT_EQ(rig.Dev().SentBytes(), Concat({{0xFA, 0x00, 0x01, Sum(data)}, data, StatusAfterDownload(e)}));
+        ASSERT_EQ(rig.Dev().Sent().size(), 260u + StatusAfterDownload(e).size());
         const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, "Download Completed.");
@@ -81,11 +91,11 @@ TEST(Download, AbsentPagesGoOutAsZeroAndCountSoInTheChecksum) {
     std::copy(third.begin(), third.end(), page3.begin());
     const std::vector<uint8_t> zeros(256, 0x00);
     const auto data = Concat({first, zeros, page3});
-    EXPECT_EQ(rig.Dev().SentBytes(), Concat({{0xFA, 0x00, 0x03, Sum(data)}, data}));
+    EXPECT_EQ(rig.Dev().SentBytes(), Concat({{0xFA, 0x00, 0x03, Sum(data)}, data, {0x70}}));
     // The header and first page in one write, then one write per page, each
     // followed by the program interval.
     const auto& wire = rig.Dev().Sent();
-    ASSERT_EQ(wire.size(), 4u + 768u);
+    ASSERT_EQ(wire.size(), 4u + 768u + 1u);
     EXPECT_GE(wire[260].timeMs - wire[259].timeMs, 40u);
     EXPECT_GE(wire[516].timeMs - wire[515].timeMs, 40u);
 }
@@ -147,7 +157,8 @@ TEST(Download, BootLoaderAnswers) {
         {{0x12, 0x01}, 0, "Download not completed.\nPlease retry Download.", tk::Icon::Exclamation},
         {{}, 0, "Download not completed.\nPlease retry Download.", tk::Icon::Exclamation},
         {{0x12}, 0, "Download not completed.\nPlease retry Download.", tk::Icon::Exclamation},
-        {{0x12, 0x07}, 1, std::nullopt, tk::Icon::None},
+        // Only "completed" is success.
+        {{0x12, 0x07}, 0, "Download not completed.\nPlease retry Download.", tk::Icon::Exclamation},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reply.size() > 1 ? int(c.reply[1]) : -1);
@@ -206,11 +217,12 @@ TEST(Download, InternalFlashModeRefusesSixtyFourKiB) {
     }
     {
         LinkRig rig;  // one page less fits: length FF00h
+        ChecksumMatches(rig);
         ConfirmRange(rig.Ui(), "0C0000", "0CFEFF");
         rig.Ui().Press(tk::IDOK);
         EXPECT_EQ(RunDownload(rig), 1);
         const auto sent = rig.Dev().SentBytes();
-        ASSERT_EQ(sent.size(), 4u + 0xFF00u);
+        ASSERT_EQ(sent.size(), 4u + 0xFF00u + 1u);
         EXPECT_EQ(std::vector<uint8_t>(sent.begin(), sent.begin() + 3), std::vector<uint8_t>({0xFA, 0x00, 0xFF}));
     }
 }

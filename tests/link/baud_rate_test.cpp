@@ -19,7 +19,7 @@ TEST(BaudRateCode, Table) {
 
 TEST(RestoreBaudRate, From9600To38400) {
     LinkRig rig;
-    EXPECT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 38400u);
+    EXPECT_EQ(rig.App().RestoreBaudRate(38400, kv::Operation::Setting, kv::Phase::None), 38400u);
     const auto wire = rig.Dev().Sent();
     ASSERT_EQ(wire.size(), 3u);
     EXPECT_EQ(wire[0].value, 0xB0);
@@ -39,16 +39,19 @@ TEST(RestoreBaudRate, From9600To38400) {
 TEST(RestoreBaudRate, RateAlreadyInForceRepeatsItsCodeThreeTimes) {
     LinkRig rig;
     rig.PortAt(19200);
-    EXPECT_EQ(rig.App().RestoreBaudRate(19200, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 19200u);
+    EXPECT_EQ(rig.App().RestoreBaudRate(19200, kv::Operation::Setting, kv::Phase::None), 19200u);
     EXPECT_EQ(rig.Dev().SentBytes(), (std::vector<uint8_t>{0xB1, 0xB1, 0xB1}));
 }
 
 TEST(RestoreBaudRate, UnconfirmedTargetKeepsTheOldRateWithTheGivenMessage) {
-    for (int id : {kv::IDS_CANNOT_SET_LAST_BAUD, kv::IDS_CANNOT_SET_NEW_BAUD}) {
+    const std::pair<kv::Operation, int> cases[] = {{kv::Operation::Link, kv::IDS_CANNOT_SET_LAST_BAUD},
+                                                   {kv::Operation::Setting, kv::IDS_CANNOT_SET_NEW_BAUD}};
+    for (const auto& [op, id] : cases) {
         LinkRig rig;
         rig.PortAt(19200);
         rig.Loader().wrongEcho[0xB3] = 0x00;
-        EXPECT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, id), 19200u);
+        const kv::Phase phase = op == kv::Operation::Link ? kv::Phase::RestoreRate : kv::Phase::None;
+        EXPECT_EQ(rig.App().RestoreBaudRate(57600, op, phase), 19200u);
         EXPECT_EQ(rig.Dev().SentBytes(), (std::vector<uint8_t>{0xB1, 0xB3, 0xB1}));
         EXPECT_EQ(rig.Dev().Line().baud, 19200u);
         const auto boxes = rig.Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
@@ -78,7 +81,7 @@ TEST(RestoreBaudRate, MissingFinalEchoAnswersWhatRecoveryAnswers) {
                 rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
             else
                 rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDCANCEL);
-            EXPECT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 0u);
+            EXPECT_EQ(rig.App().RestoreBaudRate(57600, kv::Operation::Setting, kv::Phase::None), 0u);
             EXPECT_EQ(rig.Ui().QuitRequested(), quit);
             // One lost echo, one recovery: no handshake asks for a second reset.
             EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
@@ -89,7 +92,7 @@ TEST(RestoreBaudRate, MissingFinalEchoAnswersWhatRecoveryAnswers) {
 
 TEST(RestoreBaudRate, KelvliteLoadsARoutineBeforeEachCodeAndHandshakes) {
     LinkRig rig(Edition::Kelvlite);
-    EXPECT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 38400u);
+    EXPECT_EQ(rig.App().RestoreBaudRate(38400, kv::Operation::Setting, kv::Phase::None), 38400u);
     // Routine blocks are 0xEE and the slot: 10 for 0xB0, 12 for 0xB2.
     const std::vector<uint8_t> expected = {0xEE, 10, 0xB0, 0x06, 0xEE, 12, 0xB2,  // switch, at 9600
                                            0x06, 0xEE, 12, 0xB2, 0x06};           // check, at 38400
@@ -130,7 +133,7 @@ TEST(RestoreBaudRate, KelvliteRoutineNotAcknowledgedStopsAtOnce) {
         if (c.exit) {
             rig.App().ResetTo9600();
         } else {
-            EXPECT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_NEW_BAUD), 9600u);
+            EXPECT_EQ(rig.App().RestoreBaudRate(38400, kv::Operation::Setting, kv::Phase::None), 9600u);
         }
         EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
         EXPECT_EQ(rig.Dev().Line().baud, 9600u);

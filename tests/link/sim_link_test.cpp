@@ -34,7 +34,7 @@ TEST(SimLink, KelvaneBringUpMovesToEveryRateAndBack) {
         rig.Profile().Set("mode_info", "First_data", "-Z");
         ASSERT_EQ(rig.App().Synchronise(), 1);
         EXPECT_TRUE(rig.chip.Synchronised());
-        EXPECT_EQ(rig.App().RestoreBaudRate(baud, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD), baud);
+        EXPECT_EQ(rig.App().RestoreBaudRate(baud, kv::Operation::Link, kv::Phase::RestoreRate), baud);
         EXPECT_EQ(rig.chip.Baud(), baud);
         EXPECT_EQ(rig.Dev().Line().baud, baud);
 
@@ -50,7 +50,7 @@ TEST(SimLink, KelvaneBringUpMovesToEveryRateAndBack) {
 TEST(SimLink, ReadPageFromTheChip) {
     SimRig rig(Flash());
     ASSERT_EQ(rig.App().Synchronise(), 1);
-    ASSERT_EQ(rig.App().RestoreBaudRate(57600, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD), 57600u);
+    ASSERT_EQ(rig.App().RestoreBaudRate(57600, kv::Operation::Link, kv::Phase::RestoreRate), 57600u);
     kv::CCheckMemorryCmd cmd(rig.App());
     std::array<uint8_t, 256> page{};
     ASSERT_EQ(cmd.ReadPage(rig.Channel(), page.data(), 0x0FF000), 1);
@@ -60,7 +60,7 @@ TEST(SimLink, ReadPageFromTheChip) {
 TEST(SimLink, SilentStatusRecoversAndTheLinkWorksAgain) {
     SimRig rig(Flash());
     ASSERT_EQ(rig.App().Synchronise(), 1);
-    ASSERT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD), 38400u);
+    ASSERT_EQ(rig.App().RestoreBaudRate(38400, kv::Operation::Link, kv::Phase::RestoreRate), 38400u);
     sim::ReplyFault silent;
     silent.code = 0x70;
     silent.nth = 1;
@@ -90,7 +90,7 @@ TEST(SimLink, KelvliteWithTheDeliveredFirmware) {
     rig.App().Routines() = table;
 
     ASSERT_EQ(rig.App().Synchronise(), 1);
-    EXPECT_EQ(rig.App().RestoreBaudRate(38400, 8, 0, 0, kv::IDS_CANNOT_SET_LAST_BAUD), 38400u);
+    EXPECT_EQ(rig.App().RestoreBaudRate(38400, kv::Operation::Link, kv::Phase::RestoreRate), 38400u);
     EXPECT_EQ(rig.chip.Baud(), 38400u);
     kv::CCheckMemorryCmd cmd(rig.App());
     EXPECT_EQ(cmd.CheckStatusError(rig.Channel(), "erase"), 0);

@@ -38,7 +38,7 @@ TEST(Erase, SequenceFollowsTheLoaderVersionAndTheEraseMode) {
         SimRig rig(Loader(c.version));
         if (c.mode) rig.Profile().Set("mode_info", "Default_Type", *c.mode);
         rig.chip.Flash().Write(0x0FF000, 0x12);
-        EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 1);
+        EXPECT_TRUE(kv::CEraseCmd(rig.App()).Run().Ok());
         EXPECT_EQ(FrameSummary(rig.Dev().SentBytes()), c.frames);
         EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Erase OK."});
         EXPECT_EQ(kvtest::MessageBoxes(rig.Ui()).at(0).icon, tk::Icon::Information);
@@ -53,7 +53,7 @@ TEST(Erase, NoVersionReplyCountsAsAnOldLoader) {
     sim::ReplyFault silent;
     silent.code = 0xFB;
     rig.chip.AddReplyFault(silent);
-    EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 1);
+    EXPECT_TRUE(kv::CEraseCmd(rig.App()).Run().Ok());
     EXPECT_EQ(FrameSummary(rig.Dev().SentBytes()), kBlocks);
     EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Erase OK."});  // no recovery for the version query
 }
@@ -75,7 +75,7 @@ TEST(Erase, ErrorReportsAndTheTimeoutIsBack) {
         SimRig rig(Loader("VER.2.01"));
         rig.Profile().Set("mode_info", "Default_Type", mode);
         rig.chip.MutableFaults().eraseError = true;
-        EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 0);
+        EXPECT_FALSE(kv::CEraseCmd(rig.App()).Run().Ok());
         EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Erase error."});
         EXPECT_EQ(kvtest::MessageBoxes(rig.Ui()).at(0).icon, tk::Icon::Stop);
         EXPECT_EQ(rig.Channel().Timeout(), 5000u);
@@ -104,15 +104,21 @@ struct VersionRig : kvtest::LinkRig {
     size_t next_ = 0;
 };
 
-TEST(Erase, OneGoodBlockIsEnough) {
-    VersionRig oneGood({{0xA0, 0}, {0xA0, 0}, {0x80, 0}, {0xA0, 0}});
-    EXPECT_EQ(kv::CEraseCmd(oneGood.App()).Run(), 1);
-    EXPECT_EQ(oneGood.Messages(), std::vector<std::string>{"Erase OK."});
+TEST(Erase, EveryBlockMustErase) {
+    VersionRig allGood({{0x80, 0}, {0x80, 0}, {0x80, 0}, {0x80, 0}});
+    EXPECT_TRUE(kv::CEraseCmd(allGood.App()).Run().Ok());
+    EXPECT_EQ(allGood.Messages(), std::vector<std::string>{"Erase OK."});
+    EXPECT_EQ(FrameSummary(allGood.Dev().SentBytes()), kBlocks);
 
-    VersionRig noneGood({{0xA0, 0}, {0xA0, 0}, {0xA0, 0}, {0xA0, 0}});
-    EXPECT_EQ(kv::CEraseCmd(noneGood.App()).Run(), 0);
-    EXPECT_EQ(noneGood.Messages(), std::vector<std::string>{"Erase error."});
-    EXPECT_EQ(FrameSummary(noneGood.Dev().SentBytes()), kBlocks);  // every block is tried
+    // One block that did not erase fails the erase, wherever it is; the
+    // blocks after it are not tried.
+    VersionRig thirdBad({{0x80, 0}, {0x80, 0}, {0xA0, 0}, {0x80, 0}});
+    const kv::Outcome erased = kv::CEraseCmd(thirdBad.App()).Run();
+    EXPECT_EQ(erased.kind, kv::OutcomeKind::DeviceError);
+    EXPECT_EQ(erased.srd, 0xA0);
+    EXPECT_EQ(thirdBad.Messages(), std::vector<std::string>{"Erase error."});
+    const auto sent = thirdBad.Dev().SentBytes();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), 0x20), 3);
 }
 
 // When each frame of both sequences goes out: 50 ms after every command
@@ -136,7 +142,7 @@ TEST(Erase, PausesFiftyMillisecondsAfterEveryCommandWithoutAReply) {
             if (block == std::vector<uint8_t>{0xFB}) d.Deliver({version.begin(), version.end()}, d.Clock().Now() + 1);
             if (block == std::vector<uint8_t>{0x70}) d.Deliver({0x80, 0x00}, d.Clock().Now() + 1);
         });
-        EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 1);
+        EXPECT_TRUE(kv::CEraseCmd(rig.App()).Run().Ok());
         const auto& wire = rig.Dev().Sent();
         ASSERT_FALSE(wire.empty());
         std::vector<uint64_t> starts;
@@ -155,7 +161,7 @@ TEST(Erase, StatusWaitsUseTheLongTimeout) {
     rig.Dev().SetResponder([&](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& block) {
         if (block == std::vector<uint8_t>{0x70}) d.Deliver({0x80, 0x00}, d.Clock().Now() + 30000);
     });
-    EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 1);
+    EXPECT_TRUE(kv::CEraseCmd(rig.App()).Run().Ok());
     EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Erase OK."});
     EXPECT_EQ(rig.Channel().Timeout(), 5000u);
 }
@@ -164,7 +170,7 @@ TEST(Erase, LostStatusRecoversReportsAnErrorAndRestoresTheTimeout) {
     kvtest::LinkRig rig;
     rig.Loader().status.reset();  // the chip never answers a status read
     rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
-    EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 0);
+    EXPECT_FALSE(kv::CEraseCmd(rig.App()).Run().Ok());
     EXPECT_EQ(rig.Ui().QuitRequested(), true);
     EXPECT_EQ(rig.Channel().Timeout(), 5000u);
 }
@@ -173,7 +179,7 @@ TEST(Erase, KelvliteLoadsTheEraseRoutinesAndAsksNoVersion) {
     for (uint8_t srd : {uint8_t{0x80}, uint8_t{0xA0}}) {
         kvtest::LinkRig rig(kv::Edition::Kelvlite);
         rig.Loader().status = std::make_pair(srd, uint8_t{0});
-        const int ok = kv::CEraseCmd(rig.App()).Run();
+        const int ok = kv::CEraseCmd(rig.App()).Run().Ok() ? 1 : 0;
         // Clear status (slot 6), the three erase pieces (slots 2-4), the
         // status routine (slot 5), the status byte and the handshake.
         const std::vector<uint8_t> expected = {0xEE, 6, 0xEE, 2, 0xEE, 3, 0xEE, 4, 0xEE, 5, 0x70, 0x06};
@@ -213,7 +219,7 @@ TEST(Erase, LostRoutineOrReplyIsNeverAnEraseOk) {
         });
         // The recovery: OK, and OK in "Set baudrate".
         rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
-        EXPECT_EQ(kv::CEraseCmd(rig.App()).Run(), 0);
+        EXPECT_FALSE(kv::CEraseCmd(rig.App()).Run().Ok());
         EXPECT_EQ(rig.Messages(), (std::vector<std::string>{"Timeout.\nPush RESET.", "Erase error."}));
         const auto sent = rig.Dev().SentBytes();
         if (c.edition == kv::Edition::Kelvlite) {
@@ -228,7 +234,7 @@ TEST(Erase, LostRoutineOrReplyIsNeverAnEraseOk) {
 
 TEST(Erase, EraseAllLeavesTheLongTimeoutForItsCaller) {
     SimRig rig;
-    EXPECT_EQ(kv::CEraseCmd(rig.App()).EraseAll(), 1);
+    EXPECT_TRUE(kv::CEraseCmd(rig.App()).EraseAll().Ok());
     EXPECT_EQ(rig.Channel().Timeout(), 40000u);
     EXPECT_TRUE(rig.Messages().empty());
 }

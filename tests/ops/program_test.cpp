@@ -22,7 +22,7 @@ TEST(Program, OnePageIsExactlyOneFrameAfterClearStatus) {
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256)}});
     ConfirmBoth(rig.Ui());
     rig.Ui().Answer(tk::IDOK, "Program OK.");
-    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 1);
+    EXPECT_TRUE(kv::CProgramCmd(rig.App()).Run().Ok());
 
     std::vector<uint8_t> expected = {0x50, 0x41, 0x00, 0x0C};
     const auto data = Counting(256);
@@ -66,7 +66,7 @@ TEST(Program, AbsentPagesOfTheRangeGoOutBlank) {
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256, 1)}, {0x0C0200, Counting(16, 7)}});
     ConfirmBoth(rig.Ui());
     rig.Ui().Answer(tk::IDOK, "Program OK.");
-    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 1);
+    EXPECT_TRUE(kv::CProgramCmd(rig.App()).Run().Ok());
     EXPECT_EQ(FrameSummary(rig.Dev().SentBytes()), "50 41:000C 70 41:010C 70 41:020C 70 70");
     const auto frames = kvtest::Frames(rig.Dev().SentBytes());
     EXPECT_EQ(std::vector<uint8_t>(frames[3].begin() + 3, frames[3].end()), std::vector<uint8_t>(256, 0xFF));
@@ -83,7 +83,7 @@ TEST(Program, ErrorOnTheThirdPageStopsAfterThreeFrames) {
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256 * 6)}});
     ConfirmBoth(rig.Ui());
     rig.Ui().Answer(tk::IDOK, "Program error.");
-    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 0);
+    EXPECT_FALSE(kv::CProgramCmd(rig.App()).Run().Ok());
     EXPECT_EQ(FrameSummary(rig.Dev().SentBytes()), "50 41:000C 70 41:010C 70 41:020C 70 70");
     EXPECT_EQ(kvtest::MessageBoxes(rig.Ui()).back().icon, tk::Icon::Stop);
     EXPECT_EQ(rig.Channel().Timeout(), 5000u);
@@ -119,7 +119,7 @@ TEST(Program, NeverOkAfterTheLoopStoppedEarly) {
         ConfirmBoth(rig.Ui());
         // The recovery rebuilds the link: OK, and OK in "Set baudrate".
         if (c.messages[0] != "Program error.") rig.Ui().Answer(tk::IDOK).Press(tk::IDOK);
-        EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 0);
+        EXPECT_FALSE(kv::CProgramCmd(rig.App()).Run().Ok());
         const std::string frames = FrameSummary(rig.Dev().SentBytes());
         EXPECT_EQ(frames.substr(0, c.frames.size()), c.frames);
         EXPECT_EQ(rig.Messages(), c.messages);
@@ -130,7 +130,7 @@ TEST(Program, CancelInProgramNextAreaSendsNothing) {
     MemoryRig rig;
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256)}});
     rig.Ui().Press(tk::IDOK).Press(tk::IDCANCEL).Answer(tk::IDOK, "Stop programming.");
-    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 0);
+    EXPECT_FALSE(kv::CProgramCmd(rig.App()).Run().Ok());
     EXPECT_TRUE(rig.Dev().SentBytes().empty());
     ASSERT_EQ(kvtest::MessageBoxes(rig.Ui()).size(), 1u);
     EXPECT_EQ(kvtest::MessageBoxes(rig.Ui())[0].icon, tk::Icon::None);
@@ -142,7 +142,7 @@ TEST(Program, CancelInTheProgressWindowStopsAfterThePageInProgress) {
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256 * 8)}});
     ConfirmBoth(rig.Ui());
     rig.Ui().CancelProgressAfter(2).Answer(tk::IDOK, "Stop programming.");
-    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 0);
+    EXPECT_FALSE(kv::CProgramCmd(rig.App()).Run().Ok());
     // The second frame went out; its pause and status check did not follow.
     EXPECT_EQ(FrameSummary(rig.Dev().SentBytes()), "50 41:000C 70 41:010C");
     const auto boxes = kvtest::MessageBoxes(rig.Ui());
@@ -156,7 +156,7 @@ TEST(Program, CancelInInputAddressEndsSilently) {
     MemoryRig rig;
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256)}});
     rig.Ui().Press(tk::IDCANCEL);
-    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 0);
+    EXPECT_FALSE(kv::CProgramCmd(rig.App()).Run().Ok());
     EXPECT_TRUE(rig.Dev().SentBytes().empty());
     EXPECT_TRUE(rig.Messages().empty());
 }
@@ -165,7 +165,7 @@ TEST(Program, ProgressWindowShowsTitleMessageAndBar) {
     MemoryRig rig;
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256 * 5)}});
     ConfirmBoth(rig.Ui());
-    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 1);
+    EXPECT_TRUE(kv::CProgramCmd(rig.App()).Run().Ok());
     const auto destroyed = rig.Ui().EventsOf(ScriptEvent::Type::ModelessDestroyed);
     ASSERT_EQ(destroyed.size(), 1u);
     EXPECT_EQ(destroyed[0].templateId, kv::IDD_PROGRESS);
@@ -181,7 +181,7 @@ TEST(Program, KelvliteLoadsRoutinesAndReadsTheAcknowledgementAfterEachFrame) {
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, Counting(256)}});
     ConfirmBoth(rig.Ui());
     rig.Ui().Answer(tk::IDOK, "Program OK.");
-    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 1);
+    EXPECT_TRUE(kv::CProgramCmd(rig.App()).Run().Ok());
     std::vector<uint8_t> expected = {0xEE, 6, 0xEE, 1, 0x41, 0x00, 0x0C};
     const auto data = Counting(256);
     expected.insert(expected.end(), data.begin(), data.end());
@@ -197,7 +197,7 @@ TEST(Program, KelvliteMissingAcknowledgementLeavesTheLoop) {
     ConfirmBoth(rig.Ui());
     // The recovery asks; OK rebuilds the link and asks the rate (cancelled).
     rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.");
-    EXPECT_EQ(kv::CProgramCmd(rig.App()).Run(), 0);
+    EXPECT_FALSE(kv::CProgramCmd(rig.App()).Run().Ok());
     const auto sent = rig.Dev().SentBytes();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), 0x41), 1);
     // The recovery's message is the only one: no closing status verdict.

@@ -151,9 +151,9 @@ TEST(PageLoop, NoWindowNoPages) {
 // Runs one range operation by its panel button.
 int RunOperation(kv::CKelvixApp& app, int which) {
     switch (which) {
-        case 0: return kv::CProgramCmd(app).Run();
-        case 1: return kv::CBlankCmd(app).Run();
-        default: return kv::CReadCmd(app).Run();
+        case 0: return kv::CProgramCmd(app).Run().Ok() ? 1 : 0;
+        case 1: return kv::CBlankCmd(app).Run().Ok() ? 1 : 0;
+        default: return kv::CReadCmd(app).Run().Ok() ? 1 : 0;
     }
 }
 const char* const kOperationNames[] = {"program", "blank", "read"};

@@ -34,7 +34,7 @@ TEST(StatusWindow, DecodesEveryBitIntoItsField) {
         rig.Loader().status = std::make_pair(c.srd, c.srd1);
         rig.Ui().Press(tk::IDOK);
         kv::CStatesCmd cmd(rig.App());
-        EXPECT_EQ(cmd.Run(), 1);
+        EXPECT_TRUE(cmd.Run().Ok());
         ASSERT_EQ(rig.Ui().shown.size(), 1u);
         EXPECT_EQ(rig.Ui().shown[0].templateId, kv::IDD_STATES);
         const auto& f = rig.Ui().shown[0].fields;
@@ -58,7 +58,7 @@ TEST(StatusWindow, SilentChipRecoversAndShowsNoWindow) {
         rig.Loader().status.reset();
         rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
         kv::CStatesCmd cmd(rig.App());
-        EXPECT_EQ(cmd.Run(), 0);
+        EXPECT_FALSE(cmd.Run().Ok());
         EXPECT_TRUE(rig.Ui().shown.empty());
         EXPECT_EQ(rig.Ui().MessageTexts(), std::vector<std::string>({"Timeout.\nPush RESET."}));
         EXPECT_TRUE(rig.Ui().QuitRequested());
@@ -71,7 +71,7 @@ TEST(StatusWindow, KelvliteLoadsTheRoutineAndEndsWithTheHandshake) {
     rig.Loader().status = std::make_pair(uint8_t{0x80}, uint8_t{0x0C});
     rig.Ui().Press(tk::IDOK);
     kv::CStatesCmd cmd(rig.App());
-    EXPECT_EQ(cmd.Run(), 1);
+    EXPECT_TRUE(cmd.Run().Ok());
     // Routine block of slot 5, the request, the handshake.
     EXPECT_EQ(rig.Dev().SentBytes(), std::vector<uint8_t>({0xEE, 5, 0x70, 0x06}));
     ASSERT_EQ(rig.Ui().shown.size(), 1u);
@@ -83,7 +83,7 @@ TEST(StatusWindow, KelvliteSkipsTheHandshakeWithoutAReply) {
     rig.Loader().status.reset();
     rig.Ui().Answer(tk::IDCANCEL);
     kv::CStatesCmd cmd(rig.App());
-    EXPECT_EQ(cmd.Run(), 0);
+    EXPECT_FALSE(cmd.Run().Ok());
     EXPECT_EQ(rig.Dev().SentBytes(), std::vector<uint8_t>({0xEE, 5, 0x70}));
 }
 

@@ -35,7 +35,7 @@ TEST(VersionWindow, ShowsTheTextAndTracesOldOrNew) {
         QueryRig rig(Edition::Kelvane);
         rig.versionReply = Bytes(c.reply);
         kv::CVersionCmd cmd(rig.App());
-        EXPECT_EQ(cmd.Run(), 1);
+        EXPECT_TRUE(cmd.Run().Ok());
         EXPECT_EQ(ShownVersion(rig), c.shown);
         EXPECT_EQ(rig.Ui().Traces(), std::vector<std::string>({c.trace}));
         EXPECT_EQ(rig.Dev().SentBytes(), std::vector<uint8_t>({0xFB}));
@@ -48,7 +48,7 @@ TEST(VersionWindow, SilentOrShortReplyShowsErrorWithoutRecovery) {
             QueryRig rig(e);
             rig.versionReply = Bytes(reply);
             kv::CVersionCmd cmd(rig.App());
-            EXPECT_EQ(cmd.Run(), 1);
+            EXPECT_EQ(cmd.Run().kind, kv::OutcomeKind::LinkLost);  // shown, but not answered
             EXPECT_EQ(ShownVersion(rig), "ERROR");
             EXPECT_TRUE(rig.Ui().MessageTexts().empty()) << rig.Ui().TranscriptText();
             EXPECT_EQ(rig.App().Channel().Timeout(), 5000u);
@@ -77,7 +77,7 @@ TEST(VersionWindow, KelvliteLoadsTheRoutineAndEndsWithTheHandshake) {
     QueryRig rig(Edition::Kelvlite);
     rig.versionReply = Bytes("VER.1.10");
     kv::CVersionCmd cmd(rig.App());
-    EXPECT_EQ(cmd.Run(), 1);
+    EXPECT_TRUE(cmd.Run().Ok());
     EXPECT_EQ(ShownVersion(rig), "VER.1.10");
     EXPECT_EQ(rig.Dev().SentBytes(), std::vector<uint8_t>({0xEE, 9, 0xFB, 0x06}));
     EXPECT_EQ(rig.Ui().Traces(), std::vector<std::string>({" new \n"}));
