@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <array>
 #include <functional>
 #include <sstream>
 #include <thread>
@@ -24,6 +25,7 @@ constexpr uint32_t kBase = 0x0C0000;
 // One board on its own link: the chip, the device the run opens, the clock.
 struct Board {
     explicit Board(sim::IdCode id) : chip(Options(id)) {}
+    explicit Board(sim::Options options) : chip(std::move(options)) {}
     static sim::Options Options(sim::IdCode id) {
         sim::Options o;
         o.id = id;
@@ -175,6 +177,86 @@ TEST(CliSession, AStopSignalDuringAReadLeavesNoFile) {
     EXPECT_FALSE(asked(2));
     EXPECT_FALSE(std::ifstream(out).good());
     EXPECT_EQ(board.chip.Baud(), 9600u);
+}
+
+// Every command against every fault of the simulated chip: the exit status
+// of its kind, no success reported where the chip does not hold what was
+// asked, and the next run finds the board (the link was taken back to
+// 9600 bps wherever the chip still answered).
+TEST(CliSession, EachCommandAgainstEachFault) {
+    const std::string mot = WritePages("faults", 4);
+    const std::string out = ::testing::TempDir() + "kv_cli_faults_" + std::to_string(getpid()) + ".hex";
+    using Kind = sim::ReplyFault::Kind;
+    struct Fault {
+        const char* name;
+        std::function<void(sim::Options&)> set;
+        bool stop = false;  // SIGTERM once the first page frame has come in
+    };
+    const Fault faults[] = {
+        {"none", [](sim::Options&) {}},
+        {"no page reply", [](sim::Options& o) { o.faults.replies.push_back({Kind::Silent, 0xFF, 1, 0, {}}); }},
+        {"cut page reply", [](sim::Options& o) { o.faults.replies.push_back({Kind::Cut, 0xFF, 1, 100, {}}); }},
+        {"stray byte before a page reply",
+         [](sim::Options& o) { o.faults.replies.push_back({Kind::Stray, 0xFF, 1, 0, {0x00}}); }},
+        // Bring-up, the two reads around the ID check, then the probe before the command.
+        {"no status reply", [](sim::Options& o) { o.faults.replies.push_back({Kind::Silent, 0x70, 4, 0, {}}); }},
+        {"program error", [](sim::Options& o) { o.faults.programErrorPage = kBase + 0x100; }},
+        {"difference", [](sim::Options& o) { o.faults.flipOnReadAddress = kBase + 0x105; }},
+        {"stop signal", [](sim::Options&) {}, true},
+    };
+    struct Command {
+        std::vector<std::string> args;
+        std::array<int, 8> codes;  // by fault, in the order above
+    };
+    const Command commands[] = {
+        {{"info"}, {0, 0, 0, 0, 5, 0, 0, 0}},
+        {{"unlock"}, {0, 0, 0, 0, 0, 0, 0, 0}},
+        {{"erase"}, {0, 0, 0, 0, 5, 0, 0, 0}},
+        {{"write", mot, "--verify"}, {0, 5, 5, 5, 5, 7, 8, 143}},
+        {{"verify", mot}, {0, 5, 5, 5, 5, 0, 8, 143}},
+        {{"blank-check", "--range", "0C0400-0C07FF"}, {0, 5, 5, 5, 5, 0, 0, 143}},
+        {{"read", out, "--range", "0C0000-0C03FF"}, {0, 5, 5, 5, 5, 0, 0, 143}},
+        {{"download", mot}, {0, 0, 0, 0, 5, 0, 0, 0}},
+    };
+    std::vector<uint8_t> pages(4 * 256, 0x5A);
+    for (const Command& command : commands) {
+        for (size_t f = 0; f < std::size(faults); ++f) {
+            const Fault& fault = faults[f];
+            SCOPED_TRACE(command.args[0] + " / " + fault.name);
+            sim::Options o;
+            fault.set(o);
+            Board board(o);
+            // The chip holds the file already (verify passes), the rest is blank.
+            if (command.args[0] != "write") board.chip.Flash().Write(kBase, pages);
+            if (fault.stop) {
+                board.stopSignal = [&board] {
+                    const auto& got = board.chip.Transcript();
+                    for (size_t i = 0; i + 2 < got.size(); ++i)
+                        if ((got[i].value == 0x41 || got[i].value == 0xFF) && got[i + 1].value < 0x10 &&
+                            got[i + 2].value == 0x0C)
+                            return 15;
+                    return 0;
+                };
+            }
+            std::vector<std::string> args = {"--id", "11223344556677", "--json"};
+            args.insert(args.end(), command.args.begin(), command.args.end());
+            std::remove(out.c_str());
+            const int code = board.Run(args);
+            EXPECT_EQ(code, command.codes[f]) << board.out.str() << board.err.str();
+            if (code != 0) {
+                EXPECT_EQ(board.out.str().find("\"ok\":true"), std::string::npos) << board.out.str();
+                if (command.args[0] == "read") {
+                    EXPECT_FALSE(std::ifstream(out).good());
+                }
+            }
+            board.out.str("");
+            board.stopSignal = nullptr;
+            board.chip.MutableFaults() = sim::Faults{};
+            EXPECT_EQ(board.Run({"--id", "11223344556677", "-q", "info"}), 0) << board.err.str();
+        }
+    }
+    std::remove(mot.c_str());
+    std::remove(out.c_str());
 }
 
 }  // namespace
