@@ -87,7 +87,13 @@ std::unique_ptr<CProgress> CCliUser::OpenProgress(const std::string&, const std:
 }
 
 bool CCliUser::RetryLostLink(bool timedOut) {
-    if (!linkLost_) lostText_ = timedOut ? "no reply from the chip (time-out)" : "communication error: the reply was wrong";
+    if (!linkLost_) {
+        const std::string gone = channel_ ? channel_->GoneReason() : "";
+        if (!gone.empty())
+            lostText_ = "the port " + options_.port + " went away (" + gone + ")";
+        else
+            lostText_ = timedOut ? "no reply from the chip (time-out)" : "communication error: the reply was wrong";
+    }
     if (channel_ && !linkLost_) {
         CSerialCommState state;
         if (channel_->GetState(state)) lostAtRate_ = state.m_nBaudRate;

@@ -35,6 +35,7 @@ int CSerialComm::Write(const void* buffer, uint32_t count) {
 
 int CSerialComm::Read(void* buffer, uint32_t count) {
     m_bTimedOut = 0;
+    m_strGone.clear();
     const uint32_t start = clock_.TickMs();
     if (!m_hPort) return 0;
 
@@ -47,7 +48,10 @@ int CSerialComm::Read(void* buffer, uint32_t count) {
     uint32_t lastQueued = 0;
     for (;;) {
         plat::QueueStatus status;
-        if (!m_hPort->Status(status) || status.lineError) return 0;
+        if (!m_hPort->Status(status) || status.lineError) {
+            if (status.gone) m_strGone = m_hPort->GoneReason();
+            return 0;
+        }
         if (status.queued >= count) {
             // The bytes go to a scratch block first so that a failed read
             // leaves the caller's buffer as it was.

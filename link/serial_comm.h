@@ -32,6 +32,9 @@ public:
 
     uint32_t Timeout() const { return m_nTimeout; }
     bool TimedOut() const { return m_bTimedOut != 0; }
+    // The device went away during the last read (unplugged, hung up): the
+    // system's reason, or empty.
+    const std::string& GoneReason() const { return m_strGone; }
 
 private:
     void WatchLoop(CommEventCallback callback, void* userData, uint32_t threshold);
@@ -40,6 +43,7 @@ private:
     std::thread m_hWatchThread;
     uint32_t m_nTimeout = 0;
     int m_bTimedOut = 0;
+    std::string m_strGone;
     std::atomic<int> m_bWatchIdle{1};
 };
 

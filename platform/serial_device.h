@@ -20,6 +20,7 @@ struct LineSettings {
 struct QueueStatus {
     uint32_t queued = 0;     // bytes waiting in the input queue
     bool lineError = false;  // framing, overrun, parity, break, or the device went away
+    bool gone = false;       // the device went away (unplugged, hung up): it will not come back
 };
 
 class ISerialDevice {
@@ -31,6 +32,9 @@ public:
     // Why the last Open failed, for the user: the device, the system's
     // reason and what to do about it. Empty after a successful Open.
     virtual std::string OpenError() const { return {}; }
+    // Once Status has reported the device gone: why, for the user (the
+    // system's reason); empty before.
+    virtual std::string GoneReason() const { return {}; }
     // True when closed (or already closed); false when the close failed.
     virtual bool Close() = 0;
     virtual bool IsOpen() const = 0;

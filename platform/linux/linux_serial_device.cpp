@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <ctime>
 #include <vector>
@@ -64,6 +65,7 @@ public:
     ~LinuxSerialDevice() override { Close(); }
 
     bool Open(const std::string& portName) override {
+        goneReason_.clear();
         if (fd_ >= 0) return false;
         openError_.clear();
         const std::string path = DevicePathForPort(portName);
@@ -134,7 +136,7 @@ public:
             }
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-                pendingError_ = true;  // the device went away (EIO) or refuses
+                NoteError(errno);  // the device went away (EIO) or refuses
                 break;
             }
             // The output buffer is full: wait for room, but not for ever.
@@ -171,7 +173,7 @@ public:
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) pendingError_ = true;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) NoteError(errno);
             break;
         }
         return done;
@@ -192,8 +194,12 @@ public:
         errorBase_ = errors;
         // A device that was unplugged or hung up.
         int r = PollFor(fd_, POLLIN, 0);
-        if (r < 0 || (r & kHangup)) error = true;
+        if (r < 0 || (r & kHangup)) {
+            error = true;
+            if (r > 0 && (r & (POLLHUP | POLLNVAL)) && goneReason_.empty()) goneReason_ = "hung up";
+        }
         status.lineError = error;
+        status.gone = !goneReason_.empty();
         return true;
     }
 
@@ -373,7 +379,7 @@ private:
         serial_icounter_struct c{};
         if (ioctl(fd_, TIOCGICOUNT, &c) != 0) {
             if (errno == EIO || errno == ENODEV || errno == ENXIO)
-                pendingError_ = true;  // the device went away
+                NoteError(errno);  // the device went away
             else
                 countersWork_ = false;
             return errorBase_;
@@ -382,6 +388,16 @@ private:
                static_cast<uint32_t>(c.parity) + static_cast<uint32_t>(c.brk) + static_cast<uint32_t>(c.buf_overrun);
     }
 
+    std::string GoneReason() const override { return goneReason_; }
+
+    // A failed read, write or query: errors that mean the device is gone
+    // are kept with the system's word for them.
+    void NoteError(int err) {
+        pendingError_ = true;
+        if ((err == EIO || err == ENODEV || err == ENXIO) && goneReason_.empty()) goneReason_ = std::strerror(err);
+    }
+
+    std::string goneReason_;
     int fd_ = -1;
     bool exclusive_ = false;
     std::string openError_;

@@ -38,9 +38,10 @@ struct Board {
         const auto parsed = kv::cli::ParseOptions(all);
         EXPECT_EQ(parsed.error, "");
         const auto makeDevice = [this]() -> std::unique_ptr<plat::ISerialDevice> {
-            auto device = std::make_unique<kvtest::FakeSerialDevice>(clock);
-            peer = std::make_unique<kvtest::SimPeer>(*device, chip);
-            return device;
+            auto made = std::make_unique<kvtest::FakeSerialDevice>(clock);
+            peer = std::make_unique<kvtest::SimPeer>(*made, chip);
+            device = made.get();
+            return made;
         };
         return kv::cli::RunSession(parsed.options, kv::cli::SessionServices{clock, makeDevice, "/opt/kelvane/kelvane-cli",
                                                                             out, err, false, nullptr, stopSignal});
@@ -49,6 +50,7 @@ struct Board {
     kvtest::VirtualClock clock;
     sim::Chip chip;
     std::unique_ptr<kvtest::SimPeer> peer;
+    kvtest::FakeSerialDevice* device = nullptr;  // the one the last run opened
     std::ostringstream out;
     std::ostringstream err;
     std::function<int()> stopSignal;
@@ -257,6 +259,21 @@ TEST(CliSession, EachCommandAgainstEachFault) {
     }
     std::remove(mot.c_str());
     std::remove(out.c_str());
+}
+
+// An adapter pulled out in the middle of a write: the port went away, which
+// the run says, and it waits for nothing more.
+TEST(CliSession, AnUnpluggedAdapterIsNamed) {
+    const std::string mot = WritePages("unplug", 4);
+    Board board(sim::kDefaultId);
+    board.stopSignal = [&board] {
+        if (board.chip.Flash().Read(kBase + 256) == 0x5A) board.device->Unplug();
+        return 0;
+    };
+    EXPECT_EQ(board.Run({"--id", "11223344556677", "write", mot}), 5);
+    std::remove(mot.c_str());
+    EXPECT_NE(board.out.str().find("write: the port COM1 went away (unplugged)"), std::string::npos)
+        << board.out.str() << board.err.str();
 }
 
 }  // namespace

@@ -68,6 +68,7 @@ bool FakeSerialDevice::Status(plat::QueueStatus& status) {
     MoveDue();
     status.queued = static_cast<uint32_t>(rx_.size());
     status.lineError = pendingError_ || unplugged_;
+    status.gone = unplugged_;
     pendingError_ = false;
     return true;
 }

@@ -34,6 +34,7 @@ public:
     void DeliverNow(const std::vector<uint8_t>& bytes) { Deliver(bytes, clock_.Now()); }
     void InjectLineError() { pendingError_ = true; }
     void Unplug() { unplugged_ = true; }
+    std::string GoneReason() const override { return unplugged_ ? "unplugged" : ""; }
     // `why` is what OpenError then tells.
     void FailOpen(bool fail, std::string why = "fake: refused") {
         failOpen_ = fail;
