@@ -12,23 +12,23 @@ void ImagePage(const CMotFile& image, uint32_t address, uint8_t* buffer) {
     image.GetPage(buffer, address / kPageSize);
 }
 
-Outcome ComparePages(CCheckMemorryCmd& cmd, uint32_t start, uint32_t end, const PageCompare& spec) {
+Outcome ComparePages(CCheckMemorryCmd& cmd, uint32_t start, uint32_t end, const PageCompare& check) {
     CLink& link = cmd.App();
     CPageLoop loop(link, start, end);
-    if (!loop.Open(spec.message, spec.title)) return Outcome::Of(OutcomeKind::Cancelled, spec.op, spec.phase);
+    if (!loop.Open(check.message, check.title)) return Outcome::Of(OutcomeKind::Cancelled, check.op, check.phase);
     CSerialComm& channel = link.Channel();
     uint8_t readBack[kPageSize];
     uint8_t expected[kPageSize];
-    Outcome failure = Outcome::Lost(spec.op, spec.phase);
+    Outcome failure = Outcome::Lost(check.op, check.phase);
     CPageLoop::Steps steps;
     steps.work = [&](uint32_t address) {
-        if (spec.purge) channel.Purge();
+        if (check.purge) channel.Purge();
         if (!cmd.ReadPage(channel, readBack, address)) return false;
-        spec.expected(address, expected);
+        check.expected(address, expected);
         for (uint32_t i = 0; i < kPageSize; ++i) {
             if (expected[i] != readBack[i]) {
                 failure = link.Tell(
-                    Outcome::ByteAt(spec.failure, spec.op, spec.phase, address + i, expected[i], readBack[i]));
+                    Outcome::ByteAt(check.failure, check.op, check.phase, address + i, expected[i], readBack[i]));
                 return false;
             }
         }
@@ -39,8 +39,8 @@ Outcome ComparePages(CCheckMemorryCmd& cmd, uint32_t start, uint32_t end, const 
     const CPageLoop::End how = loop.Run(steps);
     loop.Close();
     switch (how) {
-        case CPageLoop::End::Completed: return Outcome::Done(spec.op, spec.phase);
-        case CPageLoop::End::Cancelled: return link.Tell(loop.Interrupted(spec.op, spec.phase));
+        case CPageLoop::End::Completed: return Outcome::Done(check.op, check.phase);
+        case CPageLoop::End::Cancelled: return link.Tell(loop.Interrupted(check.op, check.phase));
         case CPageLoop::End::Stopped: break;
     }
     return failure;

@@ -29,6 +29,6 @@ void ImagePage(const CMotFile& image, uint32_t address, uint8_t* buffer);
 // Runs the loop over start..end (whole pages). The first byte that differs
 // and a cancel are told as they happen; answers Ok, the failure, Cancelled
 // or Stopped, or LinkLost (the recovery has run).
-Outcome ComparePages(CCheckMemorryCmd& cmd, uint32_t start, uint32_t end, const PageCompare& spec);
+Outcome ComparePages(CCheckMemorryCmd& cmd, uint32_t start, uint32_t end, const PageCompare& check);
 
 }  // namespace kv
