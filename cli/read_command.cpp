@@ -1,8 +1,7 @@
 #include "cli/read_command.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <iostream>
 
 #include "cli/cli_user.h"
 #include "cli/exit_codes.h"
@@ -27,12 +26,9 @@ const char* FormatText(ImageFormat format) {
 }  // namespace
 
 std::string CheckReadTarget(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return path + ": is a folder";
-    fs::path folder = fs::path(path).parent_path();
-    if (folder.empty()) folder = ".";
-    if (!fs::is_directory(folder, ec)) return path + ": the folder " + folder.string() + " does not exist";
+    if (path == "-") return "";
+    std::string reason;
+    if (!plat::CheckFileCanBeWritten(path, reason)) return path + ": " + reason;
     return "";
 }
 
@@ -73,6 +69,13 @@ std::string ReadToFile(CLink& link, const Command& command, CCliUser& user) {
     options.start = start;
     options.end = end;
     options.allPages = command.allPages;
+    if (command.WritesStandardOutput()) {
+        if (!WriteImage(format, image, options, std::cout) || !std::cout.flush()) {
+            user.Fail(kExitFile, "standard output could not be written");
+            return "";
+        }
+        return std::string("written to standard output as ") + FormatText(format) + ",";
+    }
     std::string reason;
     const bool written = plat::WriteFileAtomically(
         command.file, [&](std::ostream& out) { return WriteImage(format, image, options, out); }, reason);

@@ -21,8 +21,10 @@ class CCliUser;
 constexpr uint32_t kReadStart = 0x0C0000;
 constexpr uint32_t kReadEnd = 0x0FFFFF;
 
-// Empty when a file can be written at `path`; otherwise why not ("out.hex:
-// the folder ... does not exist"), so that nothing is read in vain.
+// Empty when a file can be written at `path` ("-": standard output);
+// otherwise why not ("out.hex: not a regular file"), so that nothing is read
+// in vain: only a regular file or a new name is written, and the folder must
+// let a file be made there.
 std::string CheckReadTarget(const std::string& path);
 
 // Reads start..end (whole pages) into `image` with the read check's page-read
@@ -31,7 +33,7 @@ std::string CheckReadTarget(const std::string& path);
 CPageLoop::End ReadPages(CLink& link, uint32_t start, uint32_t end, CMotFile& image);
 
 // Reads the command's range and writes its file in its format (replacing an
-// older one only when the new one is complete). Answers the text for the
+// older one only when the new one is complete), or for "-" to standard output. Answers the text for the
 // result line; a failure is recorded with `user`, and then no file is left.
 std::string ReadToFile(CLink& link, const Command& command, CCliUser& user);
 

@@ -34,6 +34,8 @@ Commands
       --format srec|ihex|bin
                            [from the name: .mot .s .s2 .s3 .srec, .hex .ihex, .bin]
       --all-pages          keep pages that read all FF in S-records and Intel HEX
+  FILE - is standard input, OUT - standard output (with --format; the result
+  lines then go to stderr)
 
 Options
   --port PORT              COMn, a path, or a name under /dev (required); PORT=HEX
