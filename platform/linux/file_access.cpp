@@ -137,7 +137,13 @@ bool CheckFileCanBeWritten(const std::string& path, std::string& reason) {
         return false;
     }
     const std::string temp = TemporaryPathFor(target);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
+    int fd = ::open(temp.c_str(), flags, 0600);
+    if (fd < 0 && errno == EEXIST) {
+        // Left by an earlier process with our id, as the write itself assumes.
+        ::unlink(temp.c_str());
+        fd = ::open(temp.c_str(), flags, 0600);
+    }
     if (fd < 0) {
         reason = "no file can be made in " + folder + ": " + std::strerror(errno);
         return false;
