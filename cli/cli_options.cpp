@@ -58,6 +58,7 @@ std::string SettleFormat(Command& c) {
     const auto named = FormatForFileName(c.file);
     if (c.kind == Command::Kind::Read) {
         if (!c.format) c.format = named;
+        if (!c.format && c.file == "-") return "read -: give the format of standard output: --format srec|ihex|bin";
         if (!c.format)
             return "read: the format of \"" + c.file + "\" is not known from its name; give --format srec|ihex|bin";
         return "";
@@ -239,7 +240,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             Command command;
             command.kind = *kind;
             if (TakesFile(*kind)) {
-                if (i + 1 >= args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
+                // "-": standard input, or standard output for read.
+                if (i + 1 >= args.size() || args[i + 1].empty() || (args[i + 1][0] == '-' && args[i + 1] != "-"))
                     return fail(std::string(CommandName(*kind)) + ": needs a FILE");
                 command.file = args[++i];
             }
@@ -255,8 +257,11 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     if (o.commands.empty()) return fail("no command given");
     if (o.mode == Mode::Lite && o.LinkBaud() > 57600) return fail("--baud: lite mode goes up to 57600");
     if (o.id && !o.idFile.empty()) return fail("--id and --id-file: give one of them");
+    int toStandardOutput = 0;
     for (Command& c : o.commands) {
         if (const std::string error = SettleFormat(c); !error.empty()) return fail(error);
+        if (c.kind == Command::Kind::Read && c.file == "-" && ++toStandardOutput > 1)
+            return fail("read -: standard output takes one image only");
         // kelvane's erase-program-read always works on the image's own range.
         if (c.kind == Command::Kind::Write && c.erase && !c.blankCheck && c.range && o.mode != Mode::Lite)
             return fail("--range: write --erase programs the file's whole range in this mode");

@@ -16,7 +16,7 @@ enum class Mode { Flash, BootLoader, Lite };
 struct Command {
     enum class Kind { Info, Unlock, Erase, Write, Verify, BlankCheck, Download, Read };
     Kind kind = Kind::Info;
-    std::string file;         // write, verify, download; read: the file written
+    std::string file;         // write, verify, download; read: the file written; "-": stdin / stdout
     bool erase = false;       // write --erase
     bool blankCheck = false;  // write --blank-check
     bool verify = false;      // write --verify
@@ -29,6 +29,8 @@ struct Command {
 
     // Whether `file` is a program file to load (read writes its file).
     bool LoadsFile() const { return !file.empty() && kind != Kind::Read; }
+    // read -: the image goes to standard output, the result lines elsewhere.
+    bool WritesStandardOutput() const { return kind == Kind::Read && file == "-"; }
 
     // Whether the chip must have verified the ID (internal flash and kelvlite).
     bool NeedsId() const { return kind != Kind::Info; }
@@ -62,6 +64,13 @@ struct Options {
     bool help = false;
     bool version = false;
     std::vector<Command> commands;
+
+    // A read to standard output: the result lines must go to standard error.
+    bool ImageToStandardOutput() const {
+        for (const Command& c : commands)
+            if (c.WritesStandardOutput()) return true;
+        return false;
+    }
 
     // Several boards at once: more than one --port, or a pattern.
     bool Gang() const { return ports.size() > 1 || (ports.size() == 1 && ports[0].IsPattern()); }

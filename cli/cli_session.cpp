@@ -17,6 +17,7 @@
 #include "image/id_file.h"
 #include "link/bring_up.h"
 #include "link/id_check.h"
+#include "link/mcu_flash.h"
 #include "ops/blank_cmd.h"
 #include "ops/bpr_cmd.h"
 #include "ops/download_cmd.h"
@@ -183,7 +184,8 @@ private:
     }
 
     // The ID and the MCU type, found as the ID dialog finds them: the type from
-    // the first program file's range, then from its ID file.
+    // the first program file's range, then from its ID file (the ".id" file
+    // beside it, whatever the program file's name).
     int ResolveId() {
         int mcuType = kVireoM;
         const int withFile = FirstWithFile();
@@ -193,26 +195,39 @@ private:
             id = *options_.id;
         } else {
             std::string idPath = options_.idFile;
+            std::string looked;
             if (idPath.empty() && withFile >= 0) {
-                idPath = IdFilePathFor(options_.commands[static_cast<size_t>(withFile)].file);
+                looked = IdFileBeside(options_.commands[static_cast<size_t>(withFile)].file);
                 std::error_code ec;
-                if (!idPath.empty() && !std::filesystem::exists(idPath, ec)) idPath.clear();
+                if (!looked.empty() && std::filesystem::exists(looked, ec)) idPath = looked;
             }
             if (idPath.empty())
-                return Refuse(kExitUsage, "--id: the chip's ID is needed (--id HEX or --id-file FILE)");
+                return Refuse(kExitUsage, "--id: the chip's ID is needed (--id HEX or --id-file FILE)" +
+                                              (looked.empty() ? std::string() : "; " + looked + " not found"));
             const IdFileScan scan = ReadIdFile(idPath, mcuType);
             if (!scan.opened) return Refuse(kExitFile, idPath + ": cannot be read");
+            if (const std::string fault = IdFileFault(idPath, scan); !fault.empty()) return Refuse(kExitFile, fault);
             mcuType = scan.mcuType;
-            for (size_t i = 0; i < id.size(); ++i) {
-                const auto& text = scan.ids[i];
-                if (!text || text->size() != 2 || HexDigit((*text)[0]) < 0 || HexDigit((*text)[1]) < 0)
-                    return Refuse(kExitFile, idPath + ": no ID byte " + std::to_string(i + 1) + " for this MCU type");
-                id[i] = static_cast<uint8_t>(HexDigit((*text)[0]) << 4 | HexDigit((*text)[1]));
-            }
+            id = IdBytesOf(ToTexts(scan));
         }
         if (options_.mcuType) mcuType = *options_.mcuType;
+        mcuType_ = mcuType;
+        // Programming or comparing data the chip has no flash for cannot succeed.
+        for (size_t i = 0; i < options_.commands.size(); ++i) {
+            const Command& c = options_.commands[i];
+            if (!images_[i] || (c.kind != Command::Kind::Write && c.kind != Command::Kind::Verify)) continue;
+            const std::string outside =
+                CheckImageInFlash(c.file == "-" ? "standard input" : c.file, *images_[i], mcuType);
+            if (!outside.empty()) return Refuse(kExitFile, outside);
+        }
         idFrame_ = BuildIdFrame(IdAddress(mcuType), id);
         return kExitOk;
+    }
+
+    static std::array<std::string, 7> ToTexts(const IdFileScan& scan) {
+        std::array<std::string, 7> texts;
+        for (size_t i = 0; i < texts.size(); ++i) texts[i] = scan.ids[i].value_or("");
+        return texts;
     }
 
     // A failed step of the bring-up or of a command, as its result line says it.
@@ -344,7 +359,8 @@ private:
             }
             case Command::Kind::Read: {
                 Outcome failure;
-                result = Probe(false, failure) ? ReadToFile(*link_, c, done) : failure;
+                const FlashRange flash = FlashOf(options_.mcuType.value_or(mcuType_));
+                result = Probe(false, failure) ? ReadToFile(*link_, c, {flash.first, flash.last}, done) : failure;
                 break;
             }
         }
@@ -388,6 +404,7 @@ private:
     std::unique_ptr<CLink> link_;
     std::vector<std::unique_ptr<CMotFile>> images_;
     IdFrame idFrame_{};
+    int mcuType_ = kVireoM;  // the ID check's, or --mcu
     bool opened_ = false;
 };
 

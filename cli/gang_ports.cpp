@@ -1,30 +1,17 @@
 #include "cli/gang_ports.h"
 
-#include <filesystem>
 #include <map>
-#include <system_error>
 
 #include "cli/exit_codes.h"
+#include "platform/port_match.h"
 
 namespace kv::cli {
 
-namespace {
-
-// What the port is on the machine: the device a path (or a link) leads to.
-std::string Identity(const std::string& name) {
-    if (name.find('/') == std::string::npos) return "/dev/" + name;
-    std::error_code ec;
-    const auto real = std::filesystem::canonical(name, ec);
-    return ec ? name : real.string();
-}
-
-}  // namespace
-
 PortList ExpandPorts(const std::vector<PortEntry>& entries, const PortMatcher& match) {
     PortList list;
-    std::map<std::string, std::string> seen;  // identity -> the name it was given as
+    std::map<std::string, std::string> seen;  // what the name opens -> the name it was given as
     const auto add = [&](const PortEntry& entry) {
-        const auto [at, fresh] = seen.emplace(Identity(entry.name), entry.name);
+        const auto [at, fresh] = seen.emplace(plat::PortIdentity(entry.name), entry.name);
         if (fresh) {
             list.ports.push_back(entry);
             return true;

@@ -86,7 +86,9 @@ int main(int argc, char** argv) {
         if (!verbose) return device;
         return MakeTracedDevice(std::move(device), time, std::cerr);
     };
-    SessionServices services{*clock, makeDevice, process->SelfPath(), std::cout,
+    // read - puts the image on stdout: the result lines go to stderr then.
+    std::ostream& results = options.ImageToStandardOutput() ? std::cerr : std::cout;
+    SessionServices services{*clock, makeDevice, process->SelfPath(), results,
                              std::cerr, plat::IsTerminal(2), settings.get(), [] { return plat::StopSignal(); }};
     return RunSession(options, services);
 }

@@ -1,8 +1,7 @@
 #include "cli/read_command.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+#include <iostream>
 
 #include "image/image_writer.h"
 #include "link/check_memory_cmd.h"
@@ -25,12 +24,9 @@ const char* FormatText(ImageFormat format) {
 }  // namespace
 
 std::string CheckReadTarget(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return path + ": is a folder";
-    fs::path folder = fs::path(path).parent_path();
-    if (folder.empty()) folder = ".";
-    if (!fs::is_directory(folder, ec)) return path + ": the folder " + folder.string() + " does not exist";
+    if (path == "-") return "";
+    std::string reason;
+    if (!plat::CheckFileCanBeWritten(path, reason)) return path + ": " + reason;
     return "";
 }
 
@@ -55,8 +51,8 @@ CPageLoop::End ReadPages(CLink& link, uint32_t start, uint32_t end, CMotFile& im
     return how;
 }
 
-Outcome ReadToFile(CLink& link, const Command& command, std::string& done) {
-    const auto [start, end] = command.range.value_or(std::make_pair(kReadStart, kReadEnd));
+Outcome ReadToFile(CLink& link, const Command& command, std::pair<uint32_t, uint32_t> flash, std::string& done) {
+    const auto [start, end] = command.range.value_or(flash);
     const ImageFormat format = command.format.value_or(ImageFormat::SRecord);
     CMotFile image;
     switch (ReadPages(link, start, end, image)) {
@@ -77,6 +73,16 @@ Outcome ReadToFile(CLink& link, const Command& command, std::string& done) {
     options.start = start;
     options.end = end;
     options.allPages = command.allPages;
+    if (command.WritesStandardOutput()) {
+        if (!WriteImage(format, image, options, std::cout) || !std::cout.flush()) {
+            Outcome refused = Outcome::Of(OutcomeKind::InputRefused, Operation::Read);
+            refused.file = "standard output";
+            refused.reason = "could not be written";
+            return refused;
+        }
+        done = std::string("written to standard output as ") + FormatText(format) + ",";
+        return Outcome::Done(Operation::Read);
+    }
     std::string reason;
     const bool written = plat::WriteFileAtomically(
         command.file, [&](std::ostream& out) { return WriteImage(format, image, options, out); }, reason);

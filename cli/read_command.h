@@ -15,13 +15,11 @@ class CLink;
 
 namespace kv::cli {
 
-// The range read when the command names none: the internal flash area that
-// the address dialog offers.
-constexpr uint32_t kReadStart = 0x0C0000;
-constexpr uint32_t kReadEnd = 0x0FFFFF;
 
-// Empty when a file can be written at `path`; otherwise why not ("out.hex:
-// the folder ... does not exist"), so that nothing is read in vain.
+// Empty when a file can be written at `path` ("-": standard output);
+// otherwise why not ("out.hex: not a regular file"), so that nothing is read
+// in vain: only a regular file or a new name is written, and the folder must
+// let a file be made there.
 std::string CheckReadTarget(const std::string& path);
 
 // Reads start..end (whole pages) into `image` with the read check's page-read
@@ -30,8 +28,11 @@ std::string CheckReadTarget(const std::string& path);
 CPageLoop::End ReadPages(CLink& link, uint32_t start, uint32_t end, CMotFile& image);
 
 // Reads the command's range and writes its file in its format (replacing an
-// older one only when the new one is complete). Answers the outcome and, when
-// it is Ok, the text for the result line; after a failure no file is left.
-Outcome ReadToFile(CLink& link, const Command& command, std::string& done);
+// older one only when the new one is complete), or for "-" to standard
+// output. Answers the outcome and, when it is Ok, the text for the result
+// line; after a failure no file is left.
+// Without a range of its own the command reads `flash`, the flash of the
+// MCU type.
+Outcome ReadToFile(CLink& link, const Command& command, std::pair<uint32_t, uint32_t> flash, std::string& done);
 
 }  // namespace kv::cli

@@ -30,10 +30,13 @@ Commands
   download FILE            boot program into the loader's RAM (as "Download...")
   read OUT                 save the flash to OUT; the file appears only when every
                            page was read
-      --range START-END    the range to read [0C0000-0FFFFF]
+      --range START-END    the range to read [the flash of the MCU type: 0C0000-0FFFFF,
+                           F00000-FFFFFF for --mcu h, 000000-00FFFF for --mcu wren]
       --format srec|ihex|bin
                            [from the name: .mot .s .s2 .s3 .srec, .hex .ihex, .bin]
       --all-pages          keep pages that read all FF in S-records and Intel HEX
+  FILE - is standard input, OUT - standard output (with --format; the result
+  lines then go to stderr)
 
 Options
   --port PORT              COMn, a path, or a name under /dev (required); PORT=HEX

@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::array<std::optional<std::string>, 7> expected;
     const auto& addresses = kv::IdAddressTexts(type);
-    for (const auto& line : Lines(input)) {
+    for (std::string line : Lines(input)) {
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();  // trailing blanks
         for (size_t j = 0; j < 7; ++j) {
             const std::string address = addresses[j];
             if (line.size() >= address.size() && line.compare(0, address.size(), address) == 0)

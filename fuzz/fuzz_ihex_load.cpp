@@ -67,6 +67,15 @@ std::string ReadLine(std::string line, Reference& ref) {
             at.push_back(ref.segmented ? ref.base + ((offset + i) & 0xFFFF) : ref.base + offset + i);
         for (uint64_t a : at)
             if (a > 0xFFFFFF) return "data beyond 0xFFFFFF";
+        for (unsigned i = 0; i < count; ++i) {
+            const auto it = ref.bytes.find(static_cast<uint32_t>(at[i + 1]));
+            if (it != ref.bytes.end() && it->second != fields[4 + i]) {
+                char text[64];
+                std::snprintf(text, sizeof text, "%06X is given two values (%02X, then %02X)", static_cast<unsigned>(it->first),
+                              static_cast<unsigned>(it->second), fields[4 + i]);
+                return text;
+            }
+        }
         ref.pages.insert(static_cast<uint32_t>(at[0] >> 8));
         for (unsigned i = 0; i < count; ++i) {
             ref.pages.insert(static_cast<uint32_t>(at[i + 1] >> 8));
@@ -102,6 +111,18 @@ Reference ReadPlainly(const std::string& input) {
         ++ref.line;
         const std::string verdict = ReadLine(input.substr(start, end - start), ref);
         if (verdict == "end") {
+            // Only blank lines may follow.
+            for (start = end + 1; start < input.size(); start = end + 1) {
+                end = input.find('\n', start);
+                if (end == std::string::npos) end = input.size();
+                ++ref.line;
+                std::string rest = input.substr(start, end - start);
+                if (!rest.empty() && rest.back() == '\r') rest.pop_back();
+                if (rest.size() > kv::kMaxHexLine || rest.find_first_not_of(" \t\x1A") != std::string::npos) {
+                    ref.reason = "data after the end-of-file record";
+                    return ref;
+                }
+            }
             ref.loaded = true;
             return ref;
         }

@@ -41,7 +41,15 @@ struct Reference {
     unsigned line = 0;
     std::set<uint32_t> pages;
     std::map<uint32_t, uint8_t> bytes;
+    bool sound = false;         // the last record was whole and sound
+    unsigned dataRecords = 0;   // since the last header
 };
+
+unsigned AddressBytes(int type) {
+    if (type == 0 || type == 1 || type == 5 || type == 9) return 2;
+    if (type == 2 || type == 6 || type == 8) return 3;
+    return 4;
+}
 
 // Handles one line; answers false when the load ends.
 bool ReadLine(std::string line, Reference& ref) {
@@ -55,35 +63,53 @@ bool ReadLine(std::string line, Reference& ref) {
         ref.status = kv::LoadStatus::NotSRecord;
         return false;
     }
-    if (line.size() < 2) return true;
-    const int type = HexDigit(line[1]);
-    if (type >= 7 && type <= 9) {
+    ref.status = kv::LoadStatus::BadRecord;
+    if (line.size() < 2 || line[1] < '0' || line[1] > '9' || line[1] == '4') return false;
+    const int type = line[1] - '0';
+    const unsigned addressBytes = AddressBytes(type);
+    const auto count = HexByte(line, 2);
+    bool wellFormed = count && *count >= addressBytes + 1;
+    std::vector<unsigned> fields;
+    for (unsigned i = 0; wellFormed && i < *count; ++i) {
+        const auto b = HexByte(line, 4 + 2 * i);
+        if (!b) wellFormed = false;
+        else fields.push_back(*b);
+    }
+    if (wellFormed) {
+        unsigned sum = *count;
+        for (unsigned i = 0; i + 1 < fields.size(); ++i) sum += fields[i];
+        wellFormed = ((~sum) & 0xFF) == fields.back();
+    }
+    if (!wellFormed) {
+        if (type != 0) return false;
+        ref.sound = false;  // a header is skipped, read or not
+        ref.status = kv::LoadStatus::NoTermination;
+        return true;
+    }
+    uint64_t address = 0;
+    for (unsigned i = 0; i < addressBytes; ++i) address = address * 256 + fields[i];
+    const uint64_t size = *count - addressBytes - 1;
+    if (type >= 7) {
+        if (size != 0) return false;
         ref.status = kv::LoadStatus::Complete;
         return false;
     }
-    if (type < 1 || type > 3) return true;
-    ref.status = kv::LoadStatus::BadRecord;
-    const auto count = HexByte(line, 2);
-    if (!count || *count < static_cast<unsigned>(type) + 2) return false;
-    unsigned sum = *count;
-    std::vector<unsigned> fields;
-    for (unsigned i = 0; i < *count; ++i) {
-        const auto b = HexByte(line, 4 + 2 * i);
-        if (!b) return false;
-        fields.push_back(*b);
+    if (type == 5 || type == 6) {
+        const unsigned mask = type == 5 ? 0xFFFF : 0xFFFFFF;
+        if (size != 0 || address != (ref.dataRecords & mask)) return false;
+    } else if (type == 0) {
+        ref.dataRecords = 0;
+    } else {
+        if (address + size > 0x1000000 || address >= 0x1000000) return false;
+        ref.pages.insert(static_cast<uint32_t>(address >> 8));
+        for (uint64_t i = 0; i < size; ++i) {
+            const auto at = static_cast<uint32_t>(address + i);
+            ref.pages.insert(at >> 8);
+            ref.bytes[at] = static_cast<uint8_t>(fields[addressBytes + i]);
+        }
+        ++ref.dataRecords;
     }
-    for (unsigned i = 0; i + 1 < fields.size(); ++i) sum += fields[i];
-    if (((~sum) & 0xFF) != fields.back()) return false;
-    uint64_t address = 0;
-    for (int i = 0; i <= type; ++i) address = address * 256 + fields[static_cast<size_t>(i)];
-    const uint64_t size = *count - static_cast<unsigned>(type) - 2;
-    if (address + size > 0x1000000 || address >= 0x1000000) return false;
-    ref.pages.insert(static_cast<uint32_t>(address >> 8));
-    for (uint64_t i = 0; i < size; ++i) {
-        const auto at = static_cast<uint32_t>(address + i);
-        ref.pages.insert(at >> 8);
-        ref.bytes[at] = static_cast<uint8_t>(fields[static_cast<size_t>(type) + 1 + i]);
-    }
+    ref.sound = true;
     ref.status = kv::LoadStatus::NoTermination;
     return true;
 }
@@ -98,6 +124,8 @@ Reference ReadPlainly(const std::string& input) {
         if (!ReadLine(input.substr(start, end - start), ref)) return ref;
         start = end + 1;
     }
+    // A file that ends on a sound record is whole without a termination record.
+    if (ref.sound) ref.status = kv::LoadStatus::Complete;
     ref.line = 0;
     return ref;
 }

@@ -1,5 +1,6 @@
 #include "image/id_file.h"
 
+#include <cctype>
 #include <fstream>
 #include <string_view>
 
@@ -36,6 +37,39 @@ const std::array<const char*, 7>& IdAddressTexts(int mcuType) {
     return kVireoM;
 }
 
+const char* McuTypeName(int mcuType) {
+    if (mcuType == 1) return "Vireo/H";
+    if (mcuType == 2) return "Wren";
+    return "Vireo/M";
+}
+
+std::string IdFileBeside(const std::string& programPath) {
+    if (programPath.empty() || programPath == "-") return {};
+    const size_t slash = programPath.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = programPath.rfind('.');
+    // A leading dot ("/a/.hidden") starts a name, not an extension.
+    const bool hasExtension = dot != std::string::npos && dot > nameStart;
+    const std::string path = (hasExtension ? programPath.substr(0, dot) : programPath) + ".id";
+    return path == programPath ? std::string() : path;
+}
+
+std::string IdFileFault(const std::string& path, const IdFileScan& scan) {
+    for (size_t j = 0; j < scan.ids.size(); ++j) {
+        const std::string byte = "ID byte " + std::to_string(j + 1);
+        const auto& text = scan.ids[j];
+        if (!text)
+            return path + ": no line for " + byte + " (" + IdAddressTexts(scan.mcuType)[j] + ") of the " +
+                   McuTypeName(scan.mcuType);
+        const bool hex = text->size() == 2 && std::isxdigit(static_cast<unsigned char>((*text)[0])) &&
+                         std::isxdigit(static_cast<unsigned char>((*text)[1]));
+        if (!hex)
+            return path + ": line " + std::to_string(scan.lines[j]) + ": " + byte + " \"" + *text +
+                   "\" is not two hexadecimal digits";
+    }
+    return "";
+}
+
 std::string IdFilePathFor(const std::string& programPath) {
     for (std::string_view ending : {".mot", ".s2", ".s", ".btp"}) {
         if (EndsWith(programPath, ending)) return programPath.substr(0, programPath.size() - ending.size()) + ".id";
@@ -55,17 +89,22 @@ void ScanIdFileType(std::istream& in, int& mcuType) {
     }
 }
 
-void ReadIdFileBytes(std::istream& in, int mcuType, std::array<std::optional<std::string>, 7>& ids) {
+void ReadIdFileBytes(std::istream& in, int mcuType, std::array<std::optional<std::string>, 7>& ids,
+                     std::array<unsigned, 7>* lines) {
     const auto& addresses = IdAddressTexts(mcuType);
     const size_t k = std::string_view(addresses[0]).size();
     LineReader reader(in, kMaxIdLine);
     std::string_view line;
     while (reader.Next(line)) {
-        if (reader.Overlong() || line.size() < k || IsMalformed(line)) continue;
+        if (reader.Overlong() || IsMalformed(line)) continue;
+        // An editor's trailing blanks are no part of the byte.
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+        if (line.size() < k) continue;
         const std::string_view head = line.substr(0, k);
         for (size_t j = 0; j < addresses.size(); ++j) {
             if (head == addresses[j]) {
                 ids[j] = std::string(line.substr(line.size() - 2));
+                if (lines) (*lines)[j] = reader.LineNumber();
                 break;
             }
         }
@@ -106,7 +145,7 @@ IdFileScan ReadIdFile(const std::string& path, int startType) {
     }
     in.clear();
     in.seekg(0);
-    ReadIdFileBytes(in, scan.mcuType, scan.ids);
+    ReadIdFileBytes(in, scan.mcuType, scan.ids, &scan.lines);
     if (in.bad()) {
         scan = IdFileScan{};
         scan.mcuType = startType;

@@ -2,10 +2,13 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "image/hex_digit.h"
 #include "image/line_reader.h"
+#include "image/srec_record.h"
+#include "image/written_bytes.h"
 
 namespace kv {
 namespace {
@@ -56,6 +59,7 @@ ImageLoadResult LoadIntelHex(std::istream& in, CMotFile& image) {
     image.Clear();
     ImageLoadResult result;
     result.format = ImageFormat::IntelHex;
+    std::string conflict;
     LineReader reader(in, kMaxHexLine);
     auto refuse = [&](const char* reason, unsigned line) {
         image.Clear();
@@ -66,6 +70,20 @@ ImageLoadResult LoadIntelHex(std::istream& in, CMotFile& image) {
     };
 
     HexRecord record;
+    WrittenBytes written;
+    // Places data as a record gives them, refusing a byte an earlier record
+    // gave another value.
+    auto put = [&](uint32_t address, const uint8_t* data, uint32_t size) -> const char* {
+        if (address >= CMotFile::kAddressSpace || size > CMotFile::kAddressSpace - address)
+            return "data beyond 0xFFFFFF";
+        if (const auto at = written.Conflict(image, address, data, size)) {
+            conflict = TwoValuesText(image, *at, data[*at - address]);
+            return conflict.c_str();
+        }
+        written.Mark(address, size);
+        image.Put(address, data, size);
+        return nullptr;
+    };
     uint32_t base = 0;
     bool segmented = false;  // a 02 record set the base: offsets wrap within the segment
     std::string_view line;
@@ -81,13 +99,20 @@ ImageLoadResult LoadIntelHex(std::istream& in, CMotFile& image) {
             const uint32_t offset = record.Offset();
             // Linear addresses run on past 64 KiB; segment offsets wrap to the segment's start.
             const uint32_t first = segmented && count > 0x10000 - offset ? 0x10000 - offset : count;
-            if (!image.Put(base + offset, record.Data(), first) ||
-                (first < count && !image.Put(base, record.Data() + first, count - first)))
-                return refuse("data beyond 0xFFFFFF", number);
+            const char* fault = put(base + offset, record.Data(), first);
+            if (!fault && first < count) fault = put(base, record.Data() + first, count - first);
+            if (fault) return refuse(fault, number);
             break;
         }
         case kEnd:
             if (count != 0) return refuse("malformed end-of-file record", number);
+            // Two files run together lose the second one's data: only blank
+            // lines may follow.
+            while (reader.Next(line)) {
+                if (reader.Overlong() || !HoldsNoRecord(line))
+                    return refuse("data after the end-of-file record", reader.LineNumber());
+            }
+            if (reader.ReadFailed()) break;
             result.status = ImageLoadStatus::Loaded;
             return result;
         case kSegment:

@@ -31,7 +31,7 @@ ImageLoadResult CannotRead(ImageFormat format, const std::string& reason) {
 // The S-record loader keeps what it read before a fault; here a refused
 // file leaves nothing behind, as for the other formats.
 ImageLoadResult LoadSRecords(std::istream& in, CMotFile& image) {
-    image.LoadStream(in);
+    image.LoadStream(in, true);
     const unsigned line = image.LastLine();
     switch (image.LastStatus()) {
     case LoadStatus::Complete: {
@@ -42,11 +42,9 @@ ImageLoadResult LoadSRecords(std::istream& in, CMotFile& image) {
     case LoadStatus::CannotOpen:
         return CannotRead(ImageFormat::SRecord, "could not be read");
     case LoadStatus::NotSRecord:
-        image.Clear();
-        return Refused(ImageFormat::SRecord, line, "not an S-record");
     case LoadStatus::BadRecord:
         image.Clear();
-        return Refused(ImageFormat::SRecord, line, "bad record (digits, count, checksum or data beyond 0xFFFFFF)");
+        return Refused(ImageFormat::SRecord, line, image.LastReason().c_str());
     case LoadStatus::NoTermination:
         break;
     }

@@ -29,17 +29,33 @@ inline void DecodePairs(const char* text, uint32_t count, uint8_t* out, uint8_t&
     }
 }
 
+// Bytes of the address field of each type; 0 for types without a record form.
+constexpr uint32_t AddressBytes(uint8_t type) {
+    switch (type) {
+        case 0: case 1: case 5: case 9: return 2;
+        case 2: case 6: case 8: return 3;
+        case 3: case 7: return 4;
+        default: return 0;
+    }
+}
+
 }  // namespace
+
+bool HoldsNoRecord(std::string_view line) {
+    for (char c : line)
+        if (c != ' ' && c != '\t' && c != '\x1A') return false;
+    return true;
+}
 
 RecordKind ParseSRecord(std::string_view line, SRecord& record) {
     if (line.empty()) return RecordKind::Blank;
     if (line[0] != 'S') return RecordKind::NotSRecord;
-    if (line.size() < 2) return RecordKind::Skipped;
-    const uint8_t type = Nibble(line[1]);
-    if (type >= 7 && type <= 9) return RecordKind::Termination;
-    if (type < 1 || type > 3) return RecordKind::Skipped;
+    if (line.size() < 2 || line[1] < '0' || line[1] > '9') return RecordKind::UnknownType;
+    const auto type = static_cast<uint8_t>(line[1] - '0');
+    record.type = type;
+    if (type == 4) return RecordKind::Reserved;
 
-    const uint32_t addressBytes = type + 1u;
+    const uint32_t addressBytes = AddressBytes(type);
     // The count byte sits at position 2; everything after it is counted.
     if (line.size() < 4) return RecordKind::Bad;
     uint8_t invalid = 0;
@@ -66,7 +82,12 @@ RecordKind ParseSRecord(std::string_view line, SRecord& record) {
     for (uint32_t i = 0; i < addressBytes; ++i) value = (value << 8) | address[i];
     record.address = value;
     record.size = size;
-    return RecordKind::Data;
+    record.trailing = !HoldsNoRecord(line.substr(4 + 2 * static_cast<size_t>(count)));
+    if (type >= 1 && type <= 3) return RecordKind::Data;
+    if (type >= 7) return size == 0 ? RecordKind::Termination : RecordKind::Bad;
+    if (type == 0) return RecordKind::Header;
+    // A count record holds its count in the address field and nothing else.
+    return size == 0 ? RecordKind::Count : RecordKind::Bad;
 }
 
 }  // namespace kv

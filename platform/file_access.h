@@ -17,10 +17,18 @@ std::unique_ptr<std::istream> OpenRegularFile(const std::string& path, OpenError
 
 // Creates or replaces the file at `path` with what `write` puts into the
 // stream: a temporary file beside it is written, synced and renamed over it.
-// When `write` answers false, the stream fails or any step fails, the
-// temporary is removed and `path` is left as it was (absent or old); `reason`
-// then says why. A replaced file keeps its permissions.
+// Only a regular file is replaced: a device, FIFO or folder at `path` (or
+// where its links lead) is refused and left alone. When `write` answers
+// false, the stream fails or any step fails, the temporary is removed and
+// `path` is left as it was (absent or old); `reason` then says why. A
+// replaced file keeps its permissions.
 bool WriteFileAtomically(const std::string& path, const std::function<bool(std::ostream&)>& write,
                          std::string& reason);
+
+// Whether WriteFileAtomically could write `path` now, asked before the work
+// that makes its content: `path` is a regular file or a new name, and the
+// temporary file can be made beside it with room for its first block (it
+// is removed again). False with `reason` set otherwise.
+bool CheckFileCanBeWritten(const std::string& path, std::string& reason);
 
 }  // namespace plat

@@ -9,6 +9,13 @@ namespace plat {
 // sorted; a pattern without a '/' is matched under /dev. None: no match.
 std::vector<std::string> MatchPorts(const std::string& pattern);
 
+// What a port name opens on this machine, so that two names of one port
+// (" pts/4" and "/dev/pts/4", "COM1" and "/dev/ttyS0", a link and its
+// device) compare equal: the device number of a character device, the file
+// of anything else that exists, else the path the name maps to.
+std::string PortIdentity(const std::string& portName);
+bool SamePort(const std::string& a, const std::string& b);
+
 // The width of the terminal on `fd` in columns; 80 when it does not say.
 int TerminalColumns(int fd);
 

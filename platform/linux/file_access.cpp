@@ -108,8 +108,64 @@ std::unique_ptr<std::istream> OpenRegularFile(const std::string& path, OpenError
     return std::make_unique<FdInput>(fd);
 }
 
+namespace {
+
+// Empty when `target` is a regular file or names nothing yet.
+std::string RefusedTarget(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) return "";
+    if (S_ISDIR(st.st_mode)) return "is a folder";
+    return S_ISREG(st.st_mode) ? "" : "not a regular file";
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool CheckFileCanBeWritten(const std::string& path, std::string& reason) {
+    const std::string target = WriteTargetOf(path);
+    reason = RefusedTarget(target);
+    if (!reason.empty()) return false;
+    const std::string folder = FolderOf(target);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        reason = "the folder " + folder + " does not exist";
+        return false;
+    }
+    const std::string temp = TemporaryPathFor(target);
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
+    int fd = ::open(temp.c_str(), flags, 0600);
+    if (fd < 0 && errno == EEXIST) {
+        // Left by an earlier process with our id, as the write itself assumes.
+        ::unlink(temp.c_str());
+        fd = ::open(temp.c_str(), flags, 0600);
+    }
+    if (fd < 0) {
+        reason = "no file can be made in " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    // A full file system still makes empty files: ask for a block as well.
+    const int full = ::posix_fallocate(fd, 0, 4096);
+    ::close(fd);
+    ::unlink(temp.c_str());
+    // File systems that cannot reserve space say nothing about room.
+    if (full != 0 && full != EOPNOTSUPP && full != EINVAL && full != ENODEV) {
+        reason = "no room in " + folder + ": " + std::strerror(full);
+        return false;
+    }
+    reason.clear();
+    return true;
+}
+
 bool WriteFileAtomically(const std::string& path, const std::function<bool(std::ostream&)>& write,
                          std::string& reason) {
+    // A rename would put a regular file in the place of a device node or FIFO.
+    reason = RefusedTarget(WriteTargetOf(path));
+    if (!reason.empty()) return false;
     int error = 0;
     const bool ok = ReplaceFileThrough(
         path,

@@ -2,9 +2,15 @@
 
 #include <glob.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/serial_device.h"
 
 namespace plat {
 
@@ -19,6 +25,21 @@ std::vector<std::string> MatchPorts(const std::string& pattern) {
     std::sort(paths.begin(), paths.end());
     return paths;
 }
+
+std::string PortIdentity(const std::string& portName) {
+    const std::string path = DevicePathForPort(portName);
+    struct stat st {};
+    if (!path.empty() && ::stat(path.c_str(), &st) == 0) {
+        if (S_ISCHR(st.st_mode))
+            return "device " + std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+        return "file " + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    }
+    std::error_code ec;
+    const auto resolved = std::filesystem::weakly_canonical(path, ec);
+    return "path " + (ec ? std::filesystem::path(path).lexically_normal().string() : resolved.string());
+}
+
+bool SamePort(const std::string& a, const std::string& b) { return PortIdentity(a) == PortIdentity(b); }
 
 int TerminalColumns(int fd) {
     winsize size{};

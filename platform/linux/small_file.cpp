@@ -99,7 +99,8 @@ int OpenLocked(const std::string& target, bool& created) {
         if (fd < 0) return -1;
         struct stat held {}, now {};
         if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode) || !LockBefore(fd, deadline)) {
-            if (created) unlink(target.c_str());
+            // The writer we waited for may have renamed its file in by now.
+            if (created) RemoveIfStillHeld(target, fd);
             close(fd);
             return -1;
         }
@@ -206,6 +207,13 @@ std::string WriteTargetOf(const std::string& path) {
     return target;  // a loop: the open fails on it later
 }
 
+bool RemoveIfStillHeld(const std::string& path, int fd) {
+    struct stat held {}, now {};
+    if (fstat(fd, &held) != 0 || lstat(path.c_str(), &now) != 0) return false;
+    if (held.st_dev != now.st_dev || held.st_ino != now.st_ino) return false;
+    return unlink(path.c_str()) == 0;
+}
+
 std::string TemporaryPathFor(const std::string& target) { return target + ".tmp" + std::to_string(getpid()); }
 
 UpdateResult UpdateSmallFile(const std::string& path, size_t limit,
@@ -228,7 +236,7 @@ UpdateResult UpdateSmallFile(const std::string& path, size_t limit,
             result = UpdateResult::Written;
     }
     // A file made only to hold the lock goes again when nothing was written.
-    if (created && result != UpdateResult::Written) unlink(target.c_str());
+    if (created && result != UpdateResult::Written) RemoveIfStillHeld(target, fd);
     close(fd);  // releases the lock
     return result;
 }

@@ -44,6 +44,10 @@ bool ReplaceFileThrough(const std::string& path, const std::function<bool(int fd
 // of symbolic links that starts there (also when that file does not exist yet).
 std::string WriteTargetOf(const std::string& path);
 
+// Unlinks `path` only while it still names the file open on `fd`: a file
+// another writer renamed into its place meanwhile stays. True when removed.
+bool RemoveIfStillHeld(const std::string& path, int fd);
+
 // The temporary file UpdateSmallFile uses for `target` in this process.
 std::string TemporaryPathFor(const std::string& target);
 

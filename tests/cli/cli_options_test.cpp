@@ -110,8 +110,29 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "read", "f.bin", "--base", "0"}), "--base: only after write, verify or download FILE"},
         {Args({"--port", "p", "download", "b.img", "--base", "1000000"}),
          "--base: \"1000000\" is not an address in hex, at most FFFFFF"},
+        {Args({"--port", "p", "write", "--verify"}), "write: needs a FILE"},
+        {Args({"--port", "p", "read", "-"}), "read -: give the format of standard output: --format srec|ihex|bin"},
+        {Args({"--port", "p", "read", "-", "--format", "srec", "read", "-", "--format", "bin"}),
+         "read -: standard output takes one image only"},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseOptions(c.args).error, c.error) << c.args.back();
+}
+
+// "-" is standard input for a program file and standard output for read;
+// the result lines then must not go to standard output.
+TEST(CliOptions, DashIsStandardInputOrOutput) {
+    const auto parsed = ParseOptions(Args({"--port", "p", "write", "-", "verify", "-", "--base", "C0000", "read", "-",
+                                           "--format", "ihex"}));
+    ASSERT_EQ(parsed.error, "");
+    const auto& c = parsed.options.commands;
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_EQ(c[0].file, "-");
+    EXPECT_TRUE(c[0].LoadsFile());
+    EXPECT_EQ(c[0].format, std::nullopt);
+    EXPECT_EQ(c[1].format, kv::ImageFormat::Binary);
+    EXPECT_TRUE(c[2].WritesStandardOutput());
+    EXPECT_TRUE(parsed.options.ImageToStandardOutput());
+    EXPECT_FALSE(ParseOptions(Args({"--port", "p", "write", "-"})).options.ImageToStandardOutput());
 }
 
 // Several --port arguments, or a pattern, make a gang; a port's own ID

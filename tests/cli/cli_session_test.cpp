@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <sstream>
@@ -274,6 +275,48 @@ TEST(CliSession, AnUnpluggedAdapterIsNamed) {
     std::remove(mot.c_str());
     EXPECT_NE(board.out.str().find("write: the port COM1 went away (unplugged)"), std::string::npos)
         << board.out.str() << board.err.str();
+}
+
+// What the program file brings along is found and checked before the port
+// opens: the ".id" file beside any program file, its faults by line, data
+// outside the flash of the MCU type; a read without a range reads that flash.
+TEST(CliSession, IdFilesFlashAndReadRangeFollowTheMcuType) {
+    const std::string dir = ::testing::TempDir() + "kv_cli_mcu_" + std::to_string(getpid());
+    const std::string srec = dir + ".srec";
+    std::ofstream(srec) << "S2080C000001020304E1\nS804000000FB\n";
+    const std::string outside = dir + "_outside.mot";
+    std::ofstream(outside) << "S208401000010203049D\nS804000000FB\n";
+    const std::string idFile = dir + ".id";
+    const std::string out = dir + ".hex";
+    struct Case {
+        const char* name;
+        std::string id;  // the ID file beside the .srec; empty: none
+        std::vector<std::string> args;
+        int code;
+        std::string says;
+    } cases[] = {
+        {"the .id beside a .srec", "FFFDF 11\nFFFE3 22\nFFFEB 33\nFFFEF 44\nFFFF3 55\nFFFF7 66\nFFFFB 77\n",
+         {"unlock", "write", srec}, 0, ""},
+        {"no ID file names the one looked for", "", {"write", srec}, 2, idFile + " not found"},
+        {"a bad ID byte names its line", "FFFDF 11\nFFFE3 2G\n", {"write", srec}, 3, "line 2"},
+        {"data outside the flash", "", {"--id", "11223344556677", "write", outside}, 3, "401000"},
+        {"a Wren's read", "", {"--id", "11223344556677", "--mcu", "wren", "read", out}, 0, "000000-00FFFF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(idFile.c_str());
+        if (!c.id.empty()) std::ofstream(idFile) << c.id;
+        sim::Options o;
+        if (std::find(c.args.begin(), c.args.end(), "wren") != c.args.end()) o.mcu = sim::McuType::Wren;
+        Board board(o);
+        EXPECT_EQ(board.Run(c.args), c.code) << board.out.str() << board.err.str();
+        EXPECT_NE((board.out.str() + board.err.str()).find(c.says), std::string::npos)
+            << board.out.str() << board.err.str();
+        if (c.code != 0) {
+            EXPECT_TRUE(board.chip.Transcript().empty());  // refused before the port opened
+        }
+    }
+    for (const auto& f : {srec, outside, idFile, out}) std::remove(f.c_str());
 }
 
 }  // namespace

@@ -30,6 +30,9 @@ TEST(GangPorts, PatternsExpandAndEachPortRunsOnce) {
     std::error_code ec;
     fs::remove(link, ec);
     fs::create_symlink(real, link);
+    const std::string nullLink = (folder / "null-port").string();
+    fs::remove(nullLink, ec);
+    fs::create_symlink("/dev/null", nullLink);
 
     const std::array<uint8_t, 7> id = {1, 2, 3, 4, 5, 6, 7};
     const auto match = [&](const std::string& pattern) -> std::vector<std::string> {
@@ -52,6 +55,15 @@ TEST(GangPorts, PatternsExpandAndEachPortRunsOnce) {
          "--port: /dev/a and /dev/a are the same port"},
         {"through a link", {{real, {}}, {"by-id/*", {}}}, {}, kv::cli::kExitUsage,
          "--port: " + real + " and " + link + " are the same port"},
+        // Names are compared by what they open, whether it is there or not.
+        {"a device and a link to it", {{"null", {}}, {nullLink, {}}}, {}, kv::cli::kExitUsage,
+         "--port: null and " + nullLink + " are the same port"},
+        {"short and full name", {{"/dev/pts/4", {}}, {" pts/4", {}}}, {}, kv::cli::kExitUsage,
+         "--port: /dev/pts/4 and  pts/4 are the same port"},
+        {"COM name", {{"COM1", {}}, {"/dev/ttyS0", {}}}, {}, kv::cli::kExitUsage,
+         "--port: COM1 and /dev/ttyS0 are the same port"},
+        {"folder dots", {{"/dev/kv-none", {}}, {"/dev/../dev/kv-none", {}}}, {}, kv::cli::kExitUsage,
+         "--port: /dev/kv-none and /dev/../dev/kv-none are the same port"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

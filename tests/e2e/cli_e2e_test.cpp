@@ -2,6 +2,7 @@
 // exit status for each way a run can end, its JSON lines, and the same bytes
 // on the wire as kelvane's console for the same erase-program-read.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -66,9 +68,9 @@ struct Bench {
     std::vector<std::string> Env() const {
         return {"XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + folder, "KELVANE_UI="};
     }
-    kvtest::ProgramRun Cli(std::vector<std::string> args) const {
+    kvtest::ProgramRun Cli(std::vector<std::string> args, const std::string& input = "") const {
         args.insert(args.begin(), "kelvane-cli");
-        return RunProgram(BuildPath("kelvane-cli"), args, Env(), "", kDeadlineMs);
+        return RunProgram(BuildPath("kelvane-cli"), args, Env(), input, kDeadlineMs);
     }
     Bytes Received() const {
         Bytes v;
@@ -194,6 +196,46 @@ TEST(CliE2E, ReadSavesWhatWriteProgrammedInEachFormat) {
             EXPECT_TRUE(FileBytes(x) == pages) << command;
         }
     }
+
+    // A pipe in and a pipe out: the program from stdin, the flash to stdout,
+    // the result lines on stderr.
+    const Bench b("cli_read_pipe");
+    std::ostringstream piped;
+    kv::ImageWriteOptions options;
+    options.start = kBase;
+    options.end = kBase + kFileSize - 1;
+    ASSERT_TRUE(kv::WriteImage(kv::ImageFormat::SRecord, image, options, piped));
+    kvtest::SimServer sim({});
+    const auto run = b.Cli({"--port", sim.Port(), "--id", "11223344556677", "write", "-", "--erase", "--verify",
+                            "read", "-", "--format", "ihex", "--range", "0C0000-0C07FF"},
+                           piped.str());
+    sim.Stop();
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(run.err.find("write: programmed and checked 0C0000-0C02FF"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("read: written to standard output as Intel HEX"), std::string::npos) << run.err;
+    std::istringstream out(run.out);
+    kv::CMotFile saved;
+    const auto loaded = kv::LoadImageStream(out, saved);
+    ASSERT_TRUE(loaded.Loaded()) << kv::DescribeLoad(loaded) << run.out;
+    EXPECT_EQ(saved.PageCount(), 3u);
+    ASSERT_NE(saved.Page(kBase / 256), nullptr);
+    EXPECT_TRUE(std::equal(pages.begin(), pages.begin() + 256, saved.Page(kBase / 256)->Bytes().begin()));
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The text with its line `index` (0-based) changed by `change`.
+std::string WithLine(const std::string& text, size_t index, const std::function<void(std::string&)>& change) {
+    std::istringstream in(text);
+    std::string result, line;
+    for (size_t i = 0; std::getline(in, line); ++i) {
+        if (i == index) change(line);
+        result += line + "\n";
+    }
+    return result;
 }
 
 // Each way a run can fail ends with its own exit status and a line that
@@ -226,6 +268,14 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         {"reply cut in the third page read", {"--cut-reply", "FF:100@3"}, {"read", "OUT", "--range", "0C0000-0C07FF"},
          5, "no reply from the chip", false, true},
         {"read into a missing folder", {}, {"read", "NOFOLDER"}, 3, "does not exist", true, true},
+        // Files that would cost a good board its program, refused before the port opens.
+        {"file without data", {}, {"erase", "write", "NODATA"}, 3, "no data records", true, true},
+        {"two files run together", {}, {"write", "TWOFILES"}, 3, "line 38: data after the termination record", true,
+         true},
+        {"damaged record type", {}, {"write", "S6"}, 3, "line 2: bad count record", true, true},
+        {"bytes after a checksum", {}, {"write", "TRAILING"}, 3, "line 1: characters after the checksum", true, true},
+        {"one address, two values", {}, {"write", "TWOVALUES"}, 3, "0C0010 is given two values", true, true},
+        {"read into a FIFO", {}, {"read", "FIFO"}, 3, "not a regular file", true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -241,6 +291,19 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         const std::string out = b.folder + "/read.hex";
         const std::string big = b.folder + "/big.mot";
         WriteProgram(big, 0x000000, 0x10000);
+        const std::string noData = b.folder + "/nodata.mot";
+        std::ofstream(noData) << "S00600004844521B\nS804000000FB\n";
+        const std::string good = FileText(b.mot);
+        const std::string twoFiles = b.folder + "/two.mot";
+        std::ofstream(twoFiles) << good << good;  // 36 records and the termination record each
+        const std::string s6 = b.folder + "/s6.mot";
+        std::ofstream(s6) << WithLine(good, 1, [](std::string& l) { l[1] = '6'; });
+        const std::string trailing = b.folder + "/trailing.mot";
+        std::ofstream(trailing) << WithLine(good, 0, [](std::string& l) { l += "00"; });
+        const std::string twoValues = b.folder + "/values.mot";
+        std::ofstream(twoValues) << kvtest::Record(2, kBase + 0x10, {9}) << "\n" << good;
+        const std::string fifo = b.folder + "/fifo.hex";
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
         std::vector<std::string> simArgs = {"--log", b.log};
         simArgs.insert(simArgs.end(), c.sim.begin(), c.sim.end());
         kvtest::SimServer sim(simArgs);
@@ -250,7 +313,9 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         if (!ownPort) args.insert(args.begin(), {"--port", sim.Port()});
         const std::map<std::string, std::string> files = {
             {"FILE", b.mot},    {"BIN", bin}, {"BAD", bad},
-            {"BADHEX", badHex}, {"BIG", big}, {"OUT", out}, {"NOFOLDER", b.folder + "/none/read.hex"}};
+            {"BADHEX", badHex}, {"BIG", big}, {"OUT", out}, {"NOFOLDER", b.folder + "/none/read.hex"},
+            {"NODATA", noData}, {"TWOFILES", twoFiles}, {"S6", s6}, {"TRAILING", trailing}, {"TWOVALUES", twoValues},
+            {"FIFO", fifo}};
         for (const std::string& a : c.args) args.push_back(files.count(a) ? files.at(a) : a);
         const auto began = std::chrono::steady_clock::now();
         const auto run = b.Cli(args);
@@ -275,6 +340,8 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
             EXPECT_FALSE(Contains(received, {0xA7, 0xD0}));
             EXPECT_FALSE(Contains(received, {0x41}));
         }
+        struct stat st {};
+        EXPECT_TRUE(stat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) << "the FIFO stays";
         // A failed read leaves no file behind, not even a temporary one.
         for (const auto& entry : std::filesystem::directory_iterator(b.folder))
             EXPECT_EQ(entry.path().filename().string().find("read.hex"), std::string::npos) << entry.path();

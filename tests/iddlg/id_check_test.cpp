@@ -213,7 +213,7 @@ TEST_P(BothPrograms, ARefusedFileKeepsTheDialogOpenAndSendsNothing) {
         {"wrong checksum", kvtest::Record(2, 0x0C0000, {0xA5}, 1) + "\nS9030000FC\n"},
         {"cut off in a record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS2050C01"},
         {"not an S-record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\n:10000000\nS9030000FC\n"},
-        {"no termination", kvtest::Record(2, 0x0C0000, {0xA5}) + "\n"},
+        {"damaged type character", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS4050C0100AAAA\nS9030000FC\n"},
     };
     for (bool refer : {false, true}) {
         for (const Case& c : cases) {

@@ -35,7 +35,10 @@ TEST(LoadProgramFile, TellsEachRefusalWithItsIcon) {
          "Can not accept this file.", tk::Icon::None, false},
         {"not an S-record", Record(2, 0x0C0000, {1}) + "\n:10000000\n", 0, "Can not accept this file.",
          tk::Icon::Stop, false},
-        {"no termination", Record(2, 0x0C0000, {1}) + "\n", 0, "Can not accept this file.", tk::Icon::Stop, false},
+        {"no termination after a sound record", Record(2, 0x0C0000, {1}) + "\n", 1, "", tk::Icon::None, true},
+        {"ends inside its header", "S00600004844", 0, "Can not accept this file.", tk::Icon::Stop, false},
+        {"damaged type character", Record(2, 0x0C0000, {1}) + "\nSX050C0100AAAA\nS9030000FC\n", 0,
+         "Can not accept this file.", tk::Icon::None, false},
         {"missing file", "", 0, "%1 was not found.", tk::Icon::Exclamation, false},
     };
     for (const Case& c : cases) {
@@ -76,7 +79,7 @@ TEST(LoadProgramFile, AnythingButARegularFileCannotBeRead) {
 TEST(LoadProgramFile, ARefusalIsToldOncePerAction) {
     kvtest::ScratchDir dir;
     LinkRig rig;
-    const std::string bad = dir.Write("bad.mot", Record(2, 0x0C0000, {1}) + "\n");
+    const std::string bad = dir.Write("bad.mot", Record(2, 0x0C0000, {1}, 1) + "\n");
     kv::LoadNotice notice;
     EXPECT_EQ(kv::LoadProgramFile(rig.App(), bad, &notice), 0);
     EXPECT_TRUE(notice.told);

@@ -56,7 +56,7 @@ TEST(SelectDlg, ReferTakesOnlyProgramFileNames) {
 TEST(SelectDlg, ReferWithARefusedFileTellsOnceAndKeepsNothing) {
     LinkRig rig(kv::Edition::Kelvane, 1);
     kvtest::ScratchDir dir;
-    const std::string path = dir.Write("boot.btp", "S1040000A55600\n");  // no termination either
+    const std::string path = dir.Write("boot.btp", "S1040000A55700\n");  // a wrong checksum
     rig.Ui().Press(kRefer).ChooseFile(path).Answer(tk::IDOK, "Can not accept this file.").Press(tk::IDCANCEL);
     EXPECT_EQ(RunSelect(rig).path, path);  // as with a file that cannot be opened
     EXPECT_EQ(rig.Messages().size(), 1u);

@@ -14,6 +14,16 @@ TEST(IdFilePath, ReplacesKnownEndingsCaseSensitively) {
     for (const auto& [program, id] : cases) EXPECT_EQ(kv::IdFilePathFor(program), id) << program;
 }
 
+// kelvane-cli looks beside any program file, whatever its extension.
+TEST(IdFilePath, BesideAnyProgramFile) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/a/prog.srec", "/a/prog.id"}, {"prog.hex", "prog.id"},   {"prog.mot", "prog.id"},
+        {"prog.S2", "prog.id"},         {"a.b/prog", "a.b/prog.id"}, {"prog", "prog.id"},
+        {"/a/.hidden", "/a/.hidden.id"}, {"fw.tar.bin", "fw.tar.id"}, {"prog.id", ""},
+        {"-", ""},                      {"", ""}};
+    for (const auto& [program, id] : cases) EXPECT_EQ(kv::IdFileBeside(program), id) << program;
+}
+
 class IdFileTest : public ::testing::Test {
 protected:
     kvtest::ScratchDir dir;
@@ -42,6 +52,23 @@ TEST_F(IdFileTest, VireoHLineWithBlankFillsItsId) {
     std::array<std::string, 7> ids{"a", "b", "c", "d", "e", "f", "g"};
     ASSERT_TRUE(kv::ReadIdFileBytes(path, 1, ids));
     EXPECT_EQ(ids, (std::array<std::string, 7>{"a", "5A", "c", "d", "e", "f", "g"}));
+}
+
+// Trailing blanks are no part of a byte, and a refusal names the line to blame.
+TEST_F(IdFileTest, TrailingBlanksAreIgnoredAndFaultsNameTheirLine) {
+    const std::string path = dir.Write("p.id", "FFFDF 11 \nFFFE3 22\t\r\nFFFEB 33\nFFFEF 44\nFFFF3 55  \nFFFF7 66\nFFFFB 77\n");
+    kv::IdFileScan scan = kv::ReadIdFile(path, 0);
+    ASSERT_TRUE(scan.opened);
+    EXPECT_EQ(scan.ids[0], "11");
+    EXPECT_EQ(scan.ids[1], "22");
+    EXPECT_EQ(scan.ids[4], "55");
+    EXPECT_EQ(scan.lines[4], 5u);
+    EXPECT_EQ(kv::IdFileFault(path, scan), "");
+
+    scan = kv::ReadIdFile(dir.Write("q.id", "\nFFFDF 11\nFFFE3 2G\n"), 0);
+    EXPECT_EQ(kv::IdFileFault("q.id", scan), "q.id: line 3: ID byte 2 \"2G\" is not two hexadecimal digits");
+    scan = kv::ReadIdFile(dir.Write("r.id", "FFFFDF 11\n"), 0);
+    EXPECT_EQ(kv::IdFileFault("r.id", scan), "r.id: no line for ID byte 2 (FFFFE3) of the Vireo/H");
 }
 
 TEST_F(IdFileTest, VireoMLineWithColonFillsItsId) {

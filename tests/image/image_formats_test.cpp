@@ -121,16 +121,17 @@ TEST(ImageWriterTest, FormatFollowsTheFileName) {
     for (const auto& [name, format] : names) EXPECT_EQ(kv::FormatForFileName(name), format) << name;
 }
 
-// Segment and linear bases, start addresses, lower case, trailing blanks, CR LF and blank
-// lines; nothing after the end-of-file record is read.
+// Segment and linear bases, start addresses, lower case, trailing blanks, CR LF, blank
+// lines and repeated bytes; only blank lines after the end-of-file record.
 TEST(IntelHexTest, AcceptedRecordsPlaceTheirData) {
     std::string text = HexRecord(2, 0, {0x10, 0x00}) + "\r\n" +          // segment 0x1000: base 0x10000
                        HexRecord(0, 0xFFFE, {1, 2, 3, 4}) + "\r\n\r\n" +  // wraps to the segment's start
                        HexRecord(3, 0, {0, 0, 0, 0}) + " \t\n" + HexRecord(4, 0, {0x00, 0x0F}) + "\n" +
                        HexRecord(0, 0xFFFF, {5, 6}) + "\n" +  // linear: runs on into 0x100000
+                       HexRecord(0, 0xFFFF, {5}) + "\n" +     // a repeat of the same value
                        HexRecord(5, 0, {0, 0x0C, 0, 0}) + "\n";
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    text += HexRecord(1, 0, {}) + "\n" + HexRecord(0, 0, {9}, 1) + "\nnot read\n";
+    text += HexRecord(1, 0, {}) + "\n \t\n\x1A\n";
     std::istringstream in(text);
     CMotFile image;
     const auto result = kv::LoadIntelHex(in, image);
@@ -183,7 +184,66 @@ INSTANTIATE_TEST_SUITE_P(
                "data beyond 0xFFFFFF"},
         BadHex{"NotARecord", "\n S", 3, "not an Intel HEX record"},
         BadHex{"Overlong", ":" + std::string(kv::kMaxHexLine, '0'), 2, "line too long"},
-        BadHex{"SRecordAmongHex", "\n" + HexRecord(0, 1, {1}) + "\nS9030000FC", 4, "not an Intel HEX record"}),
+        BadHex{"SRecordAmongHex", "\n" + HexRecord(0, 1, {1}) + "\nS9030000FC", 4, "not an Intel HEX record"},
+        BadHex{"TwoValuesForOneByte", HexRecord(0, 0x101, {9}), 2, "000101 is given two values (02, then 09)"},
+        BadHex{"TwoFilesRunTogether", HexRecord(1, 0, {}) + "\n\n" + HexRecord(0, 0x200, {1}), 4,
+               "data after the end-of-file record"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// kelvane-cli's S-records: what tools write is taken (a header, a count
+// record, no termination record, a byte repeated with its value, blanks
+// after a checksum or after the end)...
+TEST(StrictSRecords, TakeWhatToolsWrite) {
+    using kvtest::Record;
+    const std::string files[] = {
+        "S00600004844521B\n" + Record(2, 0x0C0000, {1, 2}) + "\n" + Record(2, 0x0C0001, {2}) + " \nS5030002FA\n",
+        Record(2, 0x0C0000, {1, 2}) + "\r\n" + Record(2, 0x0C0001, {2, 3}) + "\r\nS804000000FB\r\n\r\n \n\x1A",
+    };
+    for (const std::string& text : files) {
+        std::istringstream in(text);
+        CMotFile image;
+        const auto result = kv::LoadImageStream(in, image);
+        ASSERT_TRUE(result.Loaded()) << kv::DescribeLoad(result) << "\n" << text;
+        EXPECT_EQ(ByteAt(image, 0x0C0001), 2);
+    }
+}
+
+// ... and every sign of a damaged or run-together file refuses it at its line.
+class StrictSRecordTest : public ::testing::TestWithParam<BadHex> {};
+
+TEST_P(StrictSRecordTest, RefusedAtItsLineWithAnEmptyImage) {
+    const BadHex& c = GetParam();
+    std::istringstream in(kvtest::Record(2, 0x0C0000, {1, 2, 3}) + "\n" + c.text + "\nS804000000FB\n");
+    CMotFile image;
+    const auto result = kv::LoadImageStream(in, image);
+    EXPECT_EQ(result.status, ImageLoadStatus::Refused);
+    EXPECT_EQ(result.line, c.line);
+    EXPECT_EQ(result.reason, c.reason);
+    EXPECT_EQ(image.PageCount(), 0u);
+}
+
+std::string WithType(std::string record, char type) {
+    record[1] = type;
+    return record;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, StrictSRecordTest,
+    ::testing::Values(
+        BadHex{"TwoFilesRunTogether", "S804000000FB\n\n" + kvtest::Record(2, 0x0C1000, {4}), 4,
+               "data after the termination record"},
+        BadHex{"HexAfterTheEnd", "S804000000FB\n" + HexRecord(0, 0, {4}), 3, "data after the termination record"},
+        BadHex{"S3MadeS7", WithType(kvtest::Record(3, 0x0C1000, {4, 5}), '7'), 2, "bad termination record"},
+        BadHex{"TerminationNotHex", "S9ZZZZ", 2, "bad termination record"},
+        BadHex{"S2MadeS4", WithType(kvtest::Record(2, 0x0C1000, {4}), '4'), 2, "unknown record type S4"},
+        BadHex{"S2MadeSX", WithType(kvtest::Record(2, 0x0C1000, {4}), 'X'), 2, "unknown record type"},
+        BadHex{"S2MadeS6", WithType(kvtest::Record(2, 0x0C1000, {4}), '6'), 2, "bad count record"},
+        BadHex{"S2MadeS0", WithType(kvtest::Record(1, 0x0C10, {4}), '0'), 2, "header record (S0) after other records"},
+        BadHex{"DigitsAfterTheChecksum", kvtest::Record(2, 0x0C1000, {4}) + "00", 2, "characters after the checksum"},
+        BadHex{"TerminationWithMore", "S804000000FB00", 2, "characters after the checksum"},
+        BadHex{"CountRecordCountsWrong", "S5030002FA", 2, "the count record says 2 data records, 1 came before it"},
+        BadHex{"TwoValuesForOneByte", kvtest::Record(2, 0x0C0001, {2, 9}), 2, "0C0002 is given two values (03, then 09)"},
+        BadHex{"BeyondTheTop", kvtest::Record(3, 0x01000000, {1}), 2, "data beyond 0xFFFFFF"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(IntelHexTest, MissingEndOfFileRecordIsRefused) {
@@ -213,10 +273,7 @@ TEST_F(LoadImageFileTest, FindsTheFormatFromTheFirstLine) {
         {"\n" + kvtest::Record(1, 0x10, {7}) + "\nS9030000FC\n", ImageLoadStatus::Loaded, ImageFormat::SRecord, ""},
         {"\r\n\n" + HexRecord(0, 0x10, {7}) + "\n:00000001FF\n", ImageLoadStatus::Loaded, ImageFormat::IntelHex, ""},
         {kvtest::Record(1, 0x10, {7}) + "\n" + kvtest::Record(1, 0x20, {7}, 1) + "\nS9030000FC\n",
-         ImageLoadStatus::Refused, ImageFormat::SRecord,
-         "line 2: bad record (digits, count, checksum or data beyond 0xFFFFFF)"},
-        {kvtest::Record(1, 0x10, {7}) + "\n", ImageLoadStatus::Refused, ImageFormat::SRecord,
-         "no termination record (S7, S8 or S9)"},
+         ImageLoadStatus::Refused, ImageFormat::SRecord, "line 2: bad record (digits, count or checksum)"},
         {"\n\nhello\n", ImageLoadStatus::Refused, ImageFormat::SRecord,
          "line 3: neither an S-record nor an Intel HEX record"},
         {"\n\r\n", ImageLoadStatus::Refused, ImageFormat::SRecord, "empty file"},

@@ -155,12 +155,36 @@ TEST_F(MotFileTest, TerminationEndsTheReadingForEachType) {
     }
 }
 
-TEST_F(MotFileTest, OtherRecordTypesAndUnknownTypeCharactersAreSkipped) {
-    EXPECT_EQ(Load("S0030000FC\nS4whatever\nS5030001FB\nS6040000010A\nSA00\nSZZZ\nS\n" + Record(2, 0x20000, {7}) +
-                   "\nS9030000FC\n"),
+// Headers are skipped whatever they hold; a sound count record passes.
+TEST_F(MotFileTest, HeadersAreSkippedAndCountRecordsMustCountTheDataRecords) {
+    EXPECT_EQ(Load("S0030000FC\nS0 whatever\n" + Record(2, 0x20000, {7}) + "\n" + Record(1, 0x10, {8}) +
+                   "\nS5030002FA\nS9030000FC\n"),
               1);
-    EXPECT_EQ(image.PageCount(), 1u);
+    EXPECT_EQ(image.PageCount(), 2u);
     EXPECT_EQ(ByteAt(image, 0x20000), 7);
+}
+
+// A damaged type character or termination record must not cost the board
+// its data in silence: each of these refuses the file at its line.
+TEST_F(MotFileTest, DamagedTypesCountsAndTerminationsRefuseTheFile) {
+    const std::string data = Record(2, 0x20000, {1, 2, 3, 4});  // S2 08 020000 01020304 cs
+    const std::pair<const char*, std::string> lines[] = {
+        {"S4", WithChar(data, 1, '4')},
+        {"SX", WithChar(data, 1, 'X')},
+        {"SA", "SA00"},
+        {"no type", "S"},
+        {"S6 made from S2", WithChar(data, 1, '6')},
+        {"count record counting wrong", "S5030002FA"},
+        {"termination with data (S3 made S7)", WithChar(Record(3, 0x20000, {1, 2}), 1, '7')},
+        {"termination not hex", "S9ZZZZ"},
+        {"termination with a bad checksum", "S9030000FD"},
+    };
+    for (const auto& [name, line] : lines) {
+        EXPECT_EQ(Load(Record(1, 0x100, {5}) + "\n" + line + "\n" + Record(1, 0x900, {6}) + "\nS9030000FC\n"), 0)
+            << name;
+        EXPECT_EQ(image.LastStatus(), LoadStatus::BadRecord) << name;
+        EXPECT_EQ(image.LastLine(), 2u) << name;
+    }
 }
 
 TEST_F(MotFileTest, BlankLinesCrLfAndLowerCaseDigitsAreAccepted) {
@@ -182,11 +206,20 @@ TEST_F(MotFileTest, LineNotBeginningWithSEndsTheLoadKeepingTheData) {
     }
 }
 
-TEST_F(MotFileTest, MissingTerminationKeepsTheData) {
-    EXPECT_EQ(Load(Record(1, 0x100, {5}) + "\n" + Record(1, 0x900, {6})), 0);
+// srec_cat writes no termination record: a file that ends after a sound
+// record is whole; one cut inside a record is not.
+TEST_F(MotFileTest, WithoutTerminationASoundLastRecordEndsTheFile) {
+    const std::string records = "S00600004844521B\n" + Record(1, 0x100, {5}) + "\n" + Record(1, 0x900, {6});
+    for (const std::string& text : {records, records + "\n\n", records + "\nS5030002FA\n"}) {
+        EXPECT_EQ(Load(text), 1) << text;
+        EXPECT_EQ(image.LastStatus(), LoadStatus::Complete);
+        EXPECT_EQ(ByteAt(image, 0x900), 6);
+    }
+    EXPECT_EQ(Load(records.substr(0, records.size() - 3)), 0);
+    EXPECT_EQ(image.LastStatus(), LoadStatus::BadRecord);
+    EXPECT_EQ(image.LastLine(), 3u);
+    EXPECT_EQ(Load("S00600004844521B\nS0 cut"), 0);
     EXPECT_EQ(image.LastStatus(), LoadStatus::NoTermination);
-    EXPECT_EQ(image.PageCount(), 2u);
-    EXPECT_EQ(ByteAt(image, 0x900), 6);
 }
 
 TEST_F(MotFileTest, EmptyFileHasNoTermination) {

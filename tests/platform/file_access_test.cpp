@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -92,6 +93,63 @@ TEST(WriteFileAtomically, ReplacesWholeOrLeavesTheOldFile) {
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+// Only a regular file or a new name is written: a device node, a FIFO or a
+// folder in the file's place is left as it is; and whether the write could
+// happen is known before the work that makes the content.
+TEST(WriteFileAtomically, WritesRegularFilesAndNewNamesOnly) {
+    kvtest::TempFolder dir;
+    const std::string fifo = dir / "fifo.hex";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink(fifo, dir / "link.hex");
+    std::filesystem::create_directory(dir / "folder.hex");
+    std::ofstream(dir / "old.hex") << "old";
+    const struct {
+        std::string path;
+        const char* reason;  // "" when the file can be written
+    } cases[] = {
+        {fifo, "not a regular file"},
+        {dir / "link.hex", "not a regular file"},
+        {"/dev/null", "not a regular file"},
+        {dir / "folder.hex", "is a folder"},
+        {dir / "none/x.hex", ""},  // below
+        {dir / "old.hex", ""},
+        {dir / "new.hex", ""},
+    };
+    const size_t entries = EntriesIn(dir.Path());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string reason;
+        const bool missingFolder = c.path.find("/none/") != std::string::npos;
+        const std::string expected = missingFolder ? "the folder " + dir / "none" + " does not exist" : c.reason;
+        EXPECT_EQ(plat::CheckFileCanBeWritten(c.path, reason), expected.empty());
+        EXPECT_EQ(reason, expected);
+        EXPECT_EQ(EntriesIn(dir.Path()), entries) << "nothing made, nothing left";
+        if (c.path == "/dev/null" || !*c.reason) continue;
+        bool asked = false;
+        EXPECT_FALSE(plat::WriteFileAtomically(
+            c.path, [&](std::ostream&) { return asked = true; }, reason));
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_FALSE(asked);
+    }
+    struct stat st {};
+    ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(EntriesIn(dir.Path()), entries);
+
+    // No room: a full disk, here a file size limit, is found before the work.
+    std::string reason;
+    EXPECT_FALSE(WithFileSizeLimit(100, [&] { return plat::CheckFileCanBeWritten(dir / "new.hex", reason); }));
+    EXPECT_EQ(reason, "no room in " + dir.Path() + ": File too large");
+    EXPECT_EQ(EntriesIn(dir.Path()), entries);
+    // A folder that takes no new file (root may write anywhere).
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(dir.Path().c_str(), 0555), 0);
+        EXPECT_FALSE(plat::CheckFileCanBeWritten(dir / "new.hex", reason));
+        EXPECT_EQ(reason, "no file can be made in " + dir.Path() + ": Permission denied");
+        chmod(dir.Path().c_str(), 0755);
+    }
 }
 
 TEST(OpenRegularFile, ReadsAndSeeksRegularFilesOnly) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -297,6 +298,24 @@ TEST_F(IniFile, ConcurrentWritersLoseNothing) {
             found += ini_->Get(SectionOf(k), KeyOf(w, k)) ? 1 : 0;
     EXPECT_EQ(found, kWriters * kKeys);
     EXPECT_EQ(EntriesIn(dir_.Path()), 1u) << "no temporary left behind";
+}
+
+// A writer that gives up its lock file removes it only while it is still
+// the one it made: a file another writer renamed in meanwhile stays.
+TEST_F(IniFile, AGivenUpLockFileIsRemovedOnlyWhileItIsStillOurs) {
+    for (bool replaced : {false, true}) {
+        WriteAll(path_, "");
+        const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        if (replaced) {
+            WriteAll(path_ + ".new", "[s]\nk=theirs\n");
+            ASSERT_EQ(rename((path_ + ".new").c_str(), path_.c_str()), 0);
+        }
+        EXPECT_EQ(plat::RemoveIfStillHeld(path_, fd), !replaced);
+        close(fd);
+        EXPECT_EQ(std::filesystem::exists(path_), replaced);
+    }
+    EXPECT_EQ(ini_->Get("s", "k"), "theirs");
 }
 
 // A writer killed before its rename leaves its temporary; the next write
