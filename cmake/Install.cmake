@@ -46,6 +46,7 @@ else()
   message(STATUS "Built without Qt: cpack packs kelvane-cli only")
 endif()
 # The packaging's own revision: 2.0.0-1 is the first with kelvane-cli apart.
+# docs/debian/changelog has an entry for each version (scripts/check-packages).
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(kv_deb_version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
