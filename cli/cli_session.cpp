@@ -69,6 +69,7 @@ public:
           settings_(options, services.settings),
           user_(options, printer_, services.clock, services.stopSignal) {
         printer_.Watch(services.watcher);
+        printer_.PrintExit(services.printExit);
     }
 
     int Run() {
