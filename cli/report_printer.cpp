@@ -78,7 +78,8 @@ std::string CReportPrinter::JsonString(const std::string& text) {
 std::string CReportPrinter::JsonKey(const std::string& name) {
     std::string key;
     for (const char ch : name) {
-        if (std::isalnum(static_cast<unsigned char>(ch))) key += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        const auto byte = static_cast<unsigned char>(ch);
+        if (std::isalnum(byte)) key += static_cast<char>(std::tolower(byte));
         else if (!key.empty() && key.back() != '_') key += '_';
     }
     while (!key.empty() && key.back() == '_') key.pop_back();
@@ -125,7 +126,8 @@ void CReportPrinter::ProgressStart(const std::string& title, uint32_t pages) {
     if (watcher_) watcher_->Phase(title, 0);
     if (progress_ == ProgressStyle::None) return;
     if (json_) {
-        out_ << "{\"event\":\"progress\",\"title\":" << JsonString(title_) << ",\"pages\":" << pages << ",\"done\":0}\n";
+        out_ << "{\"event\":\"progress\",\"title\":" << JsonString(title_) << ",\"pages\":" << pages
+             << ",\"done\":0}\n";
         out_.flush();
     }
 }

@@ -34,7 +34,7 @@ public:
     const std::vector<Dialog*>& ModelessWindows() const { return modeless_; }
     Dialog* TopModeless() const { return modeless_.empty() ? nullptr : modeless_.back(); }
 
-    // Looks whether a stop signal (SIGTERM, SIGINT, SIGHUP) has arrived; the
+    // Looks whether a stop signal (SIGTERM, SIGINT, SIGHUP, SIGPIPE) has arrived; the
     // first time it has, cancels every modeless window (a running operation
     // then stops after its current page, as after Cancel) and quits with the
     // exit code 128 + the signal. Answers whether the run is being stopped.

@@ -178,7 +178,8 @@ TEST(CliOptions, HelpCoversEveryOptionCommandAndExitStatus) {
     for (const char* word :
          {"--port", "--mode", "--firm", "--baud", "--id", "--id-file", "--mcu", "--interval", "--old-erase",
           "--sync-b0", "--json", "-q", "-v", "-qv", "--help", "--version", "--erase", "--blank-check", "--verify",
-          "--no-verify", "--range", "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase", "write FILE", "verify FILE", "blank-check", "download FILE", "  2  ",
+          "--no-verify", "--range", "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase",
+          "write FILE", "verify FILE", "blank-check", "download FILE", "  2  ",
           "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  8  "})
         EXPECT_NE(help.str().find(word), std::string::npos) << word;
     // Each of them is taken by the parser.

@@ -538,7 +538,8 @@ TEST(CliE2E, AClosedOutputStopsTheRunAndLeavesTheLinkAt9600) {
     kvtest::SimServer sim({"--log", b.log, "--dump", b.dump});
     kvtest::SignalAt closeAfterFirstLine{"\n", 0, true};
     const auto run = RunProgram(BuildPath("kelvane-cli"),
-                                {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "--json", "write", file},
+                                {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "--json", "write",
+                                 file},
                                 b.Env(), "", kDeadlineMs, closeAfterFirstLine);
     sim.Stop();
     ASSERT_FALSE(run.timedOut) << run.err;
