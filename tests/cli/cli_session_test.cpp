@@ -252,6 +252,15 @@ TEST(CliSession, AStopSignalEndsTheRunAtAPageAndLeavesTheLinkAt9600) {
     EXPECT_EQ(board.chip.Baud(), 9600u);
 }
 
+// A stop during the synchronisation is told as a stop, not as a lost link.
+TEST(CliSession, AStopDuringTheBringUpIsNoLostLink) {
+    Board board(sim::kDefaultId);
+    board.stopSignal = [&] { return board.chip.Transcript().empty() ? 0 : 2; };
+    EXPECT_EQ(board.Run({"--id", "11223344556677", "info"}), 130);
+    EXPECT_EQ(board.err.str(), "kelvane-cli: stopped: SIGINT received\n");
+    EXPECT_EQ(board.chip.Baud(), 9600u);
+}
+
 // A stop signal during a read ends it after the page in hand: no further
 // page is asked for, no file appears, and the link goes back to 9600 bps.
 TEST(CliSession, AStopSignalDuringAReadLeavesNoFile) {
