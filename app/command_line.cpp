@@ -22,6 +22,8 @@ ProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
             o.help = true;
         } else if (a == "--version") {
             o.version = true;
+        } else if (a == "--trace") {
+            o.trace = true;
         } else if (a == "--port") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 if (o.error.empty()) o.error = "--port needs a port name";

@@ -16,6 +16,7 @@ struct ProgramOptions {
     bool console = false;             // "--console"
     bool help = false;                // "--help" or "-h"
     bool version = false;             // "--version"
+    bool trace = false;               // "--trace": the trace lines on standard output
     std::optional<std::string> port;  // "--port <name>" or "--port=<name>"
     std::vector<std::string> rest;    // the other arguments after the program path, in order
     std::string error;                // "--port" without a name, or an unknown "--" option

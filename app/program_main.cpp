@@ -30,6 +30,7 @@ void PrintUsage(Edition edition, std::ostream& out) {
         << "  --help         print this help and end\n"
         << "  --version      print the version and end\n"
         << "  --console      text front end on standard input and output (also KELVANE_UI=console)\n"
+        << "  --trace        timestamped trace lines on standard output (also KELVANE_TRACE=1)\n"
         << "  --port <name>  the serial port: COM1..COM4 (/dev/ttyS0..3), a device name or path\n"
         << "  +a, -a         erase block by block on old boot loaders, or the normal erase\n";
     if (edition == Edition::Kelvane)
@@ -69,6 +70,10 @@ int ProgramMain(Edition edition, int argc, char** argv, GraphicalUiFactory graph
     else if (graphical)
         ui = graphical(argc, argv);
     if (!ui) ui = tk::ConsoleUi::ForStdio();
+    // Trace lines only when asked for; kelvlite started from here keeps the wish.
+    const bool trace = options.trace || process->Env("KELVANE_TRACE") == "1";
+    if (options.trace) plat::SetEnvironment("KELVANE_TRACE", "1");
+    ui->ShowTraces(trace);
 
     // A settings file that cannot serve is named to the user once.
     auto profile = plat::MakeIniFile(plat::DefaultProfilePath(ProgramName(edition)), [&](const std::string& text) {

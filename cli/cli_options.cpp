@@ -159,7 +159,15 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             return "";
         };
 
-        if (arg == "--help" || arg == "-h") {
+        // The short options are flags, and combine: "-qv" is "-q -v".
+        if (arg.size() > 2 && arg[0] == '-' && arg[1] != '-') {
+            for (size_t k = 1; k < arg.size(); ++k) {
+                if (arg[k] == 'q') o.quiet = true;
+                else if (arg[k] == 'v') o.verbose = true;
+                else if (arg[k] == 'h') o.help = true;
+                else return fail(std::string("-") + arg[k] + ": unknown option (in " + arg + ")");
+            }
+        } else if (arg == "--help" || arg == "-h") {
             o.help = true;
         } else if (arg == "--version") {
             o.version = true;
@@ -176,12 +184,13 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         } else if (arg == "--all-pages") {
             if (!current || current->kind != Command::Kind::Read) return fail("--all-pages: only after read OUT");
             current->allPages = true;
-        } else if (arg == "--erase" || arg == "--blank-check" || arg == "--verify") {
+        } else if (arg == "--erase" || arg == "--blank-check" || arg == "--verify" || arg == "--no-verify") {
             const std::string error = forWrite(arg.c_str());
             if (!error.empty()) return fail(error);
             if (arg == "--erase") current->erase = true;
             if (arg == "--blank-check") current->blankCheck = true;
             if (arg == "--verify") current->verify = true;
+            if (arg == "--no-verify") current->verify = false;
         } else if (arg == "--port" || arg == "--mode" || arg == "--baud" || arg == "--id" || arg == "--id-file" ||
                    arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range" ||
                    arg == "--format" || arg == "--base") {

@@ -19,7 +19,7 @@ struct Command {
     std::string file;         // write, verify, download; read: the file written; "-": stdin / stdout
     bool erase = false;       // write --erase
     bool blankCheck = false;  // write --blank-check
-    bool verify = false;      // write --verify
+    bool verify = true;       // write: the read check after programming, unless --no-verify
     std::optional<std::pair<uint32_t, uint32_t>> range;  // --range, whole pages
     // The file's format: from --format or the file name for read; raw binary
     // for a program file given with --base, else told by its content.

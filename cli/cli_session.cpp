@@ -70,6 +70,7 @@ public:
           settings_(options, services.settings),
           user_(options, printer_, services.clock, services.stopSignal) {
         printer_.Watch(services.watcher);
+        printer_.PrintExit(services.printExit);
     }
 
     int Run() {
@@ -258,6 +259,8 @@ private:
             return code;
         }
         opened_ = true;
+        // A stop cut the bring-up short: the stop, not a lost link, is the reason.
+        if (!up.Ok() && user_.StopSignal() != 0) return kExitSignalBase + user_.StopSignal();
         if (!up.Ok() || user_.LinkFailure()) {
             const Outcome failure = user_.LinkFailure().value_or(up);
             if (failure.phase == Phase::Sync) return Refuse(kExitLink, "no answer from the chip on " + options_.port);

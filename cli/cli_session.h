@@ -34,6 +34,8 @@ struct SessionServices {
     CRunWatcher* watcher = nullptr;
     // False: progress goes to the watcher alone.
     bool showProgress = true;
+    // False: the run prints no JSON exit object (a gang prints the one for all ports).
+    bool printExit = true;
 };
 
 // Answers the exit status.

@@ -1,5 +1,6 @@
 #include "cli/cli_user.h"
 
+#include "cli/traced_device.h"
 #include "link/protocol.h"
 
 #include <cstdio>
@@ -51,7 +52,8 @@ private:
 
 CCliUser::CCliUser(const Options& options, CReportPrinter& printer, plat::IClock& clock,
                    std::function<int()> stopSignal)
-    : options_(options), printer_(printer), clock_(clock), stopSignal_(std::move(stopSignal)) {}
+    : options_(options), printer_(printer), clock_(clock), stopSignal_(std::move(stopSignal)),
+      began_(clock.TickMs()) {}
 
 void CCliUser::BeginCommand(const Command* command) {
     command_ = command;
@@ -112,8 +114,21 @@ void CCliUser::Report(const Outcome& outcome) {
     if (outcome.op == Operation::Link && !outcome.Ok() && !linkFailure_) linkFailure_ = outcome;
 }
 
+// The link's own lines (" old ") are stamped like the serial traffic
+// beside them, one stamp per line; none is printed unless -v asked.
 void CCliUser::Trace(const std::string& text) {
-    if (options_.verbose) printer_.Trace(text);
+    if (!options_.verbose) return;
+    const std::string stamp = TraceStamp(clock_.TickMs() - began_);
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        while (!line.empty() && line.front() == ' ') line.erase(0, 1);
+        if (!line.empty()) printer_.Trace(stamp + line);
+        at = end + 1;
+    }
 }
 
 }  // namespace kv::cli

@@ -62,6 +62,7 @@ private:
     CReportPrinter& printer_;
     plat::IClock& clock_;
     std::function<int()> stopSignal_;
+    uint32_t began_;  // the run's start, for the trace stamps
     CSerialComm* channel_ = nullptr;
     const Command* command_ = nullptr;
     bool linkLost_ = false;

@@ -12,7 +12,7 @@ constexpr int kExitLink = 5;         // no answer from the chip, or the link los
 constexpr int kExitId = 6;           // the ID refused
 constexpr int kExitDevice = 7;       // an erase or program error
 constexpr int kExitDifference = 8;   // a check found a difference or a byte that is not blank
-constexpr int kExitSignalBase = 128; // + the stop signal's number: SIGTERM, SIGINT or SIGHUP ended the run
+constexpr int kExitSignalBase = 128; // + the stop signal's number: SIGTERM, SIGINT, SIGHUP, SIGPIPE
 
 // Several boards at once end with the failure that comes first here: the
 // earlier a failure stops a run, the more it says about the whole fixture

@@ -53,6 +53,14 @@ void CGangConsole::Line(size_t index, bool toErr, const std::string& text) {
     if (style_ == Style::Live) DrawBlock();
 }
 
+void CGangConsole::Notice(const std::string& text) {
+    const std::lock_guard lock(mutex_);
+    if (style_ == Style::Live) EraseBlock();
+    err_ << text << "\n";
+    err_.flush();
+    if (style_ == Style::Live) DrawBlock();
+}
+
 void CGangConsole::Phase(size_t index, const std::string& phase, int percent) {
     const std::lock_guard lock(mutex_);
     Status& s = status_.at(index);
@@ -88,7 +96,7 @@ void CGangConsole::DrawBlock() {
     lastDraw_ = std::chrono::steady_clock::now();
 }
 
-void CGangConsole::Summary(const std::vector<PortOutcome>& outcomes, int code) {
+void CGangConsole::Summary(const std::vector<PortOutcome>& outcomes, int code, bool failuresOnly) {
     const std::lock_guard lock(mutex_);
     std::vector<std::string> failed;
     for (const PortOutcome& o : outcomes)
@@ -112,8 +120,11 @@ void CGangConsole::Summary(const std::vector<PortOutcome>& outcomes, int code) {
         DrawBlock();  // the last state stays on the screen
         drawn_ = 0;
     }
+    if (failuresOnly && failed.empty()) return;
+    const auto shown = [&](const PortOutcome& o) { return !failuresOnly || o.code != 0; };
     size_t portWidth = 4, resultWidth = 6, errorWidth = 11;
     for (const PortOutcome& o : outcomes) {
+        if (!shown(o)) continue;
         portWidth = std::max(portWidth, o.port.size());
         resultWidth = std::max(resultWidth, ResultWord(o.code).size());
         errorWidth = std::max(errorWidth, o.firstError.size());
@@ -121,6 +132,7 @@ void CGangConsole::Summary(const std::vector<PortOutcome>& outcomes, int code) {
     out_ << "\n" << Padded("PORT", portWidth) << "  " << Padded("RESULT", resultWidth) << "  "
          << Padded("FIRST ERROR", errorWidth) << "  TIME\n";
     for (const PortOutcome& o : outcomes) {
+        if (!shown(o)) continue;
         out_ << Padded(o.port, portWidth) << "  " << Padded(ResultWord(o.code), resultWidth) << "  "
              << Padded(o.firstError.empty() ? "-" : o.firstError, errorWidth) << "  " << Seconds(o.seconds) << "\n";
     }

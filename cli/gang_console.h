@@ -35,10 +35,13 @@ public:
 
     // A whole line the run on port `index` printed (without its line end).
     void Line(size_t index, bool toErr, const std::string& text);
+    // A line of the whole gang's on stderr (a stop signal came).
+    void Notice(const std::string& text);
     // The live status of port `index`.
     void Phase(size_t index, const std::string& phase, int percent);
-    // The table of every port's result, and the gang's exit status.
-    void Summary(const std::vector<PortOutcome>& outcomes, int code);
+    // The table of every port's result, and the gang's exit status;
+    // `failuresOnly` (-q): the rows of the ports that failed, nothing when none did.
+    void Summary(const std::vector<PortOutcome>& outcomes, int code, bool failuresOnly = false);
 
 private:
     struct Status {

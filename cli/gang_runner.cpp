@@ -2,10 +2,13 @@
 
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <thread>
 
 #include "cli/cli_session.h"
 #include "cli/exit_codes.h"
+#include "cli/stop_notice.h"
+#include "platform/stop_signals.h"
 
 namespace kv::cli {
 
@@ -44,6 +47,7 @@ PortOutcome RunPort(const Options& options, size_t index, CGangConsole& console,
                                 services.stopSignal,
                                 &watcher};
         session.showProgress = services.style != CGangConsole::Style::Live;  // the status line shows it
+        session.printExit = false;  // the gang's exit object is the run's only one
         outcome.code = RunSession(options, session);
     } catch (const std::exception& e) {
         watcher.Failed(kExitDevice, std::string("the run stopped: ") + e.what());
@@ -68,6 +72,8 @@ int RunGang(const Options& options, const std::vector<PortEntry>& ports, const G
     std::vector<Options> perPort;
     for (const PortEntry& port : ports) perPort.push_back(OptionsFor(options, port));
     std::vector<PortOutcome> outcomes(ports.size());
+    std::optional<plat::CStopNotice> notice;
+    if (services.noticeStops) notice.emplace([&console](int signal) { console.Notice(StopNoticeText(signal)); });
     {
         std::vector<std::jthread> threads;
         threads.reserve(ports.size());
@@ -75,11 +81,12 @@ int RunGang(const Options& options, const std::vector<PortEntry>& ports, const G
             threads.emplace_back([&, i] { outcomes[i] = RunPort(perPort[i], i, console, services); });
         }
     }  // every port's run has ended here
+    notice.reset();
 
     int code = kExitOk;
     for (const PortOutcome& o : outcomes) code = WorseExit(code, o.code);
     if (const int signal = services.stopSignal ? services.stopSignal() : 0) code = kExitSignalBase + signal;
-    console.Summary(outcomes, code);
+    console.Summary(outcomes, code, options.quiet);
     return code;
 }
 

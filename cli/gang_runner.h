@@ -31,6 +31,8 @@ struct GangServices {
     std::ostream& err;
     CGangConsole::Style style = CGangConsole::Style::Lines;
     int columns = 80;
+    // True: the first stop signal is told at once, whatever the ports wait for.
+    bool noticeStops = false;
 };
 
 // Runs `options` on every port of `ports` at once (a port's own ID replaces

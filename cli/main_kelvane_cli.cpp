@@ -10,6 +10,7 @@
 #include "cli/gang_ports.h"
 #include "cli/gang_runner.h"
 #include "cli/report_printer.h"
+#include "cli/stop_notice.h"
 #include "cli/traced_device.h"
 #include "cli/usage.h"
 #include "platform/clock.h"
@@ -48,8 +49,8 @@ int main(int argc, char** argv) {
     const std::string settingsPath =
         plat::DefaultProfilePath(options.mode == Mode::Lite ? "kelvlite" : "kelvane");
     auto process = plat::MakeLinuxProcess();
-    // SIGTERM, SIGINT and SIGHUP stop every port after its page, and the
-    // links go back to 9600 bps before the program ends.
+    // SIGTERM, SIGINT, SIGHUP and a closed output (SIGPIPE) stop every port
+    // after its page, and the links go back to 9600 bps before the program ends.
     plat::InstallStopSignals();
     const bool verbose = options.verbose;
     if (options.Gang()) {
@@ -71,8 +72,9 @@ int main(int argc, char** argv) {
                           process->SelfPath(),
                           std::cout,
                           std::cerr};
+        gang.noticeStops = true;
         gang.style = options.json                           ? CGangConsole::Style::Json
-                     : plat::IsTerminal(1) && !verbose ? CGangConsole::Style::Live
+                     : plat::IsTerminal(1) && !verbose && !options.quiet ? CGangConsole::Style::Live
                                                             : CGangConsole::Style::Lines;
         gang.columns = plat::TerminalColumns(1);
         return RunGang(options, ports.ports, gang);
@@ -81,14 +83,17 @@ int main(int argc, char** argv) {
     auto clock = plat::MakeSystemClock();
     auto settings = plat::MakeIniFile(settingsPath);
     plat::IClock& time = *clock;
-    const auto makeDevice = [&time, verbose]() -> std::unique_ptr<plat::ISerialDevice> {
+    // The stop is told at once, from a thread of its own, between the run's lines.
+    CLockedStream err(std::cerr);
+    const plat::CStopNotice notice([&err](int signal) { err.Line(StopNoticeText(signal)); });
+    const auto makeDevice = [&time, &err, verbose]() -> std::unique_ptr<plat::ISerialDevice> {
         auto device = plat::MakeLinuxSerialDevice();
         if (!verbose) return device;
-        return MakeTracedDevice(std::move(device), time, std::cerr);
+        return MakeTracedDevice(std::move(device), time, err);
     };
     // read - puts the image on stdout: the result lines go to stderr then.
-    std::ostream& results = options.ImageToStandardOutput() ? std::cerr : std::cout;
+    std::ostream& results = options.ImageToStandardOutput() ? static_cast<std::ostream&>(err) : std::cout;
     SessionServices services{*clock, makeDevice, process->SelfPath(), results,
-                             std::cerr, plat::IsTerminal(2), settings.get(), [] { return plat::StopSignal(); }};
+                             err, plat::IsTerminal(2), settings.get(), [] { return plat::StopSignal(); }};
     return RunSession(options, services);
 }

@@ -37,8 +37,10 @@ public:
     void Result(const std::string& command, int code, const std::string& text, const Fields& fields = {});
     // A refusal before or outside the commands (argument, file, port).
     void Refusal(int code, const std::string& text);
-    // The run's exit status, last.
+    // The run's exit status, last: with --json the run's one "exit" object.
     void Final(int code);
+    // False: someone else prints the exit object (a gang prints one for all ports).
+    void PrintExit(bool print) { printExit_ = print; }
     // Trace lines (-v).
     void Trace(const std::string& text);
 
@@ -48,8 +50,10 @@ public:
     void ProgressStep(uint32_t done, uint32_t pages, uint32_t elapsedMs);
     void ProgressEnd();
 
-    // A JSON string literal for `text`.
+    // A JSON string literal for `text`; bytes that are not UTF-8 become U+FFFD.
     static std::string JsonString(const std::string& text);
+    // The JSON key for a field's name: "ID Check" is "id_check".
+    static std::string JsonKey(const std::string& name);
 
 private:
     std::ostream& out_;
@@ -59,6 +63,7 @@ private:
     std::string title_;
     int lastTenth_ = -1;
     bool barOpen_ = false;
+    bool printExit_ = true;
     CRunWatcher* watcher_ = nullptr;
 };
 

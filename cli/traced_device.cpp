@@ -58,10 +58,7 @@ private:
     }
 
     void Line(const std::string& text) {
-        const uint32_t ms = clock_.TickMs() - began_;
-        char stamp[24];
-        std::snprintf(stamp, sizeof stamp, "%6u.%03u ", ms / 1000, ms % 1000);
-        trace_ << stamp << text << "\n";
+        trace_ << TraceStamp(clock_.TickMs() - began_) << text << "\n";
     }
 
     std::unique_ptr<plat::ISerialDevice> device_;
@@ -71,6 +68,12 @@ private:
 };
 
 }  // namespace
+
+std::string TraceStamp(uint32_t ms) {
+    char stamp[24];
+    std::snprintf(stamp, sizeof stamp, "%6u.%03u ", ms / 1000, ms % 1000);
+    return stamp;
+}
 
 std::unique_ptr<plat::ISerialDevice> MakeTracedDevice(std::unique_ptr<plat::ISerialDevice> device,
                                                       plat::IClock& clock, std::ostream& trace) {

@@ -15,13 +15,15 @@ Commands
   info                     boot-loader version, status register decoded bit by bit, ID state
   unlock                   the ID check alone (exit status says whether the ID passed)
   erase                    erase the flash
-  write FILE               program the file's pages
+  write FILE               program the file's pages, then read them back
       --base ADDRESS       FILE is raw binary that begins at ADDRESS (hex); required
                            for .bin, also after verify and download. Otherwise FILE
                            is told by its content: S-records or Intel HEX
       --erase              erase first (as "E. P. R...": erase, program, read check)
       --blank-check        blank check first (as "B. P. R...": blank check, program, read check)
-      --verify             read check after programming
+      --no-verify          no read check after programming; plain write reads every
+                           byte back by default (--verify, the default, says so again).
+                           --erase and --blank-check always read every byte back
       --range START-END    limit it to START-END (hex, whole pages; not with --erase
                            outside lite mode, which programs the file's whole range)
   verify FILE              read check of the file's pages (or --range START-END)
@@ -54,9 +56,12 @@ Options
   --interval MS            pause after each page frame, 0 to 10000 [40]
   --old-erase              erase block by block on old boot loaders (the "+a" switch), this run only
   --sync-b0                begin the synchronisation with 0xB0 (the "+Z" switch), this run only
-  --json                   one JSON object per line on stdout: progress, results, the outcome
-  -q, --quiet              no progress and no result lines for commands that succeeded
-  -v, --verbose            a timestamped trace of every frame on stderr
+  --json                   one JSON object per line on stdout: progress, results, and one
+                           "exit" object last (all of it UTF-8; see the README)
+  -q, --quiet              failures only: no progress, no result lines for commands that
+                           succeeded, no table when every port succeeded
+  -v, --verbose            a timestamped trace on stderr: every frame, the link's own lines
+  Short options combine: -qv is -q -v.
   -h, --help               this text
   --version                the program's version
 
@@ -82,9 +87,13 @@ Exit status
   6  the ID was refused (nothing was erased or written)
   7  an erase, program or download error
   8  a check found a difference or a byte that is not blank
-  128+N  stopped by signal N (SIGTERM, SIGINT, SIGHUP) after the page in hand,
+  128+N  stopped by signal N (SIGTERM, SIGINT, SIGHUP) after the exchange in hand,
          with the link taken back to 9600 bps (a read then leaves no file; every
-         port stops when there are several)
+         port stops when there are several); the stop is told on stderr at once.
+         A closed output (SIGPIPE, e.g. "| head -1") stops the same way: 141.
+         A second SIGTERM, SIGINT or SIGHUP ends the program at once, without
+         that clean-up: the board may stay at the link rate and answer no
+         further run until it is reset
 With several ports: 0 when every port succeeded, 128+N after a stop signal,
 else the failure that comes first in this order among the ports':)";
     for (size_t i = 0; i < kExitPriority.size(); ++i) out << (i ? ", " : " ") << kExitPriority[i];

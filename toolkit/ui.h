@@ -48,8 +48,10 @@ public:
     // The stop signal (SIGTERM, SIGINT, SIGHUP) that is ending the run, or 0.
     virtual int StopSignal() const { return 0; }
 
-    // Trace lines for standard output ("Z_Type = +Z \n", " old \n").
+    // Trace lines for standard output ("Z_Type = +Z \n", " old \n"); a front
+    // end prints them only once ShowTraces(true) asked for them.
     virtual void Trace(const std::string& text) = 0;
+    virtual void ShowTraces(bool on) { (void)on; }
 
     // The window that is active for the user: the innermost open modal
     // dialog (a progress window opened without a parent disables it).

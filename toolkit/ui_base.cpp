@@ -1,6 +1,7 @@
 #include "toolkit/ui_base.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/stop_signals.h"
 #include "toolkit/dialog.h"
@@ -25,6 +26,16 @@ void UiBase::Quit(int exitCode) {
     const std::vector<Dialog*> open = modal_;
     for (auto it = open.rbegin(); it != open.rend(); ++it)
         if (!(*it)->Ended()) (*it)->EndDialog(IDCANCEL);
+}
+
+std::string UiBase::StampedTrace(const std::string& text) const {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began_);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%6lld.%03lld ", static_cast<long long>(ms.count() / 1000),
+                  static_cast<long long>(ms.count() % 1000));
+    std::string out;
+    for (const std::string& line : SplitLines(text)) out += stamp + line + "\n";
+    return out;
 }
 
 bool UiBase::NoticeStop() {

@@ -2,6 +2,7 @@
 // What every front end shares: the quit request and the stack of open modal
 // dialogs it ends, the wait-cursor depth, the open modeless windows, and the
 // splitting of message text into lines.
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,7 @@ public:
     const std::vector<Dialog*>& ModelessWindows() const { return modeless_; }
     Dialog* TopModeless() const { return modeless_.empty() ? nullptr : modeless_.back(); }
 
-    // Looks whether a stop signal (SIGTERM, SIGINT, SIGHUP) has arrived; the
+    // Looks whether a stop signal (SIGTERM, SIGINT, SIGHUP, SIGPIPE) has arrived; the
     // first time it has, cancels every modeless window (a running operation
     // then stops after its current page, as after Cancel) and quits with the
     // exit code 128 + the signal. Answers whether the run is being stopped.
@@ -41,6 +42,13 @@ public:
     bool NoticeStop();
     // The stop signal that ended the run, or 0.
     int StopSignal() const override { return stopSignal_; }
+
+    // Trace lines are printed only when the user asked for them (--trace).
+    void ShowTraces(bool on) override { showTraces_ = on; }
+    bool TracesShown() const { return showTraces_; }
+    // Trace text as printed: every line behind the seconds since the front
+    // end began, to the millisecond ("     1.250 Z_Type = +Z ").
+    std::string StampedTrace(const std::string& text) const;
 
     // Splits message text into lines; "\r\n", "\n" and "\r" each end a line.
     // A break at the very end does not start another line; "" is one empty line.
@@ -78,6 +86,8 @@ private:
     bool quitPending_ = false;
     int exitCode_ = 0;
     int stopSignal_ = 0;
+    bool showTraces_ = false;
+    std::chrono::steady_clock::time_point began_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace tk

@@ -1,11 +1,13 @@
 #include "platform/stop_signals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <utility>
 
 // A self-pipe rather than signalfd: signalfd needs the signals blocked in
 // every thread, and a blocked mask is inherited by every program started
@@ -15,7 +17,7 @@
 namespace plat {
 namespace {
 
-constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGPIPE};
 
 // Read by every thread that runs a link (kelvane-cli runs one per port): an
 // atomic, which a signal handler may also use as long as it is lock-free.
@@ -40,10 +42,13 @@ bool CatchAll() {
     for (int s : kStopSignals) sigaddset(&sa.sa_mask, s);
     // SA_RESTART: reads and writes elsewhere carry on; waits that must
     // notice the stop poll the wake-up pipe. SA_RESETHAND: the second
-    // signal is not caught.
-    sa.sa_flags = SA_RESTART | SA_RESETHAND;
+    // signal is not caught; but a closed output raises SIGPIPE at every
+    // write, and must not end the clean-up.
     bool ok = true;
-    for (int s : kStopSignals) ok = sigaction(s, &sa, nullptr) == 0 && ok;
+    for (int s : kStopSignals) {
+        sa.sa_flags = SA_RESTART | (s == SIGPIPE ? 0 : SA_RESETHAND);
+        ok = sigaction(s, &sa, nullptr) == 0 && ok;
+    }
     return ok;
 }
 
@@ -66,6 +71,7 @@ std::string StopSignalName(int signal) {
     case SIGTERM: return "SIGTERM";
     case SIGINT: return "SIGINT";
     case SIGHUP: return "SIGHUP";
+    case SIGPIPE: return "SIGPIPE";
     default: return "signal " + std::to_string(signal);
     }
 }
@@ -77,6 +83,42 @@ void ResetStopSignals() {
     }
     g_signal.store(0);
     CatchAll();
+}
+
+CStopNotice::CStopNotice(std::function<void(int)> notice) : notice_(std::move(notice)) {
+    if (pipe2(quit_, O_CLOEXEC) != 0) {
+        quit_[0] = quit_[1] = -1;
+        return;
+    }
+    thread_ = std::thread([this] { Wait(); });
+}
+
+CStopNotice::~CStopNotice() {
+    if (thread_.joinable()) {
+        const char byte = 1;
+        [[maybe_unused]] ssize_t n = write(quit_[1], &byte, 1);
+        thread_.join();
+    }
+    for (int fd : quit_)
+        if (fd >= 0) close(fd);
+}
+
+void CStopNotice::Wait() {
+    // The wake-up pipe stays readable once a signal came: it is looked at
+    // until then, and afterwards only the end of the object is waited for.
+    pollfd fds[2] = {{quit_[0], POLLIN, 0}, {g_wake[0], POLLIN, 0}};
+    nfds_t count = g_wake[0] >= 0 ? 2 : 1;
+    for (;;) {
+        if (poll(fds, count, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[0].revents != 0) return;
+        if (count == 2 && fds[1].revents != 0) {
+            if (const int signal = g_signal.load()) notice_(signal);
+            count = 1;
+        }
+    }
 }
 
 }  // namespace plat

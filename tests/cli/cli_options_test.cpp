@@ -41,6 +41,29 @@ TEST(CliOptions, TakesCommandsInOrderWithTheirOwnOptions) {
     EXPECT_EQ(o.commands[2].range, std::make_pair(0x0D0000u, 0x0D00FFu));
 }
 
+// write reads every byte back unless --no-verify says not to; the short
+// options combine.
+TEST(CliOptions, WriteVerifiesUnlessToldAndShortOptionsCombine) {
+    const struct {
+        std::vector<std::string> args;
+        bool verify, quiet, verbose;
+    } cases[] = {
+        {Args({"--port", "p", "write", "f.mot"}), true, false, false},
+        {Args({"--port", "p", "write", "f.mot", "--no-verify"}), false, false, false},
+        {Args({"--port", "p", "-qv", "write", "f.mot", "--verify"}), true, true, true},
+        {Args({"--port", "p", "write", "f.mot", "-vq", "--no-verify"}), false, true, true},
+        {Args({"--port", "p", "-q", "write", "f.mot"}), true, true, false},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseOptions(c.args);
+        ASSERT_EQ(parsed.error, "") << c.args[4];
+        EXPECT_EQ(parsed.options.commands.at(0).verify, c.verify) << c.args.size();
+        EXPECT_EQ(parsed.options.quiet, c.quiet) << c.args.size();
+        EXPECT_EQ(parsed.options.verbose, c.verbose) << c.args.size();
+    }
+    EXPECT_TRUE(ParseOptions(Args({"-hq"})).options.help);
+}
+
 // The format of each file: read's from --format or the name, a program
 // file's raw binary only with --base (any name but another format's).
 TEST(CliOptions, FileFormatsComeFromTheNameOrTheOptions) {
@@ -84,6 +107,8 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "--interval", "-1", "erase"}), "--interval: -1 is not 0 to 10000 ms"},
         {Args({"--port", "p", "--interval", "10001", "erase"}), "--interval: 10001 is not 0 to 10000 ms"},
         {Args({"--port", "p", "erase", "--verify"}), "--verify: only after write FILE"},
+        {Args({"--port", "p", "erase", "--no-verify"}), "--no-verify: only after write FILE"},
+        {Args({"--port", "p", "-qx", "erase"}), "-x: unknown option (in -qx)"},
         {Args({"--port", "p", "erase", "--range", "0-FF"}),
          "--range: only after write, verify, blank-check, download or read"},
         {Args({"--port", "p", "verify", "f", "--range", "0C00FF-0C0000"}),
@@ -173,15 +198,16 @@ TEST(CliOptions, HelpCoversEveryOptionCommandAndExitStatus) {
     kv::cli::PrintUsage(help);
     for (const char* word :
          {"--port", "--mode", "--firm", "--baud", "--id", "--id-file", "--mcu", "--interval", "--old-erase",
-          "--sync-b0", "--json", "-q", "-v", "--help", "--version", "--erase", "--blank-check", "--verify",
-          "--range", "info", "unlock", "erase", "write FILE", "verify FILE", "blank-check", "download FILE", "  2  ",
+          "--sync-b0", "--json", "-q", "-v", "-qv", "--help", "--version", "--erase", "--blank-check", "--verify",
+          "--no-verify", "--range", "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase",
+          "write FILE", "verify FILE", "blank-check", "download FILE", "  2  ",
           "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  8  "})
         EXPECT_NE(help.str().find(word), std::string::npos) << word;
     // Each of them is taken by the parser.
     EXPECT_EQ(ParseOptions(Args({"--port", "p", "--mode", "bootloader", "--firm", "f", "--baud", "9600",
                                  "--id-file", "f.id", "--mcu", "wren", "--interval", "10", "--old-erase",
                                  "--sync-b0", "--json", "-q", "-v", "info", "unlock", "erase", "write", "f",
-                                 "--erase", "--blank-check", "--verify", "verify", "f", "blank-check",
+                                 "--erase", "--blank-check", "--verify", "--no-verify", "verify", "f", "blank-check",
                                  "download", "f", "--range", "0-1FF"}))
                   .error,
               "");

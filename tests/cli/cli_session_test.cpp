@@ -3,16 +3,19 @@
 // nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
 
 #include "cli/cli_session.h"
+#include "cli/traced_device.h"
 #include "image/load_image_file.h"
 #include "sim/chip.h"
 #include "tests/support/fake_serial_device.h"
@@ -25,11 +28,12 @@ constexpr uint32_t kBase = 0x0C0000;
 
 // One board on its own link: the chip, the device the run opens, the clock.
 struct Board {
-    explicit Board(sim::IdCode id) : chip(Options(id)) {}
-    explicit Board(sim::Options options) : chip(std::move(options)) {}
-    static sim::Options Options(sim::IdCode id) {
+    explicit Board(sim::IdCode id, const std::string& version = "") : chip(Options(id, version)) {}
+    explicit Board(const sim::Options& options) : chip(options) {}
+    static sim::Options Options(sim::IdCode id, const std::string& version) {
         sim::Options o;
         o.id = id;
+        if (!version.empty()) o.version = version;
         return o;
     }
 
@@ -42,6 +46,7 @@ struct Board {
             auto made = std::make_unique<kvtest::FakeSerialDevice>(clock);
             peer = std::make_unique<kvtest::SimPeer>(*made, chip);
             device = made.get();
+            if (traced) return kv::cli::MakeTracedDevice(std::move(made), clock, err);
             return made;
         };
         return kv::cli::RunSession(parsed.options, kv::cli::SessionServices{clock, makeDevice, "/opt/kelvane/kelvane-cli",
@@ -55,6 +60,7 @@ struct Board {
     std::ostringstream out;
     std::ostringstream err;
     std::function<int()> stopSignal;
+    bool traced = false;  // the serial traffic traced to err, as -v does
 };
 
 // A program file of `pages` whole pages at kBase, every byte 0x5A.
@@ -98,6 +104,96 @@ TEST(CliSession, TwoLinksRunAtOnceAndShareNothing) {
     EXPECT_NE(locked.err.str().find("refused the ID"), std::string::npos) << locked.err.str();
     EXPECT_EQ(locked.chip.Flash().Read(kBase), 0xFF);
     EXPECT_EQ(locked.chip.Baud(), 9600u);
+}
+
+// Plain write reads every byte back: on a board that does not hold what was
+// sent it finds the difference; --no-verify leaves the check out and says
+// so by its text.
+TEST(CliSession, PlainWriteReadsBackUnlessToldNot) {
+    const std::string mot = WritePages("verify", 1);
+    const struct {
+        bool sound;
+        std::vector<std::string> write;
+        int code;
+        std::string out;
+    } cases[] = {
+        {true, {"write", mot}, 0, "write: programmed and checked 0C0000-0C00FF\n"},
+        {false, {"write", mot}, 8, "write: difference at 0C0010: expected 5A, read A5\n"},
+        {false, {"write", mot, "--no-verify"}, 0, "write: programmed 0C0000-0C00FF\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        sim::Options options = Board::Options(sim::kDefaultId, "");
+        if (!c.sound) options.faults.flipOnReadAddress = kBase + 0x10;  // a byte that does not hold
+        Board board(options);
+        std::vector<std::string> args = {"--id", "11223344556677"};
+        args.insert(args.end(), c.write.begin(), c.write.end());
+        EXPECT_EQ(board.Run(args), c.code) << board.err.str();
+        EXPECT_EQ(board.out.str(), c.out);
+        EXPECT_EQ(board.chip.Baud(), 9600u);
+    }
+    std::remove(mot.c_str());
+}
+
+// --json: every line one object, in UTF-8 whatever the loader's version
+// text holds, keys in snake_case, one title per page loop, no rate before
+// the loop ran long enough to measure one, and exactly one exit object.
+TEST(CliSession, JsonLinesAreUtf8ObjectsWithSnakeCaseKeysAndOneExit) {
+    const std::string mot = WritePages("json", 40);
+    Board board(sim::kDefaultId, "VER\xff\xfe.05");
+    ASSERT_EQ(board.Run({"--id", "11223344556677", "--json", "info", "write", mot}), 0) << board.err.str();
+    std::remove(mot.c_str());
+    const std::string out = board.out.str();
+
+    for (unsigned char ch : out) EXPECT_LT(ch, 0x80) << out;  // the rest is ASCII: no raw byte got through
+    EXPECT_NE(out.find("\"version\":\"VER\\ufffd\\ufffd.05\""), std::string::npos) << out;
+    EXPECT_NE(out.find("\"id_check\":\"Match\""), std::string::npos) << out;
+    const std::regex key("\"([^\"]*)\":");
+    for (auto it = std::sregex_iterator(out.begin(), out.end(), key); it != std::sregex_iterator(); ++it)
+        EXPECT_TRUE(std::regex_match((*it)[1].str(), std::regex("[a-z0-9]+(_[a-z0-9]+)*"))) << (*it)[1];
+
+    std::istringstream lines(out);
+    std::string line, last;
+    std::vector<std::string> progress;
+    size_t exits = 0;
+    while (std::getline(lines, line)) {
+        EXPECT_TRUE(line.front() == '{' && line.back() == '}') << line;
+        if (line.find("\"event\":\"exit\"") != std::string::npos) ++exits;
+        if (line.find("\"event\":\"progress\"") != std::string::npos) progress.push_back(line);
+        last = line;
+    }
+    EXPECT_EQ(exits, 1u);
+    EXPECT_EQ(last, "{\"event\":\"exit\",\"ok\":true,\"code\":0}");
+    ASSERT_GE(progress.size(), 4u);
+    EXPECT_EQ(progress[0], "{\"event\":\"progress\",\"title\":\"Program\",\"pages\":40,\"done\":0}");
+    EXPECT_EQ(progress[1], "{\"event\":\"progress\",\"title\":\"Program\",\"pages\":40,\"done\":1}");
+    const auto readCheck = std::find_if(progress.begin(), progress.end(),
+                                        [](const std::string& p) { return p.find("Read check") != std::string::npos; });
+    ASSERT_NE(readCheck, progress.end());
+    EXPECT_EQ(*readCheck, "{\"event\":\"progress\",\"title\":\"Read check\",\"pages\":40,\"done\":0}");
+    const std::regex rate("\"bytes_per_second\":([0-9]+)");
+    std::smatch measured;
+    ASSERT_TRUE(std::regex_search(*(readCheck - 1), measured, rate)) << *(readCheck - 1);  // the loop's last step
+    EXPECT_GT(std::stoul(measured[1]), 1000u);
+    EXPECT_LT(std::stoul(measured[1]), 11520u);  // no more than the line carries
+}
+
+// -v: every trace line is stamped, the link's own lines (" old ") too.
+TEST(CliSession, EveryTraceLineIsStamped) {
+    Board board(sim::kDefaultId);
+    board.traced = true;
+    ASSERT_EQ(board.Run({"--id", "11223344556677", "-qv", "info"}), 0) << board.err.str();
+    EXPECT_EQ(board.out.str(), "");
+    std::istringstream lines(board.err.str());
+    std::string line;
+    size_t count = 0;
+    bool old = false;
+    for (; std::getline(lines, line); ++count) {
+        EXPECT_TRUE(std::regex_match(line, std::regex(" *[0-9]+\\.[0-9]{3} [^ ].*"))) << line;
+        old = old || std::regex_match(line, std::regex(".* (old|new)"));
+    }
+    EXPECT_GT(count, 5u);
+    EXPECT_TRUE(old) << board.err.str();
 }
 
 // read on virtual time: the read check's page-read frames, page after page,
@@ -157,6 +253,15 @@ TEST(CliSession, AStopSignalEndsTheRunAtAPageAndLeavesTheLinkAt9600) {
     EXPECT_EQ(board.out.str(), "write: stopped: SIGINT received\n");
     EXPECT_EQ(board.chip.Flash().Read(kBase + 256), 0x5A);
     EXPECT_EQ(board.chip.Flash().Read(kBase + 3 * 256), 0xFF);  // never sent
+    EXPECT_EQ(board.chip.Baud(), 9600u);
+}
+
+// A stop during the synchronisation is told as a stop, not as a lost link.
+TEST(CliSession, AStopDuringTheBringUpIsNoLostLink) {
+    Board board(sim::kDefaultId);
+    board.stopSignal = [&] { return board.chip.Transcript().empty() ? 0 : 2; };
+    EXPECT_EQ(board.Run({"--id", "11223344556677", "info"}), 130);
+    EXPECT_EQ(board.err.str(), "kelvane-cli: stopped: SIGINT received\n");
     EXPECT_EQ(board.chip.Baud(), 9600u);
 }
 

@@ -137,6 +137,19 @@ TEST(GangConsole, TheSummaryNamesEveryFailedPort) {
               "/dev/ttyUSB2  failed (8)  write: difference at 0C0123  21.0 s\n"
               "2 of 3 ports failed: /dev/ttyUSB1, /dev/ttyUSB2 (exit status 6)\n");
 
+    // -q: the failures alone, nothing when every port succeeded.
+    std::ostringstream quiet, quietOk;
+    CGangConsole(quiet, err, CGangConsole::Style::Lines, {"a", "b"})
+        .Summary({{"a", 0, "", 1.0}, {"b", 5, "no answer", 2.0}}, 5, true);
+    EXPECT_EQ(quiet.str(),
+              "\n"
+              "PORT  RESULT      FIRST ERROR  TIME\n"
+              "b     failed (5)  no answer    2.0 s\n"
+              "1 of 2 ports failed: b (exit status 5)\n");
+    CGangConsole(quietOk, err, CGangConsole::Style::Lines, {"a", "b"})
+        .Summary({{"a", 0, "", 1.0}, {"b", 0, "", 2.0}}, 0, true);
+    EXPECT_EQ(quietOk.str(), "");
+
     std::ostringstream json;
     CGangConsole(json, err, CGangConsole::Style::Json, {"a", "b"})
         .Summary({{"a", 0, "", 1.0}, {"b", 5, "no \"answer\"", 2.0}}, 5);

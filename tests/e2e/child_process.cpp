@@ -29,7 +29,7 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }
 
 // Reads both pipes until they close or the deadline passes; `seen` looks
-// at the output after each piece of it.
+// at the output after each piece of it, and answers true to close it.
 template <typename Seen>
 bool Drain(int outFd, int errFd, std::string& out, std::string& err, Clock::time_point deadline, Seen seen) {
     pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
@@ -44,7 +44,11 @@ bool Drain(int outFd, int errFd, std::string& out, std::string& err, Clock::time
             const ssize_t n = read(fds[i].fd, buf, sizeof buf);
             if (n > 0) {
                 (i == 0 ? out : err).append(buf, static_cast<size_t>(n));
-                if (i == 0) seen(out);
+                if (i == 0 && seen(out)) {
+                    close(fds[i].fd);
+                    fds[i].fd = -1;
+                    --open;
+                }
             } else {
                 fds[i].fd = -1;
                 --open;
@@ -91,22 +95,25 @@ ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& a
     // The script is small: it fits the pipe, so the program can read it at its pace.
     if (!input.empty() && write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
         ADD_FAILURE() << "standard input not written";
-    if (signalAt.signal == 0) close(in[1]);
+    const bool waits = signalAt.signal != 0 || signalAt.closeOutput;
+    if (!waits) close(in[1]);
 
     bool signalled = false;
     auto seen = [&](const std::string& text) {
-        if (signalAt.signal == 0 || signalled || text.find(signalAt.afterOutput) == std::string::npos) return;
+        if (!waits || signalled || text.find(signalAt.afterOutput) == std::string::npos) return false;
         signalled = true;
+        if (signalAt.closeOutput) return true;
         kill(pid, signalAt.signal);
+        return false;
     };
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     if (!Drain(out[0], err[0], run.out, run.err, deadline, seen)) {
         run.timedOut = true;
         kill(pid, SIGKILL);
     }
-    close(out[0]);
+    if (!(signalAt.closeOutput && signalled)) close(out[0]);
     close(err[0]);
-    if (signalAt.signal != 0) close(in[1]);
+    if (waits) close(in[1]);
     int status = 0;
     waitpid(pid, &status, 0);
     if (!run.timedOut && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);

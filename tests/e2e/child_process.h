@@ -29,6 +29,9 @@ ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& a
 struct SignalAt {
     std::string afterOutput;
     int signal = 0;
+    // Instead of a signal: the reader of standard output goes away, as
+    // `| head -1` does.
+    bool closeOutput = false;
 };
 
 ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& args,

@@ -551,6 +551,11 @@ TEST(CliE2E, GangFlashesTheGoodBoardsAndReportsEachFailure) {
         ports.insert(line.substr(9, line.find('"', 9) - 9));
     }
     EXPECT_EQ(untagged, 1) << run.out;
+    size_t exits = 0;  // a script that takes the first exit object reads the gang's
+    for (size_t at = run.out.find("\"event\":\"exit\""); at != std::string::npos;
+         at = run.out.find("\"event\":\"exit\"", at + 1))
+        ++exits;
+    EXPECT_EQ(exits, 1u) << run.out;
     EXPECT_EQ(ports, (std::set<std::string>{b.folder + "/board-1", b.folder + "/board-2", third.Port()}));
     EXPECT_EQ(last, "{\"event\":\"exit\",\"ok\":false,\"code\":8,\"failed\":[\"" + b.folder + "/board-2\"]}");
 }
@@ -588,6 +593,36 @@ TEST(CliE2E, GangStopsEveryPortOnSigint) {
         EXPECT_EQ(log.back(), std::make_pair(0xB0, 9600u)) << "the link is back at 9600 bps";
     }
     EXPECT_EQ(run.out.find("\"done\":64"), std::string::npos) << run.out;
+    // The stop is told at once, with what a second signal would do.
+    EXPECT_NE(run.err.find("kelvane-cli: SIGINT received: the run stops after the exchange in hand"),
+              std::string::npos)
+        << run.err;
+}
+
+// A closed output (`| head -1`) is a stop like SIGTERM: the run ends after
+// the page in hand, the link goes back to 9600 bps, and the exit status is
+// 128 + SIGPIPE; nothing crashes or hangs writing to the closed pipe.
+TEST(CliE2E, AClosedOutputStopsTheRunAndLeavesTheLinkAt9600) {
+    const Bench b("cli_closed_output");
+    const std::string file = b.folder + "/long.mot";
+    WriteProgram(file, kBase, 0x4000);
+    kvtest::SimServer sim({"--log", b.log, "--dump", b.dump});
+    kvtest::SignalAt closeAfterFirstLine{"\n", 0, true};
+    const auto run = RunProgram(BuildPath("kelvane-cli"),
+                                {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "--json", "write",
+                                 file},
+                                b.Env(), "", kDeadlineMs, closeAfterFirstLine);
+    sim.Stop();
+    ASSERT_FALSE(run.timedOut) << run.err;
+    EXPECT_EQ(run.exitCode, 128 + SIGPIPE) << run.out << run.err;
+    EXPECT_NE(run.err.find("kelvane-cli: the output was closed (SIGPIPE)"), std::string::npos) << run.err;
+    const auto log = kvtest::ReadByteLog(b.log);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), std::make_pair(0xB0, 9600u)) << "the link is back at 9600 bps";
+    kv::CMotFile flash;  // stopped long before the last page
+    ASSERT_EQ(flash.LoadFile(b.dump), 1) << b.dump;
+    EXPECT_NE(flash.Page(kBase / 256), nullptr);
+    EXPECT_EQ(flash.Page((kBase + 0x3F00) / 256), nullptr);
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ TEST(ProgramsE2E, KelvaneChecksTheIdReadsTheStatusAndExits) {
         "1034\n"                                    // Status...
         "ok\n"                                      // the status window's Menu button
         "2\n";                                      // Exit
-    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()},
+    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--trace", "--port", sim.Port()},
                                 folders.Env(), script, kDeadlineMs);
     sim.Stop();
     ASSERT_FALSE(run.timedOut) << run.out;
@@ -290,7 +290,8 @@ TEST(ProgramsE2E, StopSignalsEndTheRunLikeExit) {
     Folders folders("stop_desktop");
     auto env = folders.Env();
     env.push_back("QT_QPA_PLATFORM=offscreen");
-    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane"}, env, "", kDeadlineMs, {"Z_Type =  \n", SIGTERM});
+    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--trace"}, env, "", kDeadlineMs,
+                                {"Z_Type =  \n", SIGTERM});
     ASSERT_FALSE(run.timedOut) << run.out;
     EXPECT_EQ(run.exitCode, 128 + SIGTERM) << run.out << run.err;
 }

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "tests/toolkit/test_dialogs.h"
@@ -289,13 +290,19 @@ TEST(ConsoleUi, QuitEndsDialogsAndSilencesLaterOnes) {
     EXPECT_EQ(con.out.str(), "== Panel ==\n  [1080] button Run...\n  [2] button Exit\n> ");
 }
 
-TEST(ConsoleUi, TraceGoesOutAsItIs) {
+// Trace lines go out only when asked for, each line behind its time stamp.
+TEST(ConsoleUi, TraceGoesOutStampedOnlyWhenAskedFor) {
     Console con;
     con.ui.Trace("Z_Type = +Z \n");
-    con.ui.Trace(" old \n");
     con.ui.BeginWaitCursor();
     con.ui.EndWaitCursor();
-    EXPECT_EQ(con.out.str(), "Z_Type = +Z \n old \n");
+    EXPECT_EQ(con.out.str(), "");
+    con.ui.ShowTraces(true);
+    con.ui.Trace("Z_Type = +Z \n");
+    con.ui.Trace(" old \n");
+    EXPECT_TRUE(std::regex_match(con.out.str(), std::regex(" *[0-9]+\\.[0-9]{3} Z_Type = \\+Z \n"
+                                                           " *[0-9]+\\.[0-9]{3}  old \n")))
+        << con.out.str();
 }
 
 }  // namespace

@@ -421,6 +421,8 @@ bool ConsoleUi::PumpPending() {
     return !QuitRequested();
 }
 
-void ConsoleUi::Trace(const std::string& text) { Out() << text << std::flush; }
+void ConsoleUi::Trace(const std::string& text) {
+    if (TracesShown()) Out() << StampedTrace(text) << std::flush;
+}
 
 }  // namespace tk

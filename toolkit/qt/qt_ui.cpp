@@ -274,7 +274,9 @@ void QtUi::Quit(int exitCode) {
         if (box) box->done(QDialog::Rejected);
 }
 
-void QtUi::Trace(const std::string& text) { std::cout << text << std::flush; }
+void QtUi::Trace(const std::string& text) {
+    if (TracesShown()) std::cout << StampedTrace(text) << std::flush;
+}
 
 QDialog* QtUi::WindowOf(const Dialog& dlg) const {
     for (DialogView* v : views_)
