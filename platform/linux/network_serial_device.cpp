@@ -184,7 +184,7 @@ public:
             // server's answer, which is what every setting will cost.
             const auto asked = Clock::now();
             std::array<unsigned, kSettings> values{};
-            if (!Exchange({true, true, true, true, false, false}, values, kConnectMs))
+            if (!Exchange({true, true, true, true, false, false}, values, kControlMs + 2 * roundTripMs_))
                 return Fail("the server does not answer RFC 2217 requests (is the port set up as "
                             "telnet(rfc2217) in ser2net?)");
             const uint32_t answered = static_cast<uint32_t>(
