@@ -137,7 +137,7 @@ public:
         raw_ = address.kind == NetPortKind::RawTcp;
         if (!StartLoop()) return false;
 
-        const std::string stack = std::string(raw_ ? "" : "telnet(rfc2217),") + "tcp," + address.host + "," +
+        const std::string stack = std::string(raw_ ? "" : "telnet(rfc2217),") + "tcp(nodelay)," + address.host + "," +
                                   std::to_string(address.port);
         int err = str_to_gensio(stack.c_str(), os_, &NetworkSerialDevice::OnEvent, this, &io_);
         if (err) {

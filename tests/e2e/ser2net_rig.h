@@ -66,7 +66,9 @@ inline bool Listening(uint16_t port) {
 }
 
 // ser2net serving each of `ptys` on a port of its own: telnet with the
-// COM-PORT option, or raw TCP at 9600 bps.
+// COM-PORT option, or raw TCP at 9600 bps. As the README sets it up: no
+// Nagle delay and no wait for more characters, which cost a protocol of
+// short exchanges some 40 ms each.
 class Ser2net {
 public:
     Ser2net(const std::vector<std::string>& ptys, const std::string& folder, bool rfc2217 = true) {
@@ -77,9 +79,10 @@ public:
         for (size_t i = 0; i < ptys.size(); ++i) {
             ports_.push_back(FreePort());
             out << "connection: &board" << i << "\n"
-                << "  accepter: " << (rfc2217 ? "telnet(rfc2217),tcp" : "tcp") << ",127.0.0.1," << ports_.back() << "\n"
+                << "  accepter: " << (rfc2217 ? "telnet(rfc2217)," : "") << "tcp(nodelay),127.0.0.1," << ports_.back()
+                << "\n"
                 << "  connector: serialdev," << ptys[i] << ",9600n81,local\n"
-                << "  options:\n    kickolduser: true\n";
+                << "  options:\n    kickolduser: true\n    chardelay: false\n";
         }
         out.close();
         const std::string pidFile = folder + "/ser2net.pid";
