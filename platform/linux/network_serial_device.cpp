@@ -35,6 +35,7 @@ constexpr uint32_t kConnectMs = 5000;      // a host that does not answer
 constexpr uint32_t kControlMs = 2000;      // an acknowledgement of a line setting, beyond the round trip
 constexpr uint32_t kWriteBudgetMs = 2000;  // as long as a local port's stalled write may take
 constexpr uint32_t kCloseMs = 2000;
+constexpr int kFreeTurns = 5;              // the library's events that free a broken connection
 constexpr uint32_t kModemLinesMs = 250;    // the answer to DTR and RTS, beyond the round trip
 constexpr uint32_t kJitterMs = 10;         // added to every read time-out of a network port
 constexpr int kWakeSignal = SIGUSR1;  // the library's signal between its threads
@@ -215,7 +216,15 @@ public:
             }
         }
         StopLoop();
-        if (io_) gensio_free(io_);
+        if (io_) {
+            gensio_free(io_);
+            // A connection that broke or never finished closing is freed by
+            // the library's own events: give them their turn here.
+            for (int turn = 0; turn < kFreeTurns && !closed_; ++turn) {
+                gensio_time slice{0, 10 * 1000 * 1000};
+                gensio_os_funcs_service(os_, &slice);
+            }
+        }
         io_ = nullptr;
         sio_ = nullptr;
         if (os_) gensio_os_funcs_free(os_);

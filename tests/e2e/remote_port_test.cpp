@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -52,9 +53,11 @@ struct Board {
 
 kvtest::ProgramRun Cli(const std::string& folder, std::vector<std::string> args) {
     args.insert(args.begin(), "kelvane-cli");
+    const std::string suppressions = (std::filesystem::path(__FILE__).parent_path() / "lsan_gensio.supp").string();
     return kvtest::RunProgram(BuildPath("kelvane-cli"), args,
-                              {"XDG_CONFIG_HOME=" + folder, "XDG_RUNTIME_DIR=" + folder, "KELVANE_UI="}, "",
-                              kDeadlineMs);
+                              {"XDG_CONFIG_HOME=" + folder, "XDG_RUNTIME_DIR=" + folder, "KELVANE_UI=",
+                               "LSAN_OPTIONS=suppressions=" + suppressions},
+                              "", kDeadlineMs);
 }
 
 TEST(NetworkPortName, UrlsAreParsedAndNeverTakenForDevices) {
