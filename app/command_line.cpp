@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "platform/net_port.h"
+
 namespace kv {
 
 std::string JoinCommandLine(const std::vector<std::string>& args) {
@@ -55,7 +57,8 @@ std::string KelvlitePortArgument(const std::vector<std::string>& rest) {
 }
 
 bool NamesPort(const std::string& portArgument) {
-    return portArgument.compare(0, 3, "COM") == 0 || portArgument.compare(0, 1, "/") == 0;
+    return portArgument.compare(0, 3, "COM") == 0 || portArgument.compare(0, 1, "/") == 0 ||
+           plat::NetPortKindOf(portArgument) != plat::NetPortKind::None;
 }
 
 }  // namespace kv

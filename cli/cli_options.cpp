@@ -6,6 +6,7 @@
 #include "image/hex_digit.h"
 #include "image/image_writer.h"
 #include "link/link_user.h"
+#include "platform/net_port.h"
 
 namespace kv::cli {
 
@@ -265,6 +266,12 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     o.port = o.ports.front().name;
     if (o.commands.empty()) return fail("no command given");
     if (o.mode == Mode::Lite && o.LinkBaud() > 57600) return fail("--baud: lite mode goes up to 57600");
+    // A raw TCP server keeps its line at one rate: the link must stay there.
+    for (const PortEntry& p : o.ports)
+        if (plat::NetPortKindOf(p.name) == plat::NetPortKind::RawTcp && o.LinkBaud() != plat::kRawTcpBaud)
+            return fail("--port " + p.name + ": a raw TCP port stays at " + std::to_string(plat::kRawTcpBaud) +
+                        " bps, and the link would change to " + std::to_string(o.LinkBaud()) + " bps: give --baud " +
+                        std::to_string(plat::kRawTcpBaud) + ", or use rfc2217://, which carries the rate change");
     if (o.id && !o.idFile.empty()) return fail("--id and --id-file: give one of them");
     int toStandardOutput = 0;
     for (Command& c : o.commands) {

@@ -44,6 +44,7 @@ public:
     bool WaitForCount(uint32_t count, uint32_t queued, uint32_t maxMs) override {
         return device_->WaitForCount(count, queued, maxMs);
     }
+    uint32_t RoundTripMs() const override { return device_->RoundTripMs(); }
 
 private:
     static std::string Bytes(const uint8_t* data, size_t count) {

@@ -42,7 +42,9 @@ Commands
 
 Options
   --port PORT              COMn, a path, or a name under /dev (required); PORT=HEX
-                           gives the board on it an ID of its own (as --id takes it)
+                           gives the board on it an ID of its own (as --id takes it);
+                           rfc2217://HOST:PORT is a port on a serial device server
+                           (ser2net), socket://HOST:PORT a raw TCP one (--baud 9600)
   --mode flash|bootloader|lite
                            internal flash with the ID check [flash], the Vireo/H boot
                            loader, or a Vireo/L chip through the sequencer

@@ -45,6 +45,8 @@ int CSerialComm::Read(void* buffer, uint32_t count) {
     auto WireTimeMs = [baud](uint32_t bytes) {
         return baud == 0 ? 0u : static_cast<uint32_t>(uint64_t{bytes} * 10000u / baud);
     };
+    // A port across the network adds its round trip to every reply.
+    const uint32_t timeout = m_nTimeout == 0 ? 0 : m_nTimeout + m_hPort->RoundTripMs();
     uint32_t lastQueued = 0;
     for (;;) {
         plat::QueueStatus status;
@@ -68,13 +70,13 @@ int CSerialComm::Read(void* buffer, uint32_t count) {
         // Unsigned difference: correct across the tick counter's wrap-around.
         const uint32_t elapsed = clock_.TickMs() - start;
         uint32_t wait = kSliceMs;
-        if (m_nTimeout != 0) {
-            if (elapsed > m_nTimeout) {
+        if (timeout != 0) {
+            if (elapsed > timeout) {
                 m_bTimedOut = 1;  // a partial reply stays queued for the next purge
                 return 0;
             }
             // +1: the read gives up only once the time-out has fully passed.
-            wait = std::min(wait, m_nTimeout - elapsed + 1);
+            wait = std::min(wait, timeout - elapsed + 1);
         }
         const uint32_t restMs = WireTimeMs(count - status.queued);
         if (status.queued == 0) {

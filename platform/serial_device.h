@@ -73,9 +73,14 @@ public:
         (void)maxMs;
         return false;
     }
+    // Milliseconds a reply may take beyond the line's own time: for a port
+    // across the network its round trip (measured when it opened) with room
+    // for jitter, which every read time-out adds; 0 for a local port.
+    virtual uint32_t RoundTripMs() const { return 0; }
 };
 
-// "COM1" -> /dev/ttyS0, "/dev/x" -> itself, anything else -> /dev/<name>.
+// "COM1" -> /dev/ttyS0, "/dev/x" -> itself, a network port's URL
+// ("rfc2217://HOST:PORT", "socket://HOST:PORT") -> itself, anything else -> /dev/<name>.
 // "COM" matches in any case; surrounding blanks are ignored; "" for a blank name.
 std::string DevicePathForPort(const std::string& portName);
 
@@ -85,7 +90,12 @@ std::string DevicePathForPort(const std::string& portName);
 std::string DescribeOpenFailure(const std::string& path, int err, const std::string& group = "",
                                 const std::string& holder = "");
 
-// The termios implementation.
+// The device for any port name: picks at Open the termios device for a
+// local port or the network device for a URL.
 std::unique_ptr<ISerialDevice> MakeLinuxSerialDevice();
+// The termios implementation alone.
+std::unique_ptr<ISerialDevice> MakeTermiosSerialDevice();
+// A port on a serial device server (net_port.h names the URL forms).
+std::unique_ptr<ISerialDevice> MakeNetworkSerialDevice();
 
 }  // namespace plat

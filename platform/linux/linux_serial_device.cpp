@@ -15,6 +15,7 @@
 
 #include "platform/linux/baud_table.h"
 #include "platform/linux/open_failure.h"
+#include "platform/net_port.h"
 #include "platform/serial_device.h"
 #include "platform/wait_hook.h"
 
@@ -417,6 +418,7 @@ std::string DevicePathForPort(const std::string& portName) {
     while (e > b && IsBlank(portName[e - 1])) --e;
     const std::string name = portName.substr(b, e - b);
     if (name.empty()) return {};
+    if (NetPortKindOf(name) != NetPortKind::None) return name;
     if (name.front() == '/') return name;
     // "COM<n>" (any case) is the n-th standard serial port.
     auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
@@ -429,6 +431,6 @@ std::string DevicePathForPort(const std::string& portName) {
     return "/dev/" + name;
 }
 
-std::unique_ptr<ISerialDevice> MakeLinuxSerialDevice() { return std::make_unique<LinuxSerialDevice>(); }
+std::unique_ptr<ISerialDevice> MakeTermiosSerialDevice() { return std::make_unique<LinuxSerialDevice>(); }
 
 }  // namespace plat

@@ -50,6 +50,7 @@ TEST(CommandLine, KelvlitePortArgument) {
     EXPECT_EQ(kv::KelvlitePortArgument({}), "");
     EXPECT_TRUE(kv::NamesPort("COM12"));
     EXPECT_TRUE(kv::NamesPort("/dev/ttyUSB0"));
+    EXPECT_TRUE(kv::NamesPort("rfc2217://station-box:4001"));  // a serial device server
     EXPECT_FALSE(kv::NamesPort("com1"));  // as typed by kelvane: upper case
     EXPECT_FALSE(kv::NamesPort("ttyUSB0"));
     EXPECT_FALSE(kv::NamesPort(""));
