@@ -201,6 +201,10 @@ public:
     }
 
     std::string OpenError() const override { return openError_; }
+    std::string GoneReason() const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lost_ ? "the connection to the server was lost" : "";
+    }
 
     bool Close() override {
         if (io_) {
@@ -280,6 +284,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         status.queued = static_cast<uint32_t>(input_.size());
         status.lineError = lost_;  // a connection that went away stays gone
+        status.gone = lost_;
         return true;
     }
 
