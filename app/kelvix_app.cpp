@@ -4,18 +4,19 @@
 
 namespace kv {
 
+namespace {
+// The "First_data" trace lines go to the front end in kelvane only.
+TraceLine TraceFor(Edition edition, tk::Ui& ui) {
+    if (edition != Edition::Kelvane) return {};
+    return [&ui](const std::string& line) { ui.Trace(line); };
+}
+}  // namespace
+
 CKelvixApp::CKelvixApp(Edition edition, AppServices services, std::unique_ptr<plat::ISerialDevice> device)
-    : CKelvixSettings(services.profile, edition == Edition::Kelvane ? TraceLine([&ui = services.ui](const std::string& line) {
-                                                                           ui.Trace(line);
-                                                                       })
-                                                                     : TraceLine()),
+    : CKelvixSettings(services.profile, TraceFor(edition, services.ui)),
       CLink(edition, services.clock, linkSettings, std::move(device), *this),
       services_(services) {}
 
-TraceLine CKelvixApp::SettingsTrace() {
-    if (IsLite()) return {};
-    return [this](const std::string& line) { Ui().Trace(line); };
-}
 
 CKelvixApp::~CKelvixApp() = default;
 

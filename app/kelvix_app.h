@@ -31,7 +31,8 @@ struct AppServices {
 // The settings file as the link reads it; a base of its own, so that it is
 // built before the link that uses it.
 struct CKelvixSettings {
-    CKelvixSettings(plat::IProfile& profile, TraceLine trace) : linkSettings(profile, std::move(trace)) {}
+    CKelvixSettings(plat::IProfile& profile, TraceLine trace) : settingsTrace(trace), linkSettings(profile, trace) {}
+    TraceLine settingsTrace;
     CIniLinkSettings linkSettings;
 };
 
@@ -46,7 +47,7 @@ public:
     plat::IInstanceLock& Lock() { return services_.lock; }
     plat::IProfile& Profile() { return services_.profile; }
     // The "First_data" trace lines go to the front end in kelvane only.
-    TraceLine SettingsTrace();
+    TraceLine SettingsTrace() const { return settingsTrace; }
     plat::IProcess& Process() { return services_.process; }
     tk::Ui& Ui() { return services_.ui; }
 
