@@ -31,7 +31,8 @@ struct AppServices {
 // The settings file as the link reads it; a base of its own, so that it is
 // built before the link that uses it.
 struct CKelvixSettings {
-    CKelvixSettings(plat::IProfile& profile, TraceLine trace) : settingsTrace(trace), linkSettings(profile, trace) {}
+    CKelvixSettings(plat::IProfile& profile, const TraceLine& trace)
+        : settingsTrace(trace), linkSettings(profile, trace) {}
     TraceLine settingsTrace;
     CIniLinkSettings linkSettings;
 };

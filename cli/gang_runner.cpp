@@ -66,10 +66,12 @@ PortOutcome RunPort(const Options& options, size_t index, CGangConsole& console,
 
 int RunGang(const Options& options, const std::vector<PortEntry>& ports, const GangServices& services) {
     std::vector<std::string> names;
+    names.reserve(ports.size());
     for (const PortEntry& port : ports) names.push_back(port.name);
     CGangConsole console(services.out, services.err, services.style, names, services.columns);
 
     std::vector<Options> perPort;
+    perPort.reserve(ports.size());
     for (const PortEntry& port : ports) perPort.push_back(OptionsFor(options, port));
     std::vector<PortOutcome> outcomes(ports.size());
     std::optional<plat::CStopNotice> notice;
