@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "image/hex_digit.h"
+#include "image/hex_text.h"
 #include "image/image_writer.h"
 #include "link/link_user.h"
 #include "platform/net_port.h"
@@ -11,6 +12,21 @@
 namespace kv::cli {
 
 namespace {
+
+// An error names the argument it refuses; a control character in that
+// argument (a line break pasted with it) is shown as \xNN, so that the error
+// stays one line.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            out += "\\x" + ToHex2(byte);
+        else
+            out += c;
+    }
+    return out;
+}
 
 std::optional<uint32_t> ParseHexAddress(std::string text) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = text.substr(2);
@@ -133,7 +149,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     ParseResult result;
     Options& o = result.options;
     const auto fail = [&](const std::string& text) {
-        result.error = text;
+        result.error = OneLine(text);
         return result;
     };
     Command* current = nullptr;

@@ -109,6 +109,7 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "erase", "--verify"}), "--verify: only after write FILE"},
         {Args({"--port", "p", "erase", "--no-verify"}), "--no-verify: only after write FILE"},
         {Args({"--port", "p", "-qx", "erase"}), "-x: unknown option (in -qx)"},
+        {Args({"--port", "p", "--mode", "fl\nash", "erase"}), "--mode: \"fl\\x0Aash\" is none of flash, bootloader, lite"},
         {Args({"--port", "p", "erase", "--range", "0-FF"}),
          "--range: only after write, verify, blank-check, download or read"},
         {Args({"--port", "p", "verify", "f", "--range", "0C00FF-0C0000"}),
