@@ -134,7 +134,9 @@ bool IniCanStore(const std::string& section, const std::string& key, const std::
     std::string_view k = Trim(key);
     if (Trim(section).empty() || k.empty()) return false;
     if (hasAny(section, breaks) || hasAny(section, "[]")) return false;
-    if (hasAny(key, breaks) || hasAny(key, "=") || k.front() == '[' || k.front() == ';' || k.front() == '#')
+    // A key that would read as a section, a comment or a byte-order mark before one.
+    if (hasAny(key, breaks) || hasAny(key, "=") || k.front() == '[' || k.front() == ';' || k.front() == '#' ||
+        k.starts_with("\xEF\xBB\xBF"))
         return false;
     return !hasAny(value, breaks);
 }

@@ -184,6 +184,7 @@ TEST_F(IniFile, RefusesTextThatWouldBreakTheFile) {
         {"s", "k", "1\n[evil]\nx=1"}, {"s", "k", "a\rb"}, {"s", "k", std::string("a\0b", 3)},
         {"s]", "k", "v"},             {"a\nb", "k", "v"}, {"s", "k=x", "v"},
         {"s", "", "v"},               {"", "k", "v"},    {"s", ";k", "v"},
+        {"s", "\xEF\xBB\xBF[k", "v"},
     };
     for (const auto& [section, key, value] : refused) EXPECT_FALSE(ini_->Set(section, key, value)) << key;
     EXPECT_EQ(ReadAll(path_), "[s]\nk=1\n");
