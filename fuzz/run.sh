@@ -10,7 +10,7 @@ set -eu
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
-targets="fuzz_srec_load fuzz_ihex_load fuzz_id_file fuzz_line_reader"
+targets="fuzz_srec_load fuzz_ihex_load fuzz_id_file fuzz_line_reader fuzz_cli_args fuzz_ini_text fuzz_firmware fuzz_link_replies"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER="${CXX:-clang++}" -DKELVANE_BUILD_FUZZ=ON -DKELVANE_WERROR=ON \
   -DKELVANE_BUILD_TESTS=OFF -DKELVANE_BUILD_BENCH=OFF -DKELVANE_BUILD_QT=OFF >/dev/null
