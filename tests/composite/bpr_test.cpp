@@ -76,7 +76,7 @@ TEST(BlankProgramRead, NotBlankStopsBeforeAnythingIsProgrammed) {
         SCOPED_TRACE(Name(e));
         auto rig = MakeRig(e);
         if (!rig) continue;
-        rig->chip.Flash().Write(0x0C0110, {0x00});
+        rig->chip.Flash().Write(0x0C0110, uint8_t{0x00});
         kvtest::LoadImage(rig->App(), {{0x0C0000, Pattern(0x200, 1)}});
         ConfirmRange(rig->Ui());
         EXPECT_EQ(RunBpr(*rig), 0);
