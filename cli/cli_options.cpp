@@ -24,6 +24,8 @@ std::optional<uint32_t> ParseHexAddress(std::string text) {
     return value;
 }
 
+constexpr int kMaxRetries = 100;
+
 std::optional<int> ParseNumber(const std::string& text) {
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -185,6 +187,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         } else if (arg == "--all-pages") {
             if (!current || current->kind != Command::Kind::Read) return fail("--all-pages: only after read OUT");
             current->allPages = true;
+        } else if (arg == "--blank-rest") {
+            if (!current || (current->kind != Command::Kind::Write && current->kind != Command::Kind::Verify))
+                return fail("--blank-rest: only after write or verify FILE");
+            current->blankRest = true;
         } else if (arg == "--erase" || arg == "--blank-check" || arg == "--verify" || arg == "--no-verify") {
             const std::string error = forWrite(arg.c_str());
             if (!error.empty()) return fail(error);
@@ -194,7 +200,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             if (arg == "--no-verify") current->verify = false;
         } else if (arg == "--port" || arg == "--mode" || arg == "--baud" || arg == "--id" || arg == "--id-file" ||
                    arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range" ||
-                   arg == "--format" || arg == "--base") {
+                   arg == "--format" || arg == "--base" || arg == "--retry" ||
+                   arg == "--log") {
             if (!needValue() || value.empty()) return fail(arg + ": needs a value");
             if (arg == "--port") {
                 const auto entry = ParsePortEntry(value);
@@ -226,6 +233,13 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                     return fail("--interval: " + value + " is not 0 to " +
                                 std::to_string(CLinkUser::kMaxProgramIntervalMs) + " ms");
                 o.interval = *ms;
+            } else if (arg == "--retry") {
+                const auto count = ParseNumber(value);
+                if (!count || *count < 0 || *count > kMaxRetries)
+                    return fail("--retry: " + value + " is not 0 to " + std::to_string(kMaxRetries));
+                o.retries = *count;
+            } else if (arg == "--log") {
+                o.log = value;
             } else if (arg == "--firm") {
                 o.firm = value;
             } else if (arg == "--format") {

@@ -20,6 +20,7 @@ struct Command {
     bool erase = false;       // write --erase
     bool blankCheck = false;  // write --blank-check
     bool verify = true;       // write: the read check after programming, unless --no-verify
+    bool blankRest = false;   // write, verify --blank-rest: the range's pages without data are blank
     std::optional<std::pair<uint32_t, uint32_t>> range;  // --range, whole pages
     // The file's format: from --format or the file name for read; raw binary
     // for a program file given with --base, else told by its content.
@@ -55,9 +56,11 @@ struct Options {
     std::string idFile;
     std::optional<int> mcuType;  // 0 Vireo/M, 1 Vireo/H, 2 Wren
     int interval = 40;
+    int retries = 0;  // --retry: a lost link brought back and its step run again, at most this often
     bool oldErase = false;
     bool syncB0 = false;
     std::string firm;  // firm.mot for lite mode; empty: beside the program
+    std::string log;   // --log: the file each board's run appends its record to; empty: none
     bool json = false;
     bool quiet = false;
     bool verbose = false;

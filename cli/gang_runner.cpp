@@ -48,6 +48,7 @@ PortOutcome RunPort(const Options& options, size_t index, CGangConsole& console,
                                 &watcher};
         session.showProgress = services.style != CGangConsole::Style::Live;  // the status line shows it
         session.printExit = false;  // the gang's exit object is the run's only one
+        session.retries = &outcome.retries;
         outcome.code = RunSession(options, session);
     } catch (const std::exception& e) {
         watcher.Failed(kExitDevice, std::string("the run stopped: ") + e.what());
