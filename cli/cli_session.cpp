@@ -145,6 +145,8 @@ private:
         link_->programMode = options_.mode == Mode::BootLoader ? kBootLoaderMode : 0;
         // Only the pages that hold data are programmed and compared.
         link_->imagePagesOnly = true;
+        // A board left at the link rate by a run that was cut off is found there.
+        link_->searchRatesAtWakeUp = true;
         user_.Attach(link_->Channel());
 
         // Everything that can be refused is refused before the port opens;

@@ -494,6 +494,15 @@ TEST(CliSession, AnUnpluggedAdapterIsNamed) {
     std::remove(mot.c_str());
     EXPECT_NE(board.out.str().find("write: the port COM1 went away (unplugged)"), std::string::npos)
         << board.out.str() << board.err.str();
+
+    // The board stayed at the link's rate; the next run finds it there
+    // without a reset and leaves it at 9600 bps.
+    EXPECT_EQ(board.chip.Baud(), 115200u);
+    board.stopSignal = nullptr;
+    board.out.str("");
+    EXPECT_EQ(board.Run({"--id", "11223344556677", "info"}), 0) << board.out.str() << board.err.str();
+    EXPECT_EQ(board.chip.ResetCount(), 0);
+    EXPECT_EQ(board.chip.Baud(), 9600u);
 }
 
 // What the program file brings along is found and checked before the port
