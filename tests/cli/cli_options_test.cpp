@@ -108,6 +108,10 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "--interval", "10001", "erase"}), "--interval: 10001 is not 0 to 10000 ms"},
         {Args({"--port", "p", "erase", "--verify"}), "--verify: only after write FILE"},
         {Args({"--port", "p", "erase", "--no-verify"}), "--no-verify: only after write FILE"},
+        {Args({"--port", "p", "blank-check", "--blank-rest"}), "--blank-rest: only after write or verify FILE"},
+        {Args({"--port", "p", "--retry", "x", "erase"}), "--retry: x is not 0 to 100"},
+        {Args({"--port", "p", "--retry", "101", "erase"}), "--retry: 101 is not 0 to 100"},
+        {Args({"--port", "p", "--log", "", "erase"}), "--log: needs a value"},
         {Args({"--port", "p", "-qx", "erase"}), "-x: unknown option (in -qx)"},
         {Args({"--port", "p", "erase", "--range", "0-FF"}),
          "--range: only after write, verify, blank-check, download or read"},
@@ -199,15 +203,16 @@ TEST(CliOptions, HelpCoversEveryOptionCommandAndExitStatus) {
     for (const char* word :
          {"--port", "--mode", "--firm", "--baud", "--id", "--id-file", "--mcu", "--interval", "--old-erase",
           "--sync-b0", "--json", "-q", "-v", "-qv", "--help", "--version", "--erase", "--blank-check", "--verify",
-          "--no-verify", "--range", "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase",
+          "--no-verify", "--range", "--blank-rest", "--retry", "--log", "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase",
           "write FILE", "verify FILE", "blank-check", "download FILE", "  2  ",
           "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  8  "})
         EXPECT_NE(help.str().find(word), std::string::npos) << word;
     // Each of them is taken by the parser.
     EXPECT_EQ(ParseOptions(Args({"--port", "p", "--mode", "bootloader", "--firm", "f", "--baud", "9600",
                                  "--id-file", "f.id", "--mcu", "wren", "--interval", "10", "--old-erase",
-                                 "--sync-b0", "--json", "-q", "-v", "info", "unlock", "erase", "write", "f",
-                                 "--erase", "--blank-check", "--verify", "--no-verify", "verify", "f", "blank-check",
+                                 "--sync-b0", "--json", "-q", "-v", "--retry", "2", "--log", "runs.jsonl", "info",
+                                 "unlock", "erase", "write", "f", "--erase", "--blank-check", "--verify",
+                                 "--no-verify", "--blank-rest", "verify", "f", "--blank-rest", "blank-check",
                                  "download", "f", "--range", "0-1FF"}))
                   .error,
               "");
