@@ -201,7 +201,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         } else if (arg == "--port" || arg == "--mode" || arg == "--baud" || arg == "--id" || arg == "--id-file" ||
                    arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range" ||
                    arg == "--format" || arg == "--base" || arg == "--retry" ||
-                   arg == "--log") {
+                   arg == "--log" || arg == "--before" || arg == "--after") {
             if (!needValue() || value.empty()) return fail(arg + ": needs a value");
             if (arg == "--port") {
                 const auto entry = ParsePortEntry(value);
@@ -240,6 +240,17 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                 o.retries = *count;
             } else if (arg == "--log") {
                 o.log = value;
+            } else if (arg == "--before" || arg == "--after") {
+                const bool after = arg == "--after";
+                std::string error;
+                const std::string text = after && value == "reset" ? kResetSequence : value;
+                std::optional<LineSequence> steps;
+                if (!(after && value == "keep")) {
+                    steps = ParseLineSequence(text, error);
+                    if (!steps)
+                        return fail(arg + ": " + error + (after ? "; or keep, reset" : ""));
+                }
+                (after ? o.after : o.before) = steps.value_or(LineSequence{});
             } else if (arg == "--firm") {
                 o.firm = value;
             } else if (arg == "--format") {

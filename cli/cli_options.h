@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/modem_lines.h"
 #include "image/image_load.h"
 
 namespace kv::cli {
@@ -61,6 +62,8 @@ struct Options {
     bool syncB0 = false;
     std::string firm;  // firm.mot for lite mode; empty: beside the program
     std::string log;   // --log: the file each board's run appends its record to; empty: none
+    LineSequence before;  // --before: the modem lines once the port is open, before the wake-up
+    LineSequence after;   // --after: the modem lines at the end; none (keep): the return to 9600 bps instead
     bool json = false;
     bool quiet = false;
     bool verbose = false;

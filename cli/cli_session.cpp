@@ -10,6 +10,7 @@
 #include "cli/cli_settings.h"
 #include "cli/cli_user.h"
 #include "cli/exit_codes.h"
+#include "cli/modem_lines.h"
 #include "cli/outcome_report.h"
 #include "cli/program_file.h"
 #include "cli/read_command.h"
@@ -230,7 +231,8 @@ private:
     // the port closed, and the loss forgotten, so that the next bring-up
     // starts afresh.
     void Forget() {
-        BackTo9600AfterLoss();
+        // The before-sequence resets the board anyway.
+        if (options_.before.empty()) BackTo9600AfterLoss();
         link_->Channel().Close();
         user_.ForgetLinkLoss();
         link_->linkReady = 0;
@@ -340,7 +342,19 @@ private:
     // Opens the port and wakes the boot loader as the dialog programs' start-up does.
     int BringUp() {
         user_.BeginCommand(nullptr);
-        const Outcome up = kv::BringUp(*link_, options_.port);
+        // The board put into its boot loader by the modem lines, when told how.
+        const auto beforeLines = [this] {
+            if (options_.before.empty() ||
+                RunLineSequence(link_->Channel(), services_.clock, options_.before))
+                return Outcome::Done(Operation::Link);
+            linesRefused_ = true;
+            return Outcome::Of(OutcomeKind::PortUnavailable, Operation::Link);
+        };
+        const Outcome up = kv::BringUp(*link_, options_.port, beforeLines);
+        if (linesRefused_) {
+            opened_ = true;
+            return Refuse(kExitPort, "--before: " + options_.port + " takes no modem-line changes (it has no DTR and RTS)");
+        }
         if (up.kind == OutcomeKind::PortUnavailable) {
             // The system's reason on the line, what to do about it after it.
             const std::string& why = up.reason;
@@ -499,6 +513,15 @@ private:
     // busy, still listens there.
     void Finish() {
         if (!opened_) return;
+        // The after-sequence starts the program: the reset puts the chip at
+        // 9600 bps, and a return there first would only cost its time.
+        if (!options_.after.empty()) {
+            CSerialComm& channel = link_->Channel();
+            if ((channel.IsOpen() || channel.Open(options_.port)) &&
+                !RunLineSequence(channel, services_.clock, options_.after))
+                printer_.Trace("kelvane-cli: warning: --after: the port takes no modem-line changes");
+            return;
+        }
         if (user_.LinkLost()) {
             BackTo9600AfterLoss();
             return;
@@ -535,6 +558,7 @@ private:
     bool canRetry_ = false;   // a lost link in the step in hand is retried
     RunRecord record_;        // for --log
     bool logWritable_ = false;
+    bool linesRefused_ = false;  // the port took no --before step
 };
 
 }  // namespace

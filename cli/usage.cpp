@@ -67,6 +67,16 @@ Options
                            never retried: a refused ID, a difference, an erase or
                            program error. The result line, the table and the JSON
                            count the retries
+  --before STEPS           once the port is open, before the wake-up: set the modem
+                           lines that hang on the board's reset and boot-mode inputs,
+                           e.g. dtr=0,rts=1,wait=100,dtr=1,wait=50 (steps in order,
+                           comma-separated: dtr=0|1, rts=0|1 clear or assert a line,
+                           wait=MS pauses, 0 to 10000); run again before a --retry
+  --after keep|reset|STEPS at the end: keep leaves the lines and returns the link
+                           to 9600 bps [keep]; reset starts the program (rts=0,dtr=0,
+                           wait=100,dtr=1); STEPS as for --before. After reset or
+                           STEPS the return to 9600 bps is skipped: the reset puts
+                           the chip there anyway
   --log FILE               append one JSON line per board and run to FILE: time,
                            port and its /dev/serial/by-id name, each image's SHA-256
                            and range, the loader's version, each result, exit status,

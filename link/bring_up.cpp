@@ -150,8 +150,11 @@ Outcome ReadFirstStatus(CLink& link, const CommState& state) {
     return Outcome::Lost(Operation::Link, Phase::FirstStatus, Cause::NoStatus);
 }
 
-Outcome BringUp(CLink& link, const std::string& port) {
+Outcome BringUp(CLink& link, const std::string& port, const std::function<Outcome()>& opened) {
     if (Outcome o = OpenLink(link, port); !o.Ok()) return o;
+    if (opened) {
+        if (Outcome o = opened(); !o.Ok()) return o;
+    }
     if (Outcome o = SynchroniseLink(link); !o.Ok()) return o;
     const CommState state = RestoreStoredState(link);
     if (link.User().Ending()) return Outcome::Lost(Operation::Link, Phase::RestoreRate);

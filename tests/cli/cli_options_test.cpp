@@ -112,6 +112,10 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "--retry", "x", "erase"}), "--retry: x is not 0 to 100"},
         {Args({"--port", "p", "--retry", "101", "erase"}), "--retry: 101 is not 0 to 100"},
         {Args({"--port", "p", "--log", "", "erase"}), "--log: needs a value"},
+        {Args({"--port", "p", "--before", "dtr=0,rts=2", "erase"}),
+         "--before: \"rts=2\" is none of dtr=0|1, rts=0|1, wait=MS (0 to 10000)"},
+        {Args({"--port", "p", "--after", "restart", "erase"}),
+         "--after: \"restart\" is none of dtr=0|1, rts=0|1, wait=MS (0 to 10000); or keep, reset"},
         {Args({"--port", "p", "-qx", "erase"}), "-x: unknown option (in -qx)"},
         {Args({"--port", "p", "erase", "--range", "0-FF"}),
          "--range: only after write, verify, blank-check, download or read"},
@@ -203,14 +207,16 @@ TEST(CliOptions, HelpCoversEveryOptionCommandAndExitStatus) {
     for (const char* word :
          {"--port", "--mode", "--firm", "--baud", "--id", "--id-file", "--mcu", "--interval", "--old-erase",
           "--sync-b0", "--json", "-q", "-v", "-qv", "--help", "--version", "--erase", "--blank-check", "--verify",
-          "--no-verify", "--range", "--blank-rest", "--retry", "--log", "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase",
+          "--no-verify", "--range", "--blank-rest", "--retry", "--log", "--before", "--after", "keep", "reset",
+          "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase",
           "write FILE", "verify FILE", "blank-check", "download FILE", "  2  ",
           "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  8  "})
         EXPECT_NE(help.str().find(word), std::string::npos) << word;
     // Each of them is taken by the parser.
     EXPECT_EQ(ParseOptions(Args({"--port", "p", "--mode", "bootloader", "--firm", "f", "--baud", "9600",
                                  "--id-file", "f.id", "--mcu", "wren", "--interval", "10", "--old-erase",
-                                 "--sync-b0", "--json", "-q", "-v", "--retry", "2", "--log", "runs.jsonl", "info",
+                                 "--sync-b0", "--json", "-q", "-v", "--retry", "2", "--log", "runs.jsonl",
+                                 "--before", "dtr=0,wait=10,dtr=1", "--after", "reset", "info",
                                  "unlock", "erase", "write", "f", "--erase", "--blank-check", "--verify",
                                  "--no-verify", "--blank-rest", "verify", "f", "--blank-rest", "blank-check",
                                  "download", "f", "--range", "0-1FF"}))

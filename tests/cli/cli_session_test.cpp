@@ -231,6 +231,45 @@ TEST(CliSession, SparseWorkTouchesOnlyThePagesWithData) {
     std::remove(mot.c_str());
 }
 
+// A board whose reset and boot-mode inputs hang on DTR and RTS: the
+// before-sequence puts it into the boot loader, a retry uses it again, and
+// --after reset starts the program without the return to 9600 bps.
+TEST(CliSession, ModemLinesStartTheBoardWithoutAHand) {
+    const std::string mot = WritePages("lines", 2);
+    const std::string before = "dtr=0,rts=1,wait=100,dtr=1,wait=50";
+    const struct {
+        std::vector<std::string> args;
+        bool lostPageReply;
+        int code;
+        int resets;
+        bool inProgram;
+        uint32_t lastBaud;  // of the last byte sent: 9600 after the return there
+    } cases[] = {
+        // Not woken at 9600 bps, nor found at the higher rates (19200 is the last asked).
+        {{"info"}, false, 5, 0, true, 19200},
+        {{"--before", before, "info"}, false, 0, 1, false, 9600},
+        {{"--before", before, "--after", "reset", "write", mot}, false, 0, 2, true, 115200},
+        {{"--before", before, "--retry", "1", "write", mot}, true, 0, 2, false, 9600},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[c.args.size() - 1]);
+        sim::Options o;
+        o.bootLines = true;
+        if (c.lostPageReply) o.faults.replies.push_back({sim::ReplyFault::Kind::Silent, 0xFF, 1, 0, {}});
+        Board board(o);
+        std::vector<std::string> args = {"--id", "11223344556677"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        EXPECT_EQ(board.Run(args), c.code) << board.out.str() << board.err.str();
+        EXPECT_EQ(board.chip.ResetCount(), c.resets);
+        EXPECT_EQ(board.chip.InProgram(), c.inProgram);
+        EXPECT_EQ(board.chip.Transcript().back().baud, c.lastBaud);
+        if (c.code == 0 && c.args.back() == mot) {
+            EXPECT_EQ(board.chip.Flash().Read(kBase + 0x1FF), 0x5A);
+        }
+    }
+    std::remove(mot.c_str());
+}
+
 // --json: every line one object, in UTF-8 whatever the loader's version
 // text holds, keys in snake_case, one title per page loop, no rate before
 // the loop ran long enough to measure one, and exactly one exit object.
