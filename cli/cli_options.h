@@ -64,6 +64,13 @@ struct Options {
     std::string log;   // --log: the file each board's run appends its record to; empty: none
     LineSequence before;  // --before: the modem lines once the port is open, before the wake-up
     LineSequence after;   // --after: the modem lines at the end; none (keep): the return to 9600 bps instead
+    // --before PORT=STEPS, --after PORT=...: a port's own sequences, by the
+    // name --port gave (a pattern: for each port it matches).
+    struct PortLines {
+        std::optional<LineSequence> before;
+        std::optional<LineSequence> after;
+    };
+    std::vector<std::pair<std::string, PortLines>> portLines;
     bool json = false;
     bool quiet = false;
     bool verbose = false;

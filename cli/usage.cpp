@@ -77,6 +77,8 @@ Options
                            wait=100,dtr=1); STEPS as for --before. After reset or
                            STEPS the return to 9600 bps is skipped: the reset puts
                            the chip there anyway
+  --before PORT=STEPS, --after PORT=keep|reset|STEPS
+                           the sequence of one port of several (PORT as --port names it)
   --log FILE               append one JSON line per board and run to FILE: time,
                            port and its /dev/serial/by-id name, each image's SHA-256
                            and range, the loader's version, each result, exit status,

@@ -172,9 +172,20 @@ TEST(CliOptions, DashIsStandardInputOrOutput) {
 // stays with it there, and is the run's ID when it is the only port.
 TEST(CliOptions, PortsCarryTheirOwnId) {
     const auto gang = ParseOptions(Args({"--port", "/dev/ttyUSB0", "--port=/dev/ttyUSB1=00:11:22:33:44:55:66",
-                                         "--id-file", "f.id", "erase"}));
+                                         "--id-file", "f.id", "--before", "dtr=0,wait=10,dtr=1", "--before",
+                                         "/dev/ttyUSB1=rts=1", "--after=/dev/ttyUSB1=reset", "erase"}));
     ASSERT_EQ(gang.error, "");
     const auto& o = gang.options;
+    // Sequences too: the port's own, else the one for all.
+    using Step = kv::cli::LineStep;
+    EXPECT_EQ(o.before, (kv::cli::LineSequence{{Step::Kind::Dtr, 0}, {Step::Kind::Wait, 10}, {Step::Kind::Dtr, 1}}));
+    ASSERT_EQ(o.portLines.size(), 1u);
+    EXPECT_EQ(o.portLines[0].first, "/dev/ttyUSB1");
+    EXPECT_EQ(o.portLines[0].second.before, (kv::cli::LineSequence{{Step::Kind::Rts, 1}}));
+    ASSERT_TRUE(o.portLines[0].second.after);
+    EXPECT_EQ(o.portLines[0].second.after->size(), 4u);
+    EXPECT_EQ(ParseOptions(Args({"--port", "a", "--before", "b=dtr=1", "erase"})).error,
+              "--before b=...: b is not given with --port");
     EXPECT_TRUE(o.Gang());
     EXPECT_EQ(o.port, "/dev/ttyUSB0");
     ASSERT_EQ(o.ports.size(), 2u);
