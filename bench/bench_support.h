@@ -1,6 +1,7 @@
 #pragma once
 // What the benchmarks against vireo-sim share: the simulator in its own
 // process, a program file of given bytes, the machine's load.
+#include <algorithm>
 #include <signal.h>
 #include <sys/wait.h>
 #include <poll.h>
@@ -46,14 +47,16 @@ private:
     std::string path_;
 };
 
-inline std::string S2Image(uint32_t base, const std::vector<uint8_t>& bytes) {
+inline std::string S2Image(uint32_t base, const std::vector<uint8_t>& bytes, bool terminate = true) {
     std::string text;
     char hex[4];
     for (size_t at = 0; at < bytes.size(); at += 32) {
+        const size_t length = std::min<size_t>(32, bytes.size() - at);
         const uint32_t address = base + static_cast<uint32_t>(at);
-        std::vector<uint8_t> record = {36, static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 8),
-                                       static_cast<uint8_t>(address)};
-        record.insert(record.end(), bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at + 32));
+        std::vector<uint8_t> record = {static_cast<uint8_t>(4 + length), static_cast<uint8_t>(address >> 16),
+                                       static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address)};
+        record.insert(record.end(), bytes.begin() + static_cast<long>(at),
+                      bytes.begin() + static_cast<long>(at + length));
         unsigned sum = 0;
         for (uint8_t b : record) sum += b;
         record.push_back(static_cast<uint8_t>(~sum));
@@ -64,7 +67,7 @@ inline std::string S2Image(uint32_t base, const std::vector<uint8_t>& bytes) {
         }
         text += "\n";
     }
-    return text + "S804000000FB\n";
+    return terminate ? text + "S804000000FB\n" : text;
 }
 
 // Wire time of one byte (start bit, 8 data bits, stop bit) at `baud`.

@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -39,6 +40,8 @@ std::optional<uint32_t> ParseHexAddress(std::string text) {
     }
     return value;
 }
+
+constexpr int kMaxRetries = 100;
 
 std::optional<int> ParseNumber(const std::string& text) {
     int value = 0;
@@ -153,6 +156,12 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         return result;
     };
     Command* current = nullptr;
+    struct PortSteps {
+        bool after;
+        std::string port;
+        LineSequence steps;
+    };
+    std::vector<PortSteps> portSteps;
     for (size_t i = 1; i < args.size(); ++i) {
         std::string arg = args[i];
         std::string value;
@@ -201,6 +210,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         } else if (arg == "--all-pages") {
             if (!current || current->kind != Command::Kind::Read) return fail("--all-pages: only after read OUT");
             current->allPages = true;
+        } else if (arg == "--blank-rest") {
+            if (!current || (current->kind != Command::Kind::Write && current->kind != Command::Kind::Verify))
+                return fail("--blank-rest: only after write or verify FILE");
+            current->blankRest = true;
         } else if (arg == "--erase" || arg == "--blank-check" || arg == "--verify" || arg == "--no-verify") {
             const std::string error = forWrite(arg.c_str());
             if (!error.empty()) return fail(error);
@@ -210,7 +223,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             if (arg == "--no-verify") current->verify = false;
         } else if (arg == "--port" || arg == "--mode" || arg == "--baud" || arg == "--id" || arg == "--id-file" ||
                    arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range" ||
-                   arg == "--format" || arg == "--base") {
+                   arg == "--format" || arg == "--base" || arg == "--retry" ||
+                   arg == "--log" || arg == "--before" || arg == "--after") {
             if (!needValue() || value.empty()) return fail(arg + ": needs a value");
             if (arg == "--port") {
                 const auto entry = ParsePortEntry(value);
@@ -242,6 +256,36 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                     return fail("--interval: " + value + " is not 0 to " +
                                 std::to_string(CLinkUser::kMaxProgramIntervalMs) + " ms");
                 o.interval = *ms;
+            } else if (arg == "--retry") {
+                const auto count = ParseNumber(value);
+                if (!count || *count < 0 || *count > kMaxRetries)
+                    return fail("--retry: " + value + " is not 0 to " + std::to_string(kMaxRetries));
+                o.retries = *count;
+            } else if (arg == "--log") {
+                o.log = value;
+            } else if (arg == "--before" || arg == "--after") {
+                const bool after = arg == "--after";
+                // PORT=STEPS gives one port of several its own sequence.
+                std::string port;
+                std::string text = value;
+                const size_t eq = value.find('=');
+                const std::string head = value.substr(0, eq);
+                if (eq != std::string::npos && head != "dtr" && head != "rts" && head != "wait") {
+                    port = head;
+                    text = value.substr(eq + 1);
+                }
+                if (after && text == "reset") text = kResetSequence;
+                std::string error;
+                std::optional<LineSequence> steps = LineSequence{};
+                if (!(after && text == "keep")) {
+                    steps = ParseLineSequence(text, error);
+                    if (!steps)
+                        return fail(arg + ": " + error + (after ? "; or keep, reset" : ""));
+                }
+                if (port.empty())
+                    (after ? o.after : o.before) = *steps;
+                else
+                    portSteps.push_back({after, port, *steps});
             } else if (arg == "--firm") {
                 o.firm = value;
             } else if (arg == "--format") {
@@ -279,6 +323,16 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     }
     if (o.help || o.version) return result;
     if (o.ports.empty()) return fail("--port: missing");
+    for (const PortSteps& steps : portSteps) {
+        const auto given = [&](const auto& p) { return p.name == steps.port; };
+        if (std::find_if(o.ports.begin(), o.ports.end(), given) == o.ports.end())
+            return fail(std::string(steps.after ? "--after " : "--before ") + steps.port + "=...: " + steps.port +
+                        " is not given with --port");
+        auto entry = std::find_if(o.portLines.begin(), o.portLines.end(),
+                                  [&](const auto& p) { return p.first == steps.port; });
+        if (entry == o.portLines.end()) entry = o.portLines.insert(o.portLines.end(), {steps.port, {}});
+        (steps.after ? entry->second.after : entry->second.before) = steps.steps;
+    }
     o.port = o.ports.front().name;
     if (o.commands.empty()) return fail("no command given");
     if (o.mode == Mode::Lite && o.LinkBaud() > 57600) return fail("--baud: lite mode goes up to 57600");
@@ -309,6 +363,11 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     if (!o.Gang() && o.ports.front().id) {  // one board: its own ID is the run's ID
         o.id = o.ports.front().id;
         o.idFile.clear();
+    }
+    if (!o.Gang() && !o.portLines.empty()) {  // and its own sequences the run's
+        const Options::PortLines& lines = o.portLines.front().second;
+        if (lines.before) o.before = *lines.before;
+        if (lines.after) o.after = *lines.after;
     }
     return result;
 }

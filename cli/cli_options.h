@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/modem_lines.h"
 #include "image/image_load.h"
 
 namespace kv::cli {
@@ -20,6 +21,7 @@ struct Command {
     bool erase = false;       // write --erase
     bool blankCheck = false;  // write --blank-check
     bool verify = true;       // write: the read check after programming, unless --no-verify
+    bool blankRest = false;   // write, verify --blank-rest: the range's pages without data are blank
     std::optional<std::pair<uint32_t, uint32_t>> range;  // --range, whole pages
     // The file's format: from --format or the file name for read; raw binary
     // for a program file given with --base, else told by its content.
@@ -55,9 +57,20 @@ struct Options {
     std::string idFile;
     std::optional<int> mcuType;  // 0 Vireo/M, 1 Vireo/H, 2 Wren
     int interval = 40;
+    int retries = 0;  // --retry: a lost link brought back and its step run again, at most this often
     bool oldErase = false;
     bool syncB0 = false;
     std::string firm;  // firm.mot for lite mode; empty: beside the program
+    std::string log;   // --log: the file each board's run appends its record to; empty: none
+    LineSequence before;  // --before: the modem lines once the port is open, before the wake-up
+    LineSequence after;   // --after: the modem lines at the end; none (keep): the return to 9600 bps instead
+    // --before PORT=STEPS, --after PORT=...: a port's own sequences, by the
+    // name --port gave (a pattern: for each port it matches).
+    struct PortLines {
+        std::optional<LineSequence> before;
+        std::optional<LineSequence> after;
+    };
+    std::vector<std::pair<std::string, PortLines>> portLines;
     bool json = false;
     bool quiet = false;
     bool verbose = false;

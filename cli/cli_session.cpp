@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <system_error>
 #include <vector>
@@ -9,10 +10,12 @@
 #include "cli/cli_settings.h"
 #include "cli/cli_user.h"
 #include "cli/exit_codes.h"
+#include "cli/modem_lines.h"
 #include "cli/outcome_report.h"
 #include "cli/program_file.h"
 #include "cli/read_command.h"
 #include "cli/report_printer.h"
+#include "cli/run_log.h"
 #include "image/hex_text.h"
 #include "image/id_file.h"
 #include "link/bring_up.h"
@@ -25,6 +28,8 @@
 #include "ops/erase_cmd.h"
 #include "ops/program_cmd.h"
 #include "ops/read_cmd.h"
+#include "platform/file_access.h"
+#include "platform/port_match.h"
 #include "platform/stop_signals.h"
 #include "query/states_cmd.h"
 #include "query/version_cmd.h"
@@ -39,6 +44,8 @@ constexpr int kBootLoaderMode = 1;
 constexpr uint32_t kAfterLossTimeoutMs = 1000;
 
 std::string RangeText(uint32_t start, uint32_t end) { return ToHex6(start) + "-" + ToHex6(end); }
+
+std::string PagesText(uint32_t pages) { return std::to_string(pages) + (pages == 1 ? " page" : " pages"); }
 
 // The status register, bit by bit, as the status window names the bits.
 Fields StatusFields(uint8_t srd, uint8_t srd1, bool lite) {
@@ -71,16 +78,48 @@ public:
           user_(options, printer_, services.clock, services.stopSignal) {
         printer_.Watch(services.watcher);
         printer_.PrintExit(services.printExit);
+        if (Logging()) printer_.Keep(&record_.steps);
     }
 
     int Run() {
+        const uint32_t began = services_.clock.TickMs();
+        record_.time = UtcNow();
         const int code = RunAll();
+        if (options_.retries > 0) printer_.CountRetries(retries_);
+        if (logWritable_) WriteLog(code, services_.clock.TickMs() - began);
         printer_.Final(code);
+        if (services_.retries) *services_.retries = retries_;
         return code;
     }
 
 private:
+    bool Logging() const { return !options_.log.empty(); }
+
+    // The log can take a line: asked before the port opens, so that no board
+    // is flashed without its record.
+    int CheckLog() {
+        if (!Logging()) return kExitOk;
+        std::string reason;
+        if (!plat::AppendWhole(options_.log, "", reason))
+            return Refuse(kExitFile, "--log " + options_.log + ": cannot be written (" + reason + ")");
+        logWritable_ = true;
+        return kExitOk;
+    }
+
+    void WriteLog(int code, uint32_t elapsedMs) {
+        record_.port = options_.port;
+        record_.portById = plat::StableSerialName(options_.port);
+        record_.code = code;
+        record_.seconds = elapsedMs / 1000.0;
+        record_.retries = retries_;
+        std::string reason;
+        if (!plat::AppendWhole(options_.log, RunLogLine(record_), reason))
+            printer_.Trace("kelvane-cli: warning: --log " + options_.log + ": the record was not written (" + reason +
+                           ")");
+    }
+
     int Refuse(int code, const std::string& text) {
+        if (DeferredToRetry(nullptr, code, text)) return code;
         printer_.Refusal(code, text);
         return code;
     }
@@ -105,6 +144,10 @@ private:
         link_ = std::make_unique<CLink>(Lite() ? Edition::Kelvlite : Edition::Kelvane, services_.clock, settings_,
                                         services_.makeDevice(), user_);
         link_->programMode = options_.mode == Mode::BootLoader ? kBootLoaderMode : 0;
+        // Only the pages that hold data are programmed and compared.
+        link_->imagePagesOnly = true;
+        // A board left at the link rate by a run that was cut off is found there.
+        link_->searchRatesAtWakeUp = true;
         user_.Attach(link_->Channel());
 
         // Everything that can be refused is refused before the port opens;
@@ -129,6 +172,16 @@ private:
             const int code = ResolveId();
             if (code != kExitOk) return code;
         }
+        for (size_t i = 0; i < options_.commands.size(); ++i) {
+            if (!images_[i]) continue;
+            const PageSet& pages = images_[i]->PresentPages();
+            const uint32_t first = pages.Lowest(PageSet::kPages) * kPageSize;
+            const uint32_t last = pages.Highest(PageSet::kPages) * kPageSize + kPageSize - 1;
+            const std::string& file = options_.commands[i].file;
+            record_.images.push_back({file == "-" ? "standard input" : file, ImageSha256(*images_[i]),
+                                      RangeText(first, last)});
+        }
+        if (const int code = CheckLog(); code != kExitOk) return code;
         if (Lite()) {
             const std::string path = options_.firm.empty() ? FirmwareBesideProgram() : options_.firm;
             bool opened = false;
@@ -136,10 +189,10 @@ private:
                 return Refuse(kExitFile, path + (opened ? ": not a sequencer firmware file" : ": not found"));
         }
 
-        int code = BringUp();
+        int code = Attempt(nullptr);
         if (code == kExitOk && user_.StopSignal() == 0) {
             for (size_t i = 0; i < options_.commands.size(); ++i) {
-                code = RunCommand(i);
+                code = Attempt([this, i] { return RunCommand(i); });
                 if (code != kExitOk) break;
                 if (user_.StopSignal() != 0 && i + 1 < options_.commands.size()) {
                     code = Stopped(nullptr);
@@ -151,6 +204,47 @@ private:
         }
         Finish();
         return code;
+    }
+
+    // Runs `work` (none: the bring-up alone) and, while the link is lost and
+    // --retry allows, brings the board back and runs it again from its start.
+    // Only a lost link is retried: a refused ID, a difference or an error the
+    // chip reported would come again.
+    int Attempt(const std::function<int()>& work) {
+        bool again = !work;
+        retriesOfStep_ = 0;
+        for (;;) {
+            canRetry_ = retries_ < options_.retries;
+            int code = again ? BringUp() : kExitOk;
+            if (code == kExitOk && work) code = work();
+            if (code != kExitLink || !canRetry_ || user_.StopSignal() != 0) return code;
+            ++retries_;
+            ++retriesOfStep_;
+            printer_.Trace("kelvane-cli: retry " + std::to_string(retries_) + " of " +
+                           std::to_string(options_.retries) + ": bringing the link back");
+            Forget();
+            again = true;
+        }
+    }
+
+    // After a lost link: the board back at 9600 bps where it still answers,
+    // the port closed, and the loss forgotten, so that the next bring-up
+    // starts afresh.
+    void Forget() {
+        // The before-sequence resets the board anyway.
+        if (options_.before.empty()) BackTo9600AfterLoss();
+        link_->Channel().Close();
+        user_.ForgetLinkLoss();
+        link_->linkReady = 0;
+        link_->idVerified = 0;
+    }
+
+    // A failure that a retry will follow is told as a trace line, not as
+    // the step's result.
+    bool DeferredToRetry(const char* command, int code, const std::string& text) {
+        if (code != kExitLink || !canRetry_ || user_.StopSignal() != 0) return false;
+        printer_.Trace(std::string("kelvane-cli: ") + (command ? std::string(command) + ": " : "") + text);
+        return true;
     }
 
     // A stop signal ends the run after the page in hand: the command that was
@@ -239,7 +333,7 @@ private:
         if (outcome.kind == OutcomeKind::LinkLost && user_.LinkLost())
             text = user_.LostText() + (outcome.reason.empty() ? "" : "; " + outcome.reason);
         if (command) {
-            printer_.Result(command, code, text, OutcomeFields(outcome));
+            if (!DeferredToRetry(command, code, text)) printer_.Result(command, code, text, OutcomeFields(outcome));
             return code;
         }
         return Refuse(code, text);
@@ -248,7 +342,19 @@ private:
     // Opens the port and wakes the boot loader as the dialog programs' start-up does.
     int BringUp() {
         user_.BeginCommand(nullptr);
-        const Outcome up = kv::BringUp(*link_, options_.port);
+        // The board put into its boot loader by the modem lines, when told how.
+        const auto beforeLines = [this] {
+            if (options_.before.empty() ||
+                RunLineSequence(link_->Channel(), services_.clock, options_.before))
+                return Outcome::Done(Operation::Link);
+            linesRefused_ = true;
+            return Outcome::Of(OutcomeKind::PortUnavailable, Operation::Link);
+        };
+        const Outcome up = kv::BringUp(*link_, options_.port, beforeLines);
+        if (linesRefused_) {
+            opened_ = true;
+            return Refuse(kExitPort, "--before: " + options_.port + " takes no modem-line changes (it has no DTR and RTS)");
+        }
         if (up.kind == OutcomeKind::PortUnavailable) {
             // The system's reason on the line, what to do about it after it.
             const std::string& why = up.reason;
@@ -269,6 +375,8 @@ private:
             if (failure.cause == Cause::RateRefused && !Lite()) text += "; for a Vireo/L chip use --mode lite";
             return Refuse(kExitLink, text);
         }
+        // The record names the loader even of a board that refuses the ID.
+        if (Logging() && record_.loaderVersion.empty()) record_.loaderVersion = CVersionCmd(*link_).Run().text;
         if (NeedsId()) return Unlock();
         return kExitOk;
     }
@@ -335,7 +443,11 @@ private:
     int RunCommand(size_t index) {
         const Command& c = options_.commands[index];
         user_.BeginCommand(&c);
-        if (images_[index]) link_->Image().Swap(*images_[index]);
+        // Once only: a command run again after a retry finds its image in place.
+        if (images_[index] && imageInLink_ != static_cast<int>(index)) {
+            link_->Image().Swap(*images_[index]);
+            imageInLink_ = static_cast<int>(index);
+        }
         std::string done;
         Fields fields;
         Outcome result;
@@ -367,16 +479,31 @@ private:
                 break;
             }
         }
+        const auto range = user_.LastRange();
+        const uint32_t pages = user_.LastPages();
+        if (c.blankRest && result.Ok() && range) {
+            result = CBlankCmd(*link_).RestOfImageRange(range->first, range->second);
+        }
         const char* name = CommandName(c.kind);
         // A read whose file is written is done, whatever came after it.
         const bool written = c.kind == Command::Kind::Read && result.Ok();
         if (user_.StopSignal() != 0 && !written) return Stopped(name);
         if (!result.Ok()) return Failed(name, result);
-        if (const auto range = user_.LastRange()) {
+        if (range) {
             done += " " + RangeText(range->first, range->second);
             fields.emplace_back("range", RangeText(range->first, range->second));
+            // Where only some pages of the range hold data, the line says how many.
+            const uint32_t inRange = (range->second - range->first) / kPageSize + 1;
+            if (pages != inRange) done += " (" + PagesText(pages) + ")";
+            if (c.blankRest) done += ", the rest blank";
+            fields.emplace_back("pages", std::to_string(pages));
+        }
+        if (retriesOfStep_ > 0) {
+            done += " (after " + std::to_string(retriesOfStep_) + (retriesOfStep_ == 1 ? " retry)" : " retries)");
+            fields.emplace_back("retries", std::to_string(retriesOfStep_));
         }
         if (!options_.quiet || options_.json) printer_.Result(name, kExitOk, done, fields);
+        else if (Logging()) record_.steps.push_back({name, kExitOk, done});
         return kExitOk;
     }
 
@@ -386,17 +513,33 @@ private:
     // busy, still listens there.
     void Finish() {
         if (!opened_) return;
-        if (user_.LinkLost()) {
-            if (user_.LostAtRate() == 0 || user_.LostAtRate() == 9600) return;
+        // The after-sequence starts the program: the reset puts the chip at
+        // 9600 bps, and a return there first would only cost its time.
+        if (!options_.after.empty()) {
             CSerialComm& channel = link_->Channel();
-            if (!channel.IsOpen() && !channel.Open(options_.port)) return;
-            link_->ApplyLineSettings(user_.LostAtRate(), 8, 0, 0);
-            channel.SetTimeout(kAfterLossTimeoutMs);
+            if ((channel.IsOpen() || channel.Open(options_.port)) &&
+                !RunLineSequence(channel, services_.clock, options_.after))
+                printer_.Trace("kelvane-cli: warning: --after: the port takes no modem-line changes");
+            return;
+        }
+        if (user_.LinkLost()) {
+            BackTo9600AfterLoss();
+            return;
         }
         user_.BeginCommand(nullptr);
         const Outcome back = link_->ResetTo9600();
         if (!back.Ok() && !user_.LinkLost())
             printer_.Trace("kelvane-cli: warning: " + FailureText(back));
+    }
+
+    void BackTo9600AfterLoss() {
+        if (!opened_ || user_.LostAtRate() == 0 || user_.LostAtRate() == 9600) return;
+        CSerialComm& channel = link_->Channel();
+        if (!channel.IsOpen() && !channel.Open(options_.port)) return;
+        link_->ApplyLineSettings(user_.LostAtRate(), 8, 0, 0);
+        channel.SetTimeout(kAfterLossTimeoutMs);
+        user_.BeginCommand(nullptr);
+        link_->ResetTo9600();
     }
 
     const Options& options_;
@@ -409,6 +552,13 @@ private:
     IdFrame idFrame_{};
     int mcuType_ = kVireoM;  // the ID check's, or --mcu
     bool opened_ = false;
+    int imageInLink_ = -1;    // the command whose image the link holds
+    int retries_ = 0;         // of the whole run
+    int retriesOfStep_ = 0;   // of the step (bring-up or command) in hand
+    bool canRetry_ = false;   // a lost link in the step in hand is retried
+    RunRecord record_;        // for --log
+    bool logWritable_ = false;
+    bool linesRefused_ = false;  // the port took no --before step
 };
 
 }  // namespace

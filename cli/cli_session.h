@@ -36,6 +36,8 @@ struct SessionServices {
     bool showProgress = true;
     // False: the run prints no JSON exit object (a gang prints the one for all ports).
     bool printExit = true;
+    // Where the run's count of retries goes; none: nowhere.
+    int* retries = nullptr;
 };
 
 // Answers the exit status.

@@ -18,33 +18,49 @@ constexpr uint32_t kDefaultEnd = 0x0FFFFF;
 class CCliProgress : public CProgress {
 public:
     CCliProgress(CReportPrinter& printer, plat::IClock& clock, const CCliUser& user, const std::string& title,
-                 uint32_t start, uint32_t end)
-        : printer_(printer), clock_(clock), user_(user), start_(start),
+                 uint32_t start, uint32_t end, uint32_t& visited)
+        : printer_(printer), clock_(clock), user_(user), title_(title), visited_(visited),
           pages_(end > start ? (end - start) / kPageSize + 1 : 1), began_(clock.TickMs()) {
-        printer_.ProgressStart(title, pages_);
+        visited_ = pages_;
     }
     ~CCliProgress() override { Close(); }
 
-    bool Advance(uint32_t address) override {
-        const uint32_t done = (address - start_) / kPageSize + 1;
-        printer_.ProgressStep(done, pages_, clock_.TickMs() - began_);
+    bool Advance(uint32_t) override {
+        Start();
+        printer_.ProgressStep(++done_, pages_, clock_.TickMs() - began_);
         return Poll();
+    }
+    void Visits(uint32_t pages) override {
+        pages_ = pages;
+        visited_ = pages;
     }
     // Only a stop signal cancels a command line's page loop.
     bool Poll() override { return user_.StopSignal() != 0; }
     void Close() override {
         if (closed_) return;
         closed_ = true;
+        Start();
         printer_.ProgressEnd();
     }
 
 private:
+    // The display begins with the first page, once the loop has told how
+    // many pages it visits.
+    void Start() {
+        if (started_) return;
+        started_ = true;
+        printer_.ProgressStart(title_, pages_);
+    }
+
     CReportPrinter& printer_;
     plat::IClock& clock_;
     const CCliUser& user_;
-    uint32_t start_;
+    std::string title_;
+    uint32_t& visited_;
     uint32_t pages_;
+    uint32_t done_ = 0;
     uint32_t began_;
+    bool started_ = false;
     bool closed_ = false;
 };
 
@@ -58,6 +74,7 @@ CCliUser::CCliUser(const Options& options, CReportPrinter& printer, plat::IClock
 void CCliUser::BeginCommand(const Command* command) {
     command_ = command;
     lastRange_.reset();
+    lastPages_ = 0;
 }
 
 bool CCliUser::ChooseRange(uint32_t& start, uint32_t& end) {
@@ -85,7 +102,7 @@ bool CCliUser::ConfirmDownload() { return true; }
 std::unique_ptr<CProgress> CCliUser::OpenProgress(const std::string&, const std::string& title, uint32_t start,
                                                   uint32_t end) {
     lastRange_ = std::make_pair(start, end);
-    return std::make_unique<CCliProgress>(printer_, clock_, *this, title, start, end);
+    return std::make_unique<CCliProgress>(printer_, clock_, *this, title, start, end, lastPages_);
 }
 
 bool CCliUser::RetryLostLink(bool timedOut) {

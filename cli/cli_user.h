@@ -33,10 +33,19 @@ public:
     const std::string& LostText() const { return lostText_; }
     // The rate the port ran at when the reply was lost (0: not known).
     uint32_t LostAtRate() const { return lostAtRate_; }
+    // The link is to be brought up afresh: the loss and the failed steps are forgotten.
+    void ForgetLinkLoss() {
+        linkLost_ = false;
+        lostText_.clear();
+        lostAtRate_ = 0;
+        linkFailure_.reset();
+    }
     // The first step of the link (bring-up, return to 9600 bps) that failed.
     const std::optional<Outcome>& LinkFailure() const { return linkFailure_; }
     // The range the last page loop ran over.
     std::optional<std::pair<uint32_t, uint32_t>> LastRange() const { return lastRange_; }
+    // The pages of that range the loop visited.
+    uint32_t LastPages() const { return lastPages_; }
 
     bool ChooseRange(uint32_t& start, uint32_t& end) override;
     bool ProgramInterval(int& ms) override;
@@ -70,6 +79,7 @@ private:
     uint32_t lostAtRate_ = 0;
     std::optional<Outcome> linkFailure_;
     std::optional<std::pair<uint32_t, uint32_t>> lastRange_;
+    uint32_t lastPages_ = 0;
 };
 
 }  // namespace kv::cli

@@ -16,9 +16,11 @@ std::string Padded(const std::string& text, size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-std::string ResultWord(int code) {
-    if (code == 0) return "ok";
-    return (code > kExitSignalBase ? "stopped (" : "failed (") + std::to_string(code) + ")";
+std::string ResultWord(const PortOutcome& o) {
+    std::string word = o.code == 0 ? "ok"
+                                   : (o.code > kExitSignalBase ? "stopped (" : "failed (") + std::to_string(o.code) + ")";
+    if (o.retries > 0) word += ", " + std::to_string(o.retries) + (o.retries == 1 ? " retry" : " retries");
+    return word;
 }
 
 std::string Seconds(double seconds) {
@@ -107,7 +109,8 @@ void CGangConsole::Summary(const std::vector<PortOutcome>& outcomes, int code, b
             std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);
             out_ << "{\"port\":" << CReportPrinter::JsonString(o.port) << ",\"event\":\"summary\",\"ok\":"
                  << (o.code == 0 ? "true" : "false") << ",\"code\":" << o.code
-                 << ",\"error\":" << CReportPrinter::JsonString(o.firstError) << ",\"seconds\":" << seconds << "}\n";
+                 << ",\"error\":" << CReportPrinter::JsonString(o.firstError) << ",\"seconds\":" << seconds
+                 << ",\"retries\":" << o.retries << "}\n";
         }
         out_ << "{\"event\":\"exit\",\"ok\":" << (code == 0 ? "true" : "false") << ",\"code\":" << code
              << ",\"failed\":[";
@@ -126,14 +129,14 @@ void CGangConsole::Summary(const std::vector<PortOutcome>& outcomes, int code, b
     for (const PortOutcome& o : outcomes) {
         if (!shown(o)) continue;
         portWidth = std::max(portWidth, o.port.size());
-        resultWidth = std::max(resultWidth, ResultWord(o.code).size());
+        resultWidth = std::max(resultWidth, ResultWord(o).size());
         errorWidth = std::max(errorWidth, o.firstError.size());
     }
     out_ << "\n" << Padded("PORT", portWidth) << "  " << Padded("RESULT", resultWidth) << "  "
          << Padded("FIRST ERROR", errorWidth) << "  TIME\n";
     for (const PortOutcome& o : outcomes) {
         if (!shown(o)) continue;
-        out_ << Padded(o.port, portWidth) << "  " << Padded(ResultWord(o.code), resultWidth) << "  "
+        out_ << Padded(o.port, portWidth) << "  " << Padded(ResultWord(o), resultWidth) << "  "
              << Padded(o.firstError.empty() ? "-" : o.firstError, errorWidth) << "  " << Seconds(o.seconds) << "\n";
     }
     if (failed.empty()) {

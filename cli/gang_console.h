@@ -22,6 +22,7 @@ struct PortOutcome {
     int code = 0;
     std::string firstError;  // empty when it succeeded
     double seconds = 0;
+    int retries = 0;  // the link brought back after a loss (--retry)
 };
 
 class CGangConsole {

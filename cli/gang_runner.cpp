@@ -1,5 +1,6 @@
 #include "cli/gang_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -8,6 +9,7 @@
 #include "cli/cli_session.h"
 #include "cli/exit_codes.h"
 #include "cli/stop_notice.h"
+#include "platform/port_match.h"
 #include "platform/stop_signals.h"
 
 namespace kv::cli {
@@ -22,6 +24,17 @@ Options OptionsFor(const Options& all, const PortEntry& port) {
     if (port.id) {
         mine.id = port.id;
         mine.idFile.clear();
+    }
+    // The port's own sequences, given by its name or by the pattern that found it.
+    for (const auto& [name, lines] : all.portLines) {
+        if (name != port.name) {
+            const PortEntry given{name, std::nullopt};
+            if (!given.IsPattern()) continue;
+            const std::vector<std::string> matched = plat::MatchPorts(name);
+            if (std::find(matched.begin(), matched.end(), port.name) == matched.end()) continue;
+        }
+        if (lines.before) mine.before = *lines.before;
+        if (lines.after) mine.after = *lines.after;
     }
     return mine;
 }
@@ -48,6 +61,7 @@ PortOutcome RunPort(const Options& options, size_t index, CGangConsole& console,
                                 &watcher};
         session.showProgress = services.style != CGangConsole::Style::Live;  // the status line shows it
         session.printExit = false;  // the gang's exit object is the run's only one
+        session.retries = &outcome.retries;
         outcome.code = RunSession(options, session);
     } catch (const std::exception& e) {
         watcher.Failed(kExitDevice, std::string("the run stopped: ") + e.what());

@@ -87,6 +87,7 @@ std::string CReportPrinter::JsonKey(const std::string& name) {
 }
 
 void CReportPrinter::Result(const std::string& command, int code, const std::string& text, const Fields& fields) {
+    if (kept_) kept_->push_back({command, code, text});
     if (watcher_) {
         if (code == 0) watcher_->Phase(command + ": " + text, -1);
         else watcher_->Failed(code, command + ": " + text);
@@ -103,6 +104,7 @@ void CReportPrinter::Result(const std::string& command, int code, const std::str
 }
 
 void CReportPrinter::Refusal(int code, const std::string& text) {
+    if (kept_) kept_->push_back({"", code, text});
     if (watcher_) watcher_->Failed(code, text);
     if (json_) {
         out_ << "{\"event\":\"error\",\"code\":" << code << ",\"message\":" << JsonString(text) << "}\n";
@@ -113,7 +115,9 @@ void CReportPrinter::Refusal(int code, const std::string& text) {
 
 void CReportPrinter::Final(int code) {
     if (!json_ || !printExit_) return;
-    out_ << "{\"event\":\"exit\",\"ok\":" << (code == 0 ? "true" : "false") << ",\"code\":" << code << "}\n";
+    out_ << "{\"event\":\"exit\",\"ok\":" << (code == 0 ? "true" : "false") << ",\"code\":" << code;
+    if (retries_ >= 0) out_ << ",\"retries\":" << retries_;
+    out_ << "}\n";
     out_.flush();
 }
 

@@ -12,6 +12,13 @@ namespace kv::cli {
 // Named values of a result, printed as "name value" or as JSON members.
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
+// A result or refusal as printed: `command` empty for a refusal.
+struct ResultLine {
+    std::string command;
+    int code = 0;
+    std::string message;
+};
+
 // Told of a run's steps as they happen, for a display that follows many
 // runs at once.
 class CRunWatcher {
@@ -41,6 +48,11 @@ public:
     void Final(int code);
     // False: someone else prints the exit object (a gang prints one for all ports).
     void PrintExit(bool print) { printExit_ = print; }
+    // The exit object counts the run's retries (--retry).
+    void CountRetries(int retries) { retries_ = retries; }
+    // Every result and refusal printed from now on is also kept in `kept`;
+    // none: not kept.
+    void Keep(std::vector<ResultLine>* kept) { kept_ = kept; }
     // Trace lines (-v).
     void Trace(const std::string& text);
 
@@ -64,6 +76,8 @@ private:
     int lastTenth_ = -1;
     bool barOpen_ = false;
     bool printExit_ = true;
+    int retries_ = -1;  // -1: not counted
+    std::vector<ResultLine>* kept_ = nullptr;
     CRunWatcher* watcher_ = nullptr;
 };
 

@@ -40,6 +40,7 @@ public:
         return set;
     }
     bool RaiseDtr() override { return device_->RaiseDtr(); }
+    bool SetModemLine(ModemLine line, bool on) override { return device_->SetModemLine(line, on); }
     void WaitForInput(uint32_t queued, uint32_t maxMs) override { device_->WaitForInput(queued, maxMs); }
     bool WaitForCount(uint32_t count, uint32_t queued, uint32_t maxMs) override {
         return device_->WaitForCount(count, queued, maxMs);

@@ -15,7 +15,9 @@ Commands
   info                     boot-loader version, status register decoded bit by bit, ID state
   unlock                   the ID check alone (exit status says whether the ID passed)
   erase                    erase the flash
-  write FILE               program the file's pages, then read them back
+  write FILE               program the pages that hold data of the file, then read
+                           every byte of them back (the pages between, without data,
+                           are neither sent nor read; the line says how many pages)
       --base ADDRESS       FILE is raw binary that begins at ADDRESS (hex); required
                            for .bin, also after verify and download. Otherwise FILE
                            is told by its content: S-records or Intel HEX
@@ -26,7 +28,10 @@ Commands
                            --erase and --blank-check always read every byte back
       --range START-END    limit it to START-END (hex, whole pages; not with --erase
                            outside lite mode, which programs the file's whole range)
-  verify FILE              read check of the file's pages (or --range START-END)
+      --blank-rest         then check that the pages of the range without data are blank
+  verify FILE              read check of the file's pages with data, every byte of
+                           them (or of those within --range START-END); --blank-rest
+                           as for write
   blank-check              blank check of --range START-END (default: the file's range
                            when a file was named before, else 0C0000-0FFFFF)
   download FILE            boot program into the loader's RAM (as "Download...")
@@ -56,6 +61,29 @@ Options
   --mcu m|h|wren           where the ID lies: Vireo/M, Vireo/H, Wren [from the image and
                            the ID file, as the ID dialog finds it]
   --interval MS            pause after each page frame, 0 to 10000 [40]
+  --retry N                a link lost (no reply, a reply cut short) brings the board
+                           back with a new synchronisation and runs the command that
+                           failed again from its start, up to N times in the run [0];
+                           never retried: a refused ID, a difference, an erase or
+                           program error. The result line, the table and the JSON
+                           count the retries
+  --before STEPS           once the port is open, before the wake-up: set the modem
+                           lines that hang on the board's reset and boot-mode inputs,
+                           e.g. dtr=0,rts=1,wait=100,dtr=1,wait=50 (steps in order,
+                           comma-separated: dtr=0|1, rts=0|1 clear or assert a line,
+                           wait=MS pauses, 0 to 10000); run again before a --retry
+  --after keep|reset|STEPS at the end: keep leaves the lines and returns the link
+                           to 9600 bps [keep]; reset starts the program (rts=0,dtr=0,
+                           wait=100,dtr=1); STEPS as for --before. After reset or
+                           STEPS the return to 9600 bps is skipped: the reset puts
+                           the chip there anyway
+  --before PORT=STEPS, --after PORT=keep|reset|STEPS
+                           the sequence of one port of several (PORT as --port names it)
+  --log FILE               append one JSON line per board and run to FILE: time,
+                           port and its /dev/serial/by-id name, each image's SHA-256
+                           and range, the loader's version, each result, exit status,
+                           seconds, retries (see the README); written whole under a
+                           lock, so that several runs can share one FILE
   --old-erase              erase block by block on old boot loaders (the "+a" switch), this run only
   --sync-b0                begin the synchronisation with 0xB0 (the "+Z" switch), this run only
   --json                   one JSON object per line on stdout: progress, results, and one
@@ -69,7 +97,8 @@ Options
 
 Progress goes to stderr: a bar with pages, bytes per second and time left on a
 terminal, a line per tenth otherwise. Before it ends, the program returns the
-link to 9600 bps where the chip still answers.
+link to 9600 bps where the chip still answers; a board left at a higher rate
+by a run that was cut off is looked for there when it does not wake at 9600 bps.
 
 Several boards at once
   Give --port several times, or a pattern (* ? [...], quoted so that the shell
@@ -94,8 +123,8 @@ Exit status
          port stops when there are several); the stop is told on stderr at once.
          A closed output (SIGPIPE, e.g. "| head -1") stops the same way: 141.
          A second SIGTERM, SIGINT or SIGHUP ends the program at once, without
-         that clean-up: the board may stay at the link rate and answer no
-         further run until it is reset
+         that clean-up: the board may stay at the link rate, where the next
+         run looks for it
 With several ports: 0 when every port succeeded, 128+N after a stop signal,
 else the failure that comes first in this order among the ports':)";
     for (size_t i = 0; i < kExitPriority.size(); ++i) out << (i ? ", " : " ") << kExitPriority[i];

@@ -25,6 +25,12 @@ public:
         count_ = 0;
     }
     uint32_t Count() const { return count_; }
+    // The present pages among first..last.
+    uint32_t CountIn(uint32_t first, uint32_t last) const {
+        uint32_t n = 0;
+        for (uint32_t page = first; page <= last && page < kPages; ++page) n += Contains(page) ? 1 : 0;
+        return n;
+    }
 
     // Calls f(page) for every present page in ascending order.
     template <class F>

@@ -1,5 +1,7 @@
 #include "link/bring_up.h"
 
+#include <string>
+
 #include "link/setting_cmd.h"
 #include "link/status_read.h"
 
@@ -66,6 +68,30 @@ void FirstStatusSequencer(CLink& link, const CommState& state) {
     transport.ClearStatus();
 }
 
+// A boot loader left at a higher rate by a run that was cut off still
+// listens there, synchronised: each rate's code sent at that rate is echoed
+// by a loader that runs at it. The one found is taken back to 9600 bps,
+// where it stays synchronised, as after a wake-up.
+bool FoundAtHigherRate(CLink& link) {
+    CSerialComm& channel = link.Channel();
+    for (uint32_t rate : {115200u, 57600u, 38400u, 19200u}) {
+        link.ApplyLineSettings(rate, 8, 0, 0);
+        channel.SetTimeout(kRateProbeTimeoutMs);
+        channel.Purge();
+        const uint8_t code = BaudRateCode(rate);
+        channel.Write(&code, 1);
+        const bool echoed = link.ExpectByte(code);
+        channel.SetTimeout(kRestingTimeoutMs);
+        if (!echoed) continue;
+        link.User().Trace("the boot loader answered at " + std::to_string(rate) + " bps");
+        if (link.ResetTo9600().Ok()) return true;
+        break;
+    }
+    link.ApplyLineSettings(9600, 8, 0, 0);
+    channel.Purge();
+    return false;
+}
+
 }  // namespace
 
 Outcome OpenLink(CLink& link, const std::string& port) {
@@ -85,7 +111,9 @@ Outcome SynchroniseLink(CLink& link) {
     link.SendSyncSequence();
     // One recovery for a lost reply: after it the link has been woken and
     // set afresh, and the sequencer's ready byte is no longer to come.
-    const bool answered = link.ExpectByte(kCode9600) && (!link.IsLite() || link.ExpectByte(kSequencerReady));
+    bool answered = link.ExpectByte(kCode9600) && (!link.IsLite() || link.ExpectByte(kSequencerReady));
+    // kelvlite's sequencer takes its rate codes only inside routines.
+    if (!answered && link.searchRatesAtWakeUp && !link.IsLite()) answered = FoundAtHigherRate(link);
     if (answered || link.RecoverLink() != 0) return Outcome::Done(Operation::Link, Phase::Sync);
     return Outcome::Lost(Operation::Link, Phase::Sync);
 }
@@ -122,8 +150,11 @@ Outcome ReadFirstStatus(CLink& link, const CommState& state) {
     return Outcome::Lost(Operation::Link, Phase::FirstStatus, Cause::NoStatus);
 }
 
-Outcome BringUp(CLink& link, const std::string& port) {
+Outcome BringUp(CLink& link, const std::string& port, const std::function<Outcome()>& opened) {
     if (Outcome o = OpenLink(link, port); !o.Ok()) return o;
+    if (opened) {
+        if (Outcome o = opened(); !o.Ok()) return o;
+    }
     if (Outcome o = SynchroniseLink(link); !o.Ok()) return o;
     const CommState state = RestoreStoredState(link);
     if (link.User().Ending()) return Outcome::Lost(Operation::Link, Phase::RestoreRate);

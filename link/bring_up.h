@@ -4,6 +4,7 @@
 // first status; and the probes that tell whether the chip still answers.
 // What needs the user (a reset after a lost reply, the communication state
 // when the chip gives no status) is asked of the link's user.
+#include <functional>
 #include <string>
 
 #include "link/link.h"
@@ -30,7 +31,9 @@ Outcome ReadFirstStatus(CLink& link, const CommState& state);
 
 // All of the above in order; ends at the first step after which the user is
 // ending the run. Ok when the link is ready.
-Outcome BringUp(CLink& link, const std::string& port);
+// `opened`, when given, runs once the port is open, before the wake-up; a
+// failure it answers ends the bring-up.
+Outcome BringUp(CLink& link, const std::string& port, const std::function<Outcome()>& opened = {});
 
 // The probes before an operation: a status read (recovering when it gets
 // no reply), or in the boot-loader mode the echo of the rate in force.

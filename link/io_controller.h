@@ -52,6 +52,10 @@ public:
     const std::string& PortName() const { return m_strPort; }
     // Why the last Open failed (the device, the system's reason, a hint).
     std::string OpenError() const { return m_hPort ? m_hPort->OpenError() : std::string(); }
+    // One modem line of the open port; false when it has none or is closed.
+    bool SetModemLine(plat::ISerialDevice::ModemLine line, bool on) {
+        return m_hPort && m_hPort->IsOpen() && m_hPort->SetModemLine(line, on);
+    }
 
 protected:
     // The device behind the channel; "the port handle" is valid while it is open.

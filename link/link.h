@@ -50,6 +50,14 @@ public:
     int programMode = 0;  // 0 internal flash, 1 boot loader, 2 companion
     int linkReady = 0;
     int idVerified = 0;
+    // kelvane-cli: the program and read-back loops visit only the pages the
+    // image holds (the flash comes out the same: an unwritten page stays as
+    // it is either way); the dialog programs visit every page of the range.
+    bool imagePagesOnly = false;
+    // kelvane-cli: a wake-up at 9600 bps that gets no answer looks for the
+    // boot loader at the higher rates, where a run that was cut off may have
+    // left it; the dialog programs ask for a reset at once.
+    bool searchRatesAtWakeUp = false;
 
     // Sets the ID flag from the ID check state in SRD1 bits 3-2 of a status
     // reply: 00 or 01 clear it, 11 sets it, 10 leaves it.

@@ -22,6 +22,8 @@ public:
     virtual bool Poll() = 0;
     // Ends the display; safe after a cancel and more than once.
     virtual void Close() = 0;
+    // The loop visits only `pages` pages of its range (told before the first).
+    virtual void Visits(uint32_t pages) { (void)pages; }
 };
 
 class CLinkUser {

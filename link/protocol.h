@@ -64,6 +64,9 @@ constexpr IdState IdStateOf(uint8_t srd1) { return static_cast<IdState>((srd1 >>
 constexpr uint32_t kRestingTimeoutMs = 5000;
 constexpr uint32_t kPageStatusTimeoutMs = 150;
 constexpr uint32_t kEraseTimeoutMs = 40000;
+// The wait for the echo of a rate code sent at a rate the boot loader may
+// have been left at (one byte there and back; nothing else is asked).
+constexpr uint32_t kRateProbeTimeoutMs = 200;
 // Fixed pauses: after a command without a reply (and around the
 // synchronisation), between synchronisation fillers (kelvlite's recovery
 // paces them a little faster), after each baud-rate code, after the start-up

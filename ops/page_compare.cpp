@@ -14,7 +14,7 @@ void ImagePage(const CMotFile& image, uint32_t address, uint8_t* buffer) {
 
 Outcome ComparePages(CCheckMemorryCmd& cmd, uint32_t start, uint32_t end, const PageCompare& check) {
     CLink& link = cmd.App();
-    CPageLoop loop(link, start, end);
+    CPageLoop loop(link, start, end, check.pick);
     if (!loop.Open(check.message, check.title)) return Outcome::Of(OutcomeKind::Cancelled, check.op, check.phase);
     CSerialComm& channel = link.Channel();
     uint8_t readBack[kPageSize];

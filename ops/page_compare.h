@@ -7,6 +7,7 @@
 
 #include "image/mot_file.h"
 #include "link/check_memory_cmd.h"
+#include "ops/page_loop.h"
 
 namespace kv {
 
@@ -19,6 +20,7 @@ struct PageCompare {
     bool purge = true;    // drop stale input before each page read
     // The bytes the page at `address` should hold.
     std::function<void(uint32_t address, uint8_t* buffer)> expected;
+    PagePick pick = {};  // the pages of the range that are read
 };
 
 // The bytes a blank page holds, and those the image gives a page (0xFF

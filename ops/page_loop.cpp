@@ -9,8 +9,17 @@ constexpr uint32_t kBarUnit = 500;  // bytes of address range per bar step
 constexpr uint32_t kPauseSliceMs = 100;  // Cancel is taken at least this often while pausing
 }  // namespace
 
-CPageLoop::CPageLoop(CLink& link, uint32_t start, uint32_t end)
-    : app_(link), start_(start), end_(end), last_(start) {}
+uint32_t PagePick::CountIn(uint32_t start, uint32_t end) const {
+    const uint32_t first = start >> 8;
+    const uint32_t last = end >> 8;
+    const uint32_t all = end > start ? last - first + 1 : 1;
+    if (!pages) return all;
+    const uint32_t inSet = pages->CountIn(first, last);
+    return held ? inSet : all - inSet;
+}
+
+CPageLoop::CPageLoop(CLink& link, uint32_t start, uint32_t end, PagePick pick)
+    : app_(link), start_(start), end_(end), pick_(pick), last_(start) {}
 
 CPageLoop::~CPageLoop() { Close(); }
 
@@ -22,6 +31,7 @@ uint32_t CPageLoop::BarPos(uint32_t start, uint32_t address) { return (address -
 
 bool CPageLoop::Open(const std::string& message, const std::string& title) {
     progress_ = app_.User().OpenProgress(message, title, start_, end_);
+    if (progress_ && pick_.pages) progress_->Visits(pick_.CountIn(start_, end_));
     return progress_ != nullptr;
 }
 
@@ -32,6 +42,7 @@ CPageLoop::End CPageLoop::Run(const Steps& steps) {
     // cannot wrap back to page 0.
     for (uint64_t next = start_; next < end_; next += kPageSize) {
         const auto address = static_cast<uint32_t>(next);
+        if (!pick_.Visits(address)) continue;
         last_ = address;
         if (steps.work && !steps.work(address)) return End::Stopped;
         if (progress_->Advance(address) || !Pause(steps.pauseMs)) {

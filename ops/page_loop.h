@@ -15,12 +15,23 @@
 #include <memory>
 #include <string>
 
+#include "image/page_set.h"
 #include "link/outcome.h"
 
 namespace kv {
 
 class CLink;
 class CProgress;
+
+// Which pages of a range a loop visits: every page, the pages a set holds, or
+// those it does not hold.
+struct PagePick {
+    const PageSet* pages = nullptr;  // none: every page
+    bool held = true;
+
+    bool Visits(uint32_t address) const { return !pages || pages->Contains(address >> 8) == held; }
+    uint32_t CountIn(uint32_t start, uint32_t end) const;
+};
 
 class CPageLoop {
 public:
@@ -42,7 +53,7 @@ public:
 
     // `start` is the first byte of the first page, `end` the last byte of the
     // last page; pages run from start while address < end.
-    CPageLoop(CLink& link, uint32_t start, uint32_t end);
+    CPageLoop(CLink& link, uint32_t start, uint32_t end, PagePick pick = {});
     // Closes the window if it is still open, so the parent is always given back.
     ~CPageLoop();
     CPageLoop(const CPageLoop&) = delete;
@@ -53,7 +64,7 @@ public:
     // not be opened: the operation should end without traffic.
     bool Open(const std::string& message, const std::string& title);
 
-    // For each page: work; progress (bar to BarPos, pump messages); leave
+    // For each page the pick visits: work; progress (bar to BarPos, pump messages); leave
     // when cancelled; pause (a Cancel during it leaves too); check. Without
     // an open display nothing runs (Stopped).
     End Run(const Steps& steps);
@@ -83,6 +94,7 @@ private:
     CLink& app_;
     uint32_t start_;
     uint32_t end_;
+    PagePick pick_;
     uint32_t last_;
     bool cancelled_ = false;
     std::unique_ptr<CProgress> progress_;

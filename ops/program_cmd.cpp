@@ -19,7 +19,8 @@ Outcome CProgramCmd::Run() {
     if (Outcome range = AcceptRange(app_, op, start, end); !range.Ok()) return range;
     if (!app_.User().ConfirmProgram(start, end)) return app_.Tell(declined);
 
-    const Outcome pages = ProgramPages(*this, op, start, end, static_cast<uint32_t>(std::max(interval, 0)));
+    const Outcome pages =
+        ProgramPages(*this, op, start, end, static_cast<uint32_t>(std::max(interval, 0)), ImagePick(app_));
     // After a cancel, or a lost reply (the recovery has spoken and reset the
     // chip), the status register says nothing about the pages not sent.
     if (pages.kind != OutcomeKind::Ok && pages.kind != OutcomeKind::DeviceError) return pages;

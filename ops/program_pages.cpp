@@ -12,7 +12,13 @@ void BuildPageFrame(const CMotFile& image, uint32_t address, PageProgramFrame& f
     image.GetPage(data, address / kPageSize);
 }
 
-Outcome ProgramPages(CCommand& cmd, Operation op, uint32_t start, uint32_t end, uint32_t intervalMs) {
+PagePick ImagePick(CLink& link) {
+    if (!link.imagePagesOnly) return {};
+    return {&link.Image().PresentPages(), true};
+}
+
+Outcome ProgramPages(CCommand& cmd, Operation op, uint32_t start, uint32_t end, uint32_t intervalMs,
+                     PagePick pick) {
     CLink& link = cmd.App();
     CSerialComm& channel = link.Channel();
     CTransport& transport = link.Transport();
@@ -21,7 +27,7 @@ Outcome ProgramPages(CCommand& cmd, Operation op, uint32_t start, uint32_t end, 
     if (!transport.ClearStatus()) return Outcome::Lost(op, Phase::Program);
     link.Sleep(kSettleMs);
 
-    CPageLoop loop(link, start, end);
+    CPageLoop loop(link, start, end, pick);
     if (!loop.Open("Program.", "Program")) return Outcome::Of(OutcomeKind::Cancelled, op, Phase::Program);
     channel.SetTimeout(kPageStatusTimeoutMs);
     Outcome failure = Outcome::Lost(op, Phase::Program);

@@ -2,6 +2,7 @@
 
 #include "link/link.h"
 #include "ops/page_compare.h"
+#include "ops/program_pages.h"
 #include "ops/range_check.h"
 
 namespace kv {
@@ -16,7 +17,8 @@ Outcome CReadCmd::Run() {
     const Outcome check =
         ComparePages(*this, start, end,
                      {"Read check.", "Read check.", op, Phase::ReadBack, OutcomeKind::Difference, true,
-                      [&image](uint32_t address, uint8_t* buffer) { ImagePage(image, address, buffer); }});
+                      [&image](uint32_t address, uint8_t* buffer) { ImagePage(image, address, buffer); },
+                      ImagePick(app_)});
     return check.Ok() ? app_.Tell(check) : check;
 }
 

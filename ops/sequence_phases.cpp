@@ -22,7 +22,7 @@ Outcome CSequencePhases::Blank(bool purge) {
 }
 
 Outcome CSequencePhases::Program(uint32_t intervalMs, bool tellError) {
-    const Outcome program = ProgramPages(cmd_, op_, start_, end_, intervalMs);
+    const Outcome program = ProgramPages(cmd_, op_, start_, end_, intervalMs, ImagePick(cmd_.App()));
     if (program.kind == OutcomeKind::DeviceError && tellError) cmd_.App().Tell(program);
     return program;
 }
@@ -33,7 +33,8 @@ Outcome CSequencePhases::ReadBack(bool purge) {
     const CMotFile& image = cmd_.App().Image();
     return ComparePages(cmd_, start_, end_,
                         {"Read check.", "Read check.", op_, Phase::ReadBack, OutcomeKind::Difference, purge,
-                         [&image](uint32_t address, uint8_t* buffer) { ImagePage(image, address, buffer); }});
+                         [&image](uint32_t address, uint8_t* buffer) { ImagePage(image, address, buffer); },
+                         ImagePick(cmd_.App())});
 }
 
 Outcome CSequencePhases::FinalCheck(const Outcome& program) { return FinalProgramCheck(cmd_, op_, program); }

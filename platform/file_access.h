@@ -31,4 +31,11 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(std::
 // is removed again). False with `reason` set otherwise.
 bool CheckFileCanBeWritten(const std::string& path, std::string& reason);
 
+// Appends `text` to the file at `path` (created, mode 0644, when absent)
+// with one write(2) in append mode under an exclusive flock, so that the
+// lines of several processes appending to one file never mix. A write that
+// could not go out whole is cut off again: the file holds all of `text` or
+// none of it. False with `reason` set when it was not appended.
+bool AppendWhole(const std::string& path, const std::string& text, std::string& reason);
+
 }  // namespace plat

@@ -16,6 +16,11 @@ std::vector<std::string> MatchPorts(const std::string& pattern);
 std::string PortIdentity(const std::string& portName);
 bool SamePort(const std::string& a, const std::string& b);
 
+// The name of `portName` under `byIdDir` (/dev/serial/by-id), which stays
+// the same whichever USB socket the adapter is in; empty when it has none
+// there (a built-in port, a pseudo-terminal, a network port).
+std::string StableSerialName(const std::string& portName, const std::string& byIdDir = "/dev/serial/by-id");
+
 // The width of the terminal on `fd` in columns; 80 when it does not say.
 int TerminalColumns(int fd);
 

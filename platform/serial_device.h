@@ -57,6 +57,15 @@ public:
     virtual bool SetLine(const LineSettings& line) = 0;
     // Raises DTR; a device that has no modem lines is not an error.
     virtual bool RaiseDtr() = 0;
+    // Asserts (`on`) or clears one modem line, for boards whose reset and
+    // boot-mode inputs hang on them. False when the device has no such line
+    // (a pseudo-terminal) or the change was not taken.
+    enum class ModemLine { Dtr, Rts };
+    virtual bool SetModemLine(ModemLine line, bool on) {
+        (void)line;
+        (void)on;
+        return false;
+    }
 
     // Blocks for at most maxMs, returning early when input beyond `queued`
     // bytes or a line error may have arrived. Never spins. Calls the wait

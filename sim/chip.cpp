@@ -67,6 +67,23 @@ void Chip::Reset() {
     ++resets_;
 }
 
+void Chip::SetLine(Line line, bool on, uint64_t atUs) {
+    RunTimers(atUs);
+    if (!options_.bootLines) return;
+    if (line == Line::Rts) {
+        rts_ = on;
+        return;
+    }
+    if (!on) {
+        inReset_ = true;
+        return;
+    }
+    if (!inReset_) return;
+    inReset_ = false;
+    Reset();
+    inProgram_ = !rts_;  // the boot-mode input is read as the reset ends
+}
+
 uint8_t Chip::Srd() const {
     const Faults& f = options_.faults;
     return static_cast<uint8_t>(((kSrdReady | srdErrors_) | f.srdSet) & ~f.srdClear);
@@ -123,7 +140,8 @@ void Chip::Receive(uint8_t value, uint32_t hostBaud, uint64_t atUs) {
         baud_ = *pendingBaud_;
         pendingBaud_.reset();
     }
-    bool understood = hostBaud == baud_;
+    // A chip in reset or in its program hears nothing of the boot loader's.
+    bool understood = hostBaud == baud_ && !Deaf();
     transcript_.push_back({value, atUs, hostBaud, understood});
     ++received_;
 

@@ -25,6 +25,9 @@ struct ReceivedByte {
     bool understood;  // false: sent at a rate other than the chip's, dropped
 };
 
+// The modem lines the board's reset and boot-mode inputs may hang on.
+enum class Line { Dtr, Rts };
+
 class Chip {
 public:
     static constexpr uint32_t kStartBaud = 9600;
@@ -45,6 +48,11 @@ public:
     // Power-on state: 9600 bps, not synchronised, ID not verified, status
     // clear, any frame in progress dropped. The flash is kept.
     void Reset();
+    // A modem line changed (Options::bootLines says what it does).
+    void SetLine(Line line, bool on, uint64_t atUs);
+    // In reset, or running the program rather than the boot loader.
+    bool Deaf() const { return options_.bootLines && (inReset_ || inProgram_); }
+    bool InProgram() const { return options_.bootLines && !inReset_ && inProgram_; }
 
     // Inspection.
     FlashMemory& Flash() { return flash_; }
@@ -131,6 +139,9 @@ private:
     std::map<uint8_t, uint32_t> replyCounts_;
     uint64_t received_ = 0;
     int resets_ = 0;
+    bool inReset_ = false;
+    bool inProgram_ = true;  // with bootLines: until a reset with RTS asserted
+    bool rts_ = false;
 };
 
 }  // namespace sim

@@ -72,6 +72,13 @@ struct Options {
     uint64_t frameGapUs = 30000;            // a command frame that stalls this long is dropped
     uint64_t downloadGapUs = 2000000;       // a download that stalls this long ends with an error
 
+    // The board's reset and boot-mode inputs hang on the adapter's modem
+    // lines: DTR cleared holds the chip in reset; when DTR is asserted again
+    // the chip starts, in its boot loader when RTS is asserted then, else in
+    // the program, and the boot loader answers nothing. It starts in the
+    // program. False: the lines are not wired, and the boot loader runs.
+    bool bootLines = false;
+
     Faults faults;
 };
 

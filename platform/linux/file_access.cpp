@@ -1,6 +1,7 @@
 #include "platform/file_access.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -177,6 +178,37 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(std::
         },
         false, error);
     reason = ok ? "" : error != 0 ? std::strerror(error) : "the file could not be written";
+    return ok;
+}
+
+bool AppendWhole(const std::string& path, const std::string& text, std::string& reason) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    int locked;
+    do locked = ::flock(fd, LOCK_EX);
+    while (locked != 0 && errno == EINTR);
+    struct stat st {};
+    bool ok = locked == 0 && ::fstat(fd, &st) == 0;
+    if (!ok) reason = std::strerror(errno);
+    if (ok && !S_ISREG(st.st_mode)) {
+        ok = false;
+        reason = "not a regular file";
+    }
+    if (ok) {
+        ssize_t written;
+        do written = ::write(fd, text.data(), text.size());
+        while (written < 0 && errno == EINTR);
+        if (written != static_cast<ssize_t>(text.size())) {
+            reason = written < 0 ? std::strerror(errno) : "the disk is full";
+            // A part of the line would spoil the file for its readers.
+            if (written > 0 && ::ftruncate(fd, st.st_size) != 0) reason += "; a part of the line is left";
+            ok = false;
+        }
+    }
+    ::close(fd);  // the lock goes with it
     return ok;
 }
 

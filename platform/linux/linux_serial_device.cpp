@@ -258,6 +258,12 @@ public:
         return errno == ENOTTY || errno == EINVAL;
     }
 
+    bool SetModemLine(ModemLine line, bool on) override {
+        if (fd_ < 0) return false;
+        int bits = line == ModemLine::Dtr ? TIOCM_DTR : TIOCM_RTS;
+        return ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits) == 0;
+    }
+
     void WaitForInput(uint32_t queued, uint32_t maxMs) override {
         if (maxMs == 0) return;
         // The channel waits in short slices; each one gives the hook its turn.

@@ -356,6 +356,18 @@ public:
         return Open(name);
     }
 
+    // RFC 2217 carries each line's change to the server (SET-CONTROL).
+    bool SetModemLine(ModemLine line, bool on) override {
+        if (!io_ || !sio_) return false;
+        const bool dtr = line == ModemLine::Dtr;
+        std::array<unsigned, kSettings> values{};
+        values[dtr ? kDtr : kRts] = dtr ? (on ? SERGENSIO_DTR_ON : SERGENSIO_DTR_OFF)
+                                        : (on ? SERGENSIO_RTS_ON : SERGENSIO_RTS_OFF);
+        std::array<bool, kSettings> ask{};
+        ask[dtr ? kDtr : kRts] = true;
+        return Exchange(ask, values, kModemLinesMs + 2 * roundTripMs_);
+    }
+
     void WaitForInput(uint32_t queued, uint32_t maxMs) override {
         if (maxMs == 0) return;
         if (IWaitHook* hook = WaitHook()) hook->Waiting();

@@ -40,6 +40,7 @@ public:
     }
     bool SetLine(const LineSettings& line) override { return device_ && device_->SetLine(line); }
     bool RaiseDtr() override { return device_ && device_->RaiseDtr(); }
+    bool SetModemLine(ModemLine line, bool on) override { return device_ && device_->SetModemLine(line, on); }
     void WaitForInput(uint32_t queued, uint32_t maxMs) override {
         device_->WaitForInput(queued, maxMs);  // a closed device naps
     }

@@ -41,6 +41,19 @@ std::string PortIdentity(const std::string& portName) {
 
 bool SamePort(const std::string& a, const std::string& b) { return PortIdentity(a) == PortIdentity(b); }
 
+std::string StableSerialName(const std::string& portName, const std::string& byIdDir) {
+    const std::string identity = PortIdentity(portName);
+    if (identity.rfind("device ", 0) != 0) return "";  // only a device has a name there
+    std::error_code ec;
+    std::vector<std::string> names;
+    for (std::filesystem::directory_iterator it(byIdDir, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().string());
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names)
+        if (PortIdentity(name) == identity) return name;
+    return "";
+}
+
 int TerminalColumns(int fd) {
     winsize size{};
     if (ioctl(fd, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;

@@ -108,6 +108,14 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "--interval", "10001", "erase"}), "--interval: 10001 is not 0 to 10000 ms"},
         {Args({"--port", "p", "erase", "--verify"}), "--verify: only after write FILE"},
         {Args({"--port", "p", "erase", "--no-verify"}), "--no-verify: only after write FILE"},
+        {Args({"--port", "p", "blank-check", "--blank-rest"}), "--blank-rest: only after write or verify FILE"},
+        {Args({"--port", "p", "--retry", "x", "erase"}), "--retry: x is not 0 to 100"},
+        {Args({"--port", "p", "--retry", "101", "erase"}), "--retry: 101 is not 0 to 100"},
+        {Args({"--port", "p", "--log", "", "erase"}), "--log: needs a value"},
+        {Args({"--port", "p", "--before", "dtr=0,rts=2", "erase"}),
+         "--before: \"rts=2\" is none of dtr=0|1, rts=0|1, wait=MS (0 to 10000)"},
+        {Args({"--port", "p", "--after", "restart", "erase"}),
+         "--after: \"restart\" is none of dtr=0|1, rts=0|1, wait=MS (0 to 10000); or keep, reset"},
         {Args({"--port", "p", "-qx", "erase"}), "-x: unknown option (in -qx)"},
         {Args({"--port", "p", "--mode", "fl\nash", "erase"}), "--mode: \"fl\\x0Aash\" is none of flash, bootloader, lite"},
         {Args({"--port", "p", "erase", "--range", "0-FF"}),
@@ -165,9 +173,20 @@ TEST(CliOptions, DashIsStandardInputOrOutput) {
 // stays with it there, and is the run's ID when it is the only port.
 TEST(CliOptions, PortsCarryTheirOwnId) {
     const auto gang = ParseOptions(Args({"--port", "/dev/ttyUSB0", "--port=/dev/ttyUSB1=00:11:22:33:44:55:66",
-                                         "--id-file", "f.id", "erase"}));
+                                         "--id-file", "f.id", "--before", "dtr=0,wait=10,dtr=1", "--before",
+                                         "/dev/ttyUSB1=rts=1", "--after=/dev/ttyUSB1=reset", "erase"}));
     ASSERT_EQ(gang.error, "");
     const auto& o = gang.options;
+    // Sequences too: the port's own, else the one for all.
+    using Step = kv::cli::LineStep;
+    EXPECT_EQ(o.before, (kv::cli::LineSequence{{Step::Kind::Dtr, 0}, {Step::Kind::Wait, 10}, {Step::Kind::Dtr, 1}}));
+    ASSERT_EQ(o.portLines.size(), 1u);
+    EXPECT_EQ(o.portLines[0].first, "/dev/ttyUSB1");
+    EXPECT_EQ(o.portLines[0].second.before, (kv::cli::LineSequence{{Step::Kind::Rts, 1}}));
+    ASSERT_TRUE(o.portLines[0].second.after);
+    EXPECT_EQ(o.portLines[0].second.after->size(), 4u);
+    EXPECT_EQ(ParseOptions(Args({"--port", "a", "--before", "b=dtr=1", "erase"})).error,
+              "--before b=...: b is not given with --port");
     EXPECT_TRUE(o.Gang());
     EXPECT_EQ(o.port, "/dev/ttyUSB0");
     ASSERT_EQ(o.ports.size(), 2u);
@@ -200,15 +219,18 @@ TEST(CliOptions, HelpCoversEveryOptionCommandAndExitStatus) {
     for (const char* word :
          {"--port", "--mode", "--firm", "--baud", "--id", "--id-file", "--mcu", "--interval", "--old-erase",
           "--sync-b0", "--json", "-q", "-v", "-qv", "--help", "--version", "--erase", "--blank-check", "--verify",
-          "--no-verify", "--range", "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase",
+          "--no-verify", "--range", "--blank-rest", "--retry", "--log", "--before", "--after", "keep", "reset",
+          "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase",
           "write FILE", "verify FILE", "blank-check", "download FILE", "  2  ",
           "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  8  "})
         EXPECT_NE(help.str().find(word), std::string::npos) << word;
     // Each of them is taken by the parser.
     EXPECT_EQ(ParseOptions(Args({"--port", "p", "--mode", "bootloader", "--firm", "f", "--baud", "9600",
                                  "--id-file", "f.id", "--mcu", "wren", "--interval", "10", "--old-erase",
-                                 "--sync-b0", "--json", "-q", "-v", "info", "unlock", "erase", "write", "f",
-                                 "--erase", "--blank-check", "--verify", "--no-verify", "verify", "f", "blank-check",
+                                 "--sync-b0", "--json", "-q", "-v", "--retry", "2", "--log", "runs.jsonl",
+                                 "--before", "dtr=0,wait=10,dtr=1", "--after", "reset", "info",
+                                 "unlock", "erase", "write", "f", "--erase", "--blank-check", "--verify",
+                                 "--no-verify", "--blank-rest", "verify", "f", "--blank-rest", "blank-check",
                                  "download", "f", "--range", "0-1FF"}))
                   .error,
               "");

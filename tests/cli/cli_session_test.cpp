@@ -63,20 +63,41 @@ struct Board {
     bool traced = false;  // the serial traffic traced to err, as -v does
 };
 
-// A program file of `pages` whole pages at kBase, every byte 0x5A.
-std::string WritePages(const std::string& name, int pages) {
+// A program file of whole pages at the given page addresses, every byte 0x5A.
+std::string WritePagesAt(const std::string& name, const std::vector<uint32_t>& pageAddresses) {
     const std::string path = ::testing::TempDir() + "kv_cli_" + name + "_" + std::to_string(getpid()) + ".mot";
     std::ofstream out(path);
-    for (uint32_t at = 0; at < static_cast<uint32_t>(pages) * 256; at += 16) {
-        const uint32_t address = kBase + at;
-        unsigned sum = 20 + (address >> 16) + ((address >> 8) & 0xFF) + (address & 0xFF) + 16 * 0x5A;
-        char line[64];
-        std::snprintf(line, sizeof line, "S214%06X5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A%02X\n",
-                      static_cast<unsigned>(address), ~sum & 0xFF);
-        out << line;
+    for (uint32_t page : pageAddresses) {
+        for (uint32_t at = 0; at < 256; at += 16) {
+            const uint32_t address = page + at;
+            unsigned sum = 20 + (address >> 16) + ((address >> 8) & 0xFF) + (address & 0xFF) + 16 * 0x5A;
+            char line[64];
+            std::snprintf(line, sizeof line, "S214%06X5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A%02X\n",
+                          static_cast<unsigned>(address), ~sum & 0xFF);
+            out << line;
+        }
     }
     out << "S804000000FB\n";
     return path;
+}
+
+// A program file of `pages` whole pages at kBase, every byte 0x5A.
+std::string WritePages(const std::string& name, int pages) {
+    std::vector<uint32_t> at;
+    for (int i = 0; i < pages; ++i) at.push_back(kBase + static_cast<uint32_t>(i) * 256);
+    return WritePagesAt(name, at);
+}
+
+// The page frames of `code` (0x41 program, 0xFF read) the chip was sent, by page address.
+std::vector<uint32_t> PageFrames(const sim::Chip& chip, uint8_t code) {
+    std::vector<uint32_t> pages;
+    const auto& got = chip.Transcript();
+    for (size_t i = 0; i + 2 < got.size(); ++i)
+        if (got[i].value == code && got[i + 2].value == 0x0C && got[i + 1].value < 0x10) {
+            pages.push_back(0x0C0000u | static_cast<uint32_t>(got[i + 1].value) << 8);
+            i += 2;
+        }
+    return pages;
 }
 
 TEST(CliSession, TwoLinksRunAtOnceAndShareNothing) {
@@ -86,12 +107,40 @@ TEST(CliSession, TwoLinksRunAtOnceAndShareNothing) {
     Board locked({0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07});
     int goodCode = -1;
     int lockedCode = -1;
-    const std::vector<std::string> args = {"--id", "11223344556677", "write", mot, "--erase"};
+    const std::string log = ::testing::TempDir() + "kv_cli_session_" + std::to_string(getpid()) + ".jsonl";
+    std::remove(log.c_str());
+    const std::vector<std::string> args = {"--id", "11223344556677", "--log", log, "write", mot, "--erase"};
     std::thread first([&] { goodCode = good.Run(args); });
     std::thread second([&] { lockedCode = locked.Run(args); });
     first.join();
     second.join();
     std::remove(mot.c_str());
+
+    // Both runs appended their record to the one log, a whole line each.
+    std::ifstream logFile(log);
+    std::vector<std::string> records;
+    for (std::string line; std::getline(logFile, line);) records.push_back(line);
+    std::remove(log.c_str());
+    ASSERT_EQ(records.size(), 2u);
+    std::sort(records.begin(), records.end(), [](const std::string& a, const std::string& b) {
+        return a.find("\"ok\":true,\"code\":0,\"seconds\"") != std::string::npos &&
+               b.find("\"ok\":true,\"code\":0,\"seconds\"") == std::string::npos;
+    });
+    const std::string image = "\"images\":\\[\\{\"file\":\"" + mot +
+                              "\",\"sha256\":\"[0-9a-f]{64}\",\"range\":\"0C0000-0C00FF\"\\}\\]";
+    const std::string head = "\\{\"time\":\"20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-9:]{8}Z\",\"port\":\"COM1\",\"port_by_id\":\"\"," +
+                             image + ",\"loader_version\":\"VER.2.05\"";
+    EXPECT_TRUE(std::regex_match(records[0], std::regex(head + ",\"results\":\\[\\{"
+                                                               "\"command\":\"write\",\"ok\":true,\"code\":0,\"message\":"
+                                                               "\"programmed and checked 0C0000-0C00FF\"\\}\\],\"ok\":true,"
+                                                               "\"code\":0,\"seconds\":[0-9.]+,\"retries\":0\\}")))
+        << records[0];
+    EXPECT_TRUE(std::regex_match(records[1], std::regex(head + ",\"results\":\\[\\{"
+                                                               "\"command\":\"\",\"ok\":false,\"code\":6,\"message\":"
+                                                               "\"the chip refused the ID[^\"]*\"\\}\\],\"ok\":false,"
+                                                               "\"code\":6,\"seconds\":[0-9.]+,\"retries\":0\\}")))
+        << records[1];
+    EXPECT_EQ(records[0].substr(records[0].find("sha256"), 75), records[1].substr(records[1].find("sha256"), 75));
 
     EXPECT_EQ(goodCode, 0) << good.out.str() << good.err.str();
     EXPECT_EQ(good.out.str(), "write: programmed and checked 0C0000-0C00FF\n");
@@ -131,6 +180,92 @@ TEST(CliSession, PlainWriteReadsBackUnlessToldNot) {
         EXPECT_EQ(board.Run(args), c.code) << board.err.str();
         EXPECT_EQ(board.out.str(), c.out);
         EXPECT_EQ(board.chip.Baud(), 9600u);
+    }
+    std::remove(mot.c_str());
+}
+
+// Only the pages that hold data are programmed and compared, every byte of
+// them; --blank-rest checks the rest of the range, and --erase leaves the
+// same flash as programming every page did.
+TEST(CliSession, SparseWorkTouchesOnlyThePagesWithData) {
+    const std::string mot = WritePagesAt("sparse", {kBase, kBase + 0x300});
+    const uint32_t gapByte = kBase + 0x150;  // not blank on the board
+    const std::vector<uint32_t> dataPages = {kBase, kBase + 0x300};
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string out;
+        std::vector<uint32_t> programmed;
+        uint8_t gapAfter;
+    } cases[] = {
+        {{"write", mot}, 0, "write: programmed and checked 0C0000-0C03FF (2 pages)\n", dataPages, 0x00},
+        {{"write", mot, "--blank-rest"}, 8, "write: not blank at 0C0150: expected FF, read 00\n", dataPages, 0x00},
+        {{"write", mot, "--erase"}, 0, "write: programmed and checked 0C0000-0C03FF (2 pages)\n", dataPages, 0xFF},
+        {{"verify", mot, "--range", "0C0000-0C02FF"}, 8, "verify: difference at 0C0000: expected 5A, read FF\n", {},
+         0x00},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        Board board(sim::kDefaultId);
+        board.chip.Flash().Write(gapByte, 0x00);
+        std::vector<std::string> args = {"--id", "11223344556677"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        EXPECT_EQ(board.Run(args), c.code) << board.err.str();
+        EXPECT_EQ(board.out.str(), c.out);
+        EXPECT_EQ(PageFrames(board.chip, 0x41), c.programmed);
+        EXPECT_EQ(board.chip.Flash().Read(gapByte), c.gapAfter);
+        if (c.code == 0) {
+            EXPECT_EQ(PageFrames(board.chip, 0xFF), dataPages);  // each page with data read back once
+            EXPECT_EQ(board.chip.Flash().Read(kBase + 0x3FF), 0x5A);
+        }
+    }
+    // A board that holds the file and nothing else passes verify --blank-rest.
+    Board board(sim::kDefaultId);
+    board.chip.Flash().Write(kBase, std::vector<uint8_t>(256, 0x5A));
+    board.chip.Flash().Write(kBase + 0x300, std::vector<uint8_t>(256, 0x5A));
+    EXPECT_EQ(board.Run({"--id", "11223344556677", "--json", "verify", mot, "--blank-rest"}), 0) << board.err.str();
+    EXPECT_NE(board.out.str().find("\"message\":\"no difference 0C0000-0C03FF (2 pages), the rest blank\","
+                                   "\"range\":\"0C0000-0C03FF\",\"pages\":\"2\""),
+              std::string::npos)
+        << board.out.str();
+    std::remove(mot.c_str());
+}
+
+// A board whose reset and boot-mode inputs hang on DTR and RTS: the
+// before-sequence puts it into the boot loader, a retry uses it again, and
+// --after reset starts the program without the return to 9600 bps.
+TEST(CliSession, ModemLinesStartTheBoardWithoutAHand) {
+    const std::string mot = WritePages("lines", 2);
+    const std::string before = "dtr=0,rts=1,wait=100,dtr=1,wait=50";
+    const struct {
+        std::vector<std::string> args;
+        bool lostPageReply;
+        int code;
+        int resets;
+        bool inProgram;
+        uint32_t lastBaud;  // of the last byte sent: 9600 after the return there
+    } cases[] = {
+        // Not woken at 9600 bps, nor found at the higher rates (19200 is the last asked).
+        {{"info"}, false, 5, 0, true, 19200},
+        {{"--before", before, "info"}, false, 0, 1, false, 9600},
+        {{"--before", before, "--after", "reset", "write", mot}, false, 0, 2, true, 115200},
+        {{"--before", before, "--retry", "1", "write", mot}, true, 0, 2, false, 9600},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[c.args.size() - 1]);
+        sim::Options o;
+        o.bootLines = true;
+        if (c.lostPageReply) o.faults.replies.push_back({sim::ReplyFault::Kind::Silent, 0xFF, 1, 0, {}});
+        Board board(o);
+        std::vector<std::string> args = {"--id", "11223344556677"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        EXPECT_EQ(board.Run(args), c.code) << board.out.str() << board.err.str();
+        EXPECT_EQ(board.chip.ResetCount(), c.resets);
+        EXPECT_EQ(board.chip.InProgram(), c.inProgram);
+        EXPECT_EQ(board.chip.Transcript().back().baud, c.lastBaud);
+        if (c.code == 0 && c.args.back() == mot) {
+            EXPECT_EQ(board.chip.Flash().Read(kBase + 0x1FF), 0x5A);
+        }
     }
     std::remove(mot.c_str());
 }
@@ -299,6 +434,7 @@ TEST(CliSession, EachCommandAgainstEachFault) {
         const char* name;
         std::function<void(sim::Options&)> set;
         bool stop = false;  // SIGTERM once the first page frame has come in
+        bool retry = false;  // --retry 1
     };
     const Fault faults[] = {
         {"none", [](sim::Options&) {}},
@@ -311,22 +447,29 @@ TEST(CliSession, EachCommandAgainstEachFault) {
         {"program error", [](sim::Options& o) { o.faults.programErrorPage = kBase + 0x100; }},
         {"difference", [](sim::Options& o) { o.faults.flipOnReadAddress = kBase + 0x105; }},
         {"stop signal", [](sim::Options&) {}, true},
+        // The lost link brought back and the command run again; an error
+        // the chip reported is never retried.
+        {"no page reply, --retry 1",
+         [](sim::Options& o) { o.faults.replies.push_back({Kind::Silent, 0xFF, 1, 0, {}}); }, false, true},
+        {"no status reply, --retry 1",
+         [](sim::Options& o) { o.faults.replies.push_back({Kind::Silent, 0x70, 4, 0, {}}); }, false, true},
+        {"program error, --retry 1", [](sim::Options& o) { o.faults.programErrorPage = kBase + 0x100; }, false, true},
     };
     struct Command {
         std::vector<std::string> args;
-        std::array<int, 8> codes;  // by fault, in the order above
+        std::array<int, 11> codes;  // by fault, in the order above
     };
     const Command commands[] = {
-        {{"info"}, {0, 0, 0, 0, 5, 0, 0, 0}},
-        {{"unlock"}, {0, 0, 0, 0, 0, 0, 0, 0}},
-        {{"erase"}, {0, 0, 0, 0, 5, 0, 0, 0}},
-        {{"write", mot, "--verify"}, {0, 5, 5, 5, 5, 7, 8, 143}},
+        {{"info"}, {0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0}},
+        {{"unlock"}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {{"erase"}, {0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0}},
+        {{"write", mot, "--verify"}, {0, 5, 5, 5, 5, 7, 8, 143, 0, 0, 7}},
         // A program error comes before the differences it leaves.
-        {{"write", mot, "--blank-check"}, {0, 5, 5, 5, 5, 7, 8, 143}},
-        {{"verify", mot}, {0, 5, 5, 5, 5, 0, 8, 143}},
-        {{"blank-check", "--range", "0C0400-0C07FF"}, {0, 5, 5, 5, 5, 0, 0, 143}},
-        {{"read", out, "--range", "0C0000-0C03FF"}, {0, 5, 5, 5, 5, 0, 0, 143}},
-        {{"download", mot}, {0, 0, 0, 0, 5, 0, 0, 0}},
+        {{"write", mot, "--blank-check"}, {0, 5, 5, 5, 5, 7, 8, 143, 0, 0, 7}},
+        {{"verify", mot}, {0, 5, 5, 5, 5, 0, 8, 143, 0, 0, 0}},
+        {{"blank-check", "--range", "0C0400-0C07FF"}, {0, 5, 5, 5, 5, 0, 0, 143, 0, 0, 0}},
+        {{"read", out, "--range", "0C0000-0C03FF"}, {0, 5, 5, 5, 5, 0, 0, 143, 0, 0, 0}},
+        {{"download", mot}, {0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0}},
     };
     std::vector<uint8_t> pages(4 * 256, 0x5A);
     for (const Command& command : commands) {
@@ -349,10 +492,18 @@ TEST(CliSession, EachCommandAgainstEachFault) {
                 };
             }
             std::vector<std::string> args = {"--id", "11223344556677", "--json"};
+            if (fault.retry) args.insert(args.end(), {"--retry", "1"});
             args.insert(args.end(), command.args.begin(), command.args.end());
             std::remove(out.c_str());
             const int code = board.Run(args);
             EXPECT_EQ(code, command.codes[f]) << board.out.str() << board.err.str();
+            if (fault.retry) {
+                // Retried where the same fault without --retry lost the link.
+                const size_t plain = f == 8 ? 1 : f == 9 ? 4 : 5;  // the same fault without --retry
+                const int retried = command.codes[plain] == 5 ? 1 : 0;
+                EXPECT_NE(board.out.str().find("\"retries\":" + std::to_string(retried) + "}\n"), std::string::npos)
+                    << board.out.str();
+            }
             if (code != 0) {
                 EXPECT_EQ(board.out.str().find("\"ok\":true"), std::string::npos) << board.out.str();
                 if (command.args[0] == "read") {
@@ -382,6 +533,15 @@ TEST(CliSession, AnUnpluggedAdapterIsNamed) {
     std::remove(mot.c_str());
     EXPECT_NE(board.out.str().find("write: the port COM1 went away (unplugged)"), std::string::npos)
         << board.out.str() << board.err.str();
+
+    // The board stayed at the link's rate; the next run finds it there
+    // without a reset and leaves it at 9600 bps.
+    EXPECT_EQ(board.chip.Baud(), 115200u);
+    board.stopSignal = nullptr;
+    board.out.str("");
+    EXPECT_EQ(board.Run({"--id", "11223344556677", "info"}), 0) << board.out.str() << board.err.str();
+    EXPECT_EQ(board.chip.ResetCount(), 0);
+    EXPECT_EQ(board.chip.Baud(), 9600u);
 }
 
 // What the program file brings along is found and checked before the port

@@ -125,16 +125,16 @@ TEST(GangConsole, EveryLineCarriesItsPort) {
 TEST(GangConsole, TheSummaryNamesEveryFailedPort) {
     std::ostringstream out, err;
     CGangConsole console(out, err, CGangConsole::Style::Lines, {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB2"});
-    console.Summary({{"/dev/ttyUSB0", 0, "", 21.04},
+    console.Summary({{"/dev/ttyUSB0", 0, "", 21.04, 1},
                      {"/dev/ttyUSB1", 6, "the chip refused the ID", 3.2},
                      {"/dev/ttyUSB2", 8, "write: difference at 0C0123", 20.96}},
                     6);
     EXPECT_EQ(out.str(),
               "\n"
-              "PORT          RESULT      FIRST ERROR                  TIME\n"
-              "/dev/ttyUSB0  ok          -                            21.0 s\n"
-              "/dev/ttyUSB1  failed (6)  the chip refused the ID      3.2 s\n"
-              "/dev/ttyUSB2  failed (8)  write: difference at 0C0123  21.0 s\n"
+              "PORT          RESULT       FIRST ERROR                  TIME\n"
+              "/dev/ttyUSB0  ok, 1 retry  -                            21.0 s\n"
+              "/dev/ttyUSB1  failed (6)   the chip refused the ID      3.2 s\n"
+              "/dev/ttyUSB2  failed (8)   write: difference at 0C0123  21.0 s\n"
               "2 of 3 ports failed: /dev/ttyUSB1, /dev/ttyUSB2 (exit status 6)\n");
 
     // -q: the failures alone, nothing when every port succeeded.
@@ -152,11 +152,12 @@ TEST(GangConsole, TheSummaryNamesEveryFailedPort) {
 
     std::ostringstream json;
     CGangConsole(json, err, CGangConsole::Style::Json, {"a", "b"})
-        .Summary({{"a", 0, "", 1.0}, {"b", 5, "no \"answer\"", 2.0}}, 5);
+        .Summary({{"a", 0, "", 1.0}, {"b", 5, "no \"answer\"", 2.0, 2}}, 5);
     EXPECT_EQ(json.str(),
-              "{\"port\":\"a\",\"event\":\"summary\",\"ok\":true,\"code\":0,\"error\":\"\",\"seconds\":1.0}\n"
+              "{\"port\":\"a\",\"event\":\"summary\",\"ok\":true,\"code\":0,\"error\":\"\",\"seconds\":1.0,"
+              "\"retries\":0}\n"
               "{\"port\":\"b\",\"event\":\"summary\",\"ok\":false,\"code\":5,\"error\":\"no \\\"answer\\\"\","
-              "\"seconds\":2.0}\n"
+              "\"seconds\":2.0,\"retries\":2}\n"
               "{\"event\":\"exit\",\"ok\":false,\"code\":5,\"failed\":[\"b\"]}\n");
 }
 

@@ -626,3 +626,33 @@ TEST(CliE2E, AClosedOutputStopsTheRunAndLeavesTheLinkAt9600) {
 }
 
 }  // namespace
+
+namespace {
+
+// A run killed at once leaves vireo-sim at the link's rate; the next run
+// finds the board there without a reset, and leaves it at 9600 bps.
+TEST(CliE2E, TheNextRunFindsABoardThatAKilledRunLeftAtTheLinkRate) {
+    const Bench b("cli_killed");
+    const std::string file = b.folder + "/long.mot";
+    WriteProgram(file, kBase, 0x4000);
+    kvtest::SimServer sim({"--log", b.log});
+    const auto killed = RunProgram(BuildPath("kelvane-cli"),
+                                   {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "--json", "write",
+                                    file},
+                                   b.Env(), "", kDeadlineMs, {"\"bytes_per_second\"", SIGKILL});
+    ASSERT_FALSE(killed.timedOut) << killed.err;
+    const auto cut = kvtest::ReadByteLog(b.log);
+    ASSERT_FALSE(cut.empty());
+    EXPECT_EQ(cut.back().second, 115200u) << "the killed run left the board at the link rate";
+
+    const auto next = RunProgram(BuildPath("kelvane-cli"),
+                                 {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "info"}, b.Env(),
+                                 "", kDeadlineMs);
+    sim.Stop();
+    ASSERT_FALSE(next.timedOut) << next.err;
+    EXPECT_EQ(next.exitCode, 0) << next.out << next.err;
+    const auto log = kvtest::ReadByteLog(b.log);
+    EXPECT_EQ(log.back(), std::make_pair(0xB0, 9600u)) << "the link is back at 9600 bps";
+}
+
+}  // namespace

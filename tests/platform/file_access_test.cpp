@@ -11,7 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "tests/platform/temp_folder.h"
 
@@ -181,6 +184,44 @@ TEST(OpenRegularFile, ReadsAndSeeksRegularFilesOnly) {
         EXPECT_EQ(plat::OpenRegularFile(p, error, reason), nullptr) << p;
         EXPECT_EQ(error, expected) << p;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Lines appended from many writers at once come out whole, each once; a
+// line that cannot go out whole leaves the file as it was.
+TEST(AppendWhole, LinesStayWholeAmongManyWritersOrAreNotWritten) {
+    kvtest::TempFolder dir;
+    const std::string path = dir / "runs.jsonl";
+    constexpr int kWriters = 6;
+    constexpr int kLines = 150;
+    const auto lineOf = [](int writer, int n) {
+        return std::to_string(writer) + ":" + std::string(static_cast<size_t>(100 + 37 * n % 5000), 'a' + writer) + "\n";
+    };
+    {
+        std::vector<std::thread> writers;
+        for (int w = 0; w < kWriters; ++w)
+            writers.emplace_back([&, w] {
+                std::string reason;
+                for (int n = 0; n < kLines; ++n) EXPECT_TRUE(plat::AppendWhole(path, lineOf(w, n), reason)) << reason;
+            });
+        for (auto& t : writers) t.join();
+    }
+    std::multiset<std::string> expected, got;
+    for (int w = 0; w < kWriters; ++w)
+        for (int n = 0; n < kLines; ++n) expected.insert(lineOf(w, n));
+    std::istringstream in(ReadAll(path));
+    for (std::string line; std::getline(in, line);) got.insert(line + "\n");
+    EXPECT_TRUE(got == expected);
+
+    const std::string small = dir / "small.jsonl";
+    std::string reason;
+    ASSERT_TRUE(plat::AppendWhole(small, "first\n", reason));
+    EXPECT_FALSE(WithFileSizeLimit(20, [&] { return plat::AppendWhole(small, std::string(40, 'x') + "\n", reason); }));
+    EXPECT_EQ(ReadAll(small), "first\n");
+    EXPECT_FALSE(plat::AppendWhole(dir.Path(), "x\n", reason));  // a folder is no log
 }
 
 }  // namespace

@@ -66,6 +66,15 @@ public:
     bool GetLine(plat::LineSettings& line) override;
     bool SetLine(const plat::LineSettings& line) override;
     bool RaiseDtr() override { return open_; }
+    // Modem lines go to the line hook (a peer's reset and boot-mode inputs);
+    // without one the device has none.
+    using LineHook = std::function<void(FakeSerialDevice&, ModemLine, bool on)>;
+    void SetLineHook(LineHook h) { lineHook_ = std::move(h); }
+    bool SetModemLine(ModemLine line, bool on) override {
+        if (!open_ || !lineHook_) return false;
+        lineHook_(*this, line, on);
+        return true;
+    }
     void WaitForInput(uint32_t queued, uint32_t maxMs) override;
 
 private:
@@ -78,6 +87,7 @@ private:
     VirtualClock& clock_;
     Responder responder_;
     TimerHook timerHook_;
+    LineHook lineHook_;
     std::deque<Pending> inFlight_;
     std::deque<uint8_t> rx_;
     std::vector<WireByte> sent_;

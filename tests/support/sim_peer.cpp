@@ -10,6 +10,10 @@ SimPeer::SimPeer(FakeSerialDevice& device, sim::Chip& chip) : chip_(chip) {
         auto next = chip_.NextTimerUs();
         if (next && *next <= untilMs * 1000) Deliver(dev, chip_.Advance(untilMs * 1000));
     });
+    device.SetLineHook([this](FakeSerialDevice& dev, plat::ISerialDevice::ModemLine line, bool on) {
+        chip_.SetLine(line == plat::ISerialDevice::ModemLine::Dtr ? sim::Line::Dtr : sim::Line::Rts, on,
+                      dev.Clock().Now() * 1000);
+    });
 }
 
 void SimPeer::Deliver(FakeSerialDevice& device, const std::vector<sim::TimedByte>& bytes) {
