@@ -24,6 +24,7 @@ public:
     // The dialog is gone (or no longer shown here): stop talking to it.
     void Detach();
     Dialog* Model() const { return dlg_; }
+    bool IsModeless() const { return modeless_; }
 
     // Mirrors the whole state of the dialog: caption, controls, window
     // enabled state and focus.
