@@ -124,6 +124,10 @@ Outcome ReadFirstStatus(CLink& link, const CommState& state) {
 
 Outcome BringUp(CLink& link, const std::string& port) {
     if (Outcome o = OpenLink(link, port); !o.Ok()) return o;
+    return BringUpOpened(link);
+}
+
+Outcome BringUpOpened(CLink& link) {
     if (Outcome o = SynchroniseLink(link); !o.Ok()) return o;
     const CommState state = RestoreStoredState(link);
     if (link.User().Ending()) return Outcome::Lost(Operation::Link, Phase::RestoreRate);

@@ -31,6 +31,8 @@ Outcome ReadFirstStatus(CLink& link, const CommState& state);
 // All of the above in order; ends at the first step after which the user is
 // ending the run. Ok when the link is ready.
 Outcome BringUp(CLink& link, const std::string& port);
+// The same on a link that OpenLink has opened already.
+Outcome BringUpOpened(CLink& link);
 
 // The probes before an operation: a status read (recovering when it gets
 // no reply), or in the boot-loader mode the echo of the rate in force.
