@@ -46,7 +46,10 @@ public:
 
     bool Poll() override {
         if (!window_) return false;
-        PumpPendingMessages(app_.Ui());
+        // A Cancel taken during the page's wait has given the panel back
+        // already: no pump then, which could start the panel's next work
+        // inside this loop.
+        if (!cancelFlag_) PumpPendingMessages(app_.Ui());
         if (!cancelFlag_) return false;
         window_ = nullptr;  // it has destroyed itself
         app_.ProgressGone(this);
