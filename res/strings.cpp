@@ -54,6 +54,7 @@ const std::map<int, std::string>& CommonTable() {
         {2300, "Too long program interval.\nThe program interval is at most 10000 ms."},
         {2400, "Connecting to %s..."},
         {2401, "The flash is now partly programmed."},
+        {2402, "%s takes two hexadecimal digits."},
     };
     return table;
 }

@@ -125,7 +125,8 @@ TEST_P(BothPrograms, AnAlreadyVerifiedChipNeedsNoIdAfterStartUp) {
 
     // Start-up sends the ID even to a verified chip: empty IDs are refused.
     rig.Mark();
-    rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, "Do not match ID style.").Press(tk::IDCANCEL);
+    rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, "Do not match ID style.\nID1 takes two hexadecimal digits.")
+        .Press(tk::IDCANCEL);
     EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
     EXPECT_EQ(rig.Sent(), Cat({StatusRead(e), IdCommand(e, kZeroFrame)}));
 
@@ -153,9 +154,13 @@ TEST(IdCheck, IdStyleAndHexDigits) {
         Bytes frame;  // empty: nothing sent after the status read
     };
     const Case cases[] = {
-        {"one character", {"11", "2", "33", "44", "55", "66", "77"}, "Do not match ID style.", {}},
-        {"three characters", {"11", "22", "333", "44", "55", "66", "77"}, "Do not match ID style.", {}},
-        {"an empty field", {"11", "22", "33", "44", "55", "66", ""}, "Do not match ID style.", {}},
+        // The refusal names the first field that is wrong.
+        {"one character", {"11", "2", "33", "44", "55", "66", "77"},
+         "Do not match ID style.\nID2 takes two hexadecimal digits.", {}},
+        {"three characters", {"11", "22", "333", "44", "55", "66", "77"},
+         "Do not match ID style.\nID3 takes two hexadecimal digits.", {}},
+        {"an empty field", {"11", "22", "33", "44", "55", "66", ""},
+         "Do not match ID style.\nID7 takes two hexadecimal digits.", {}},
         {"letters that are no hex digits", {"11", "GZ", "33", "4x", "55", "66", "77"}, "Not match ID.",
          {0xF5, 0xDF, 0xFF, 0x0F, 0x07, 0x11, 0xFF, 0x33, 0xFF, 0x55, 0x66, 0x77}},
         {"lower-case hex", {"ab", "cd", "ef", "0a", "b0", "c1", "d2"}, "Not match ID.",

@@ -235,8 +235,9 @@ QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
         auto* e = new FieldEdit(c.width, parent);
         e->setReadOnly(c.style & kReadOnly);
         if (centred) e->setAlignment(Qt::AlignCenter);
-        if (c.style & (kNumber | kUpperCase))
-            e->setValidator(new FieldValidator(c.style & kNumber, c.style & kUpperCase, e));
+        if (c.style & (kNumber | kUpperCase | kHexByte))
+            e->setValidator(new FieldValidator(c.style & kNumber, c.style & kUpperCase, e, c.style & kHexByte));
+        if (c.style & kHexByte) e->setMaxLength(2);
         connect(e, &QLineEdit::textEdited, this, [this, id](const QString& t) { Edited(id, t); });
         e->installEventFilter(this);
         w = e;
@@ -380,7 +381,15 @@ void DialogView::CaptionChanged() {
 }
 
 void DialogView::FocusChanged(int id) {
-    if (QWidget* w = Widget(id)) w->setFocus(Qt::OtherFocusReason);
+    QWidget* w = Widget(id);
+    if (!w) return;
+    w->setFocus(Qt::OtherFocusReason);
+    // What the user types next replaces the text, as after Tab.
+    if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
+    // The dialog moved on by itself while the user typed (the ID fields
+    // that advance after two digits): a Tab pressed by habit right after
+    // must not move on once more.
+    advancedTo_ = editing_ ? w : nullptr;
 }
 
 void DialogView::WindowEnabledChanged() {
@@ -409,7 +418,9 @@ void DialogView::Send(int id) {
 
 void DialogView::Edited(int id, const QString& text) {
     if (syncing_ || !dlg_) return;
+    editing_ = true;
     dlg_->UserEdit(id, text.toStdString());
+    editing_ = false;
 }
 
 void DialogView::PressEnter() {
@@ -464,6 +475,9 @@ bool DialogView::eventFilter(QObject* watched, QEvent* e) {
     // Fields and combo boxes would keep Enter and Escape for themselves.
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
+        const bool advanced = advancedTo_ && watched == advancedTo_;
+        advancedTo_ = nullptr;
+        if (advanced && k->key() == Qt::Key_Tab && k->modifiers() == Qt::NoModifier) return true;
         if (HandleKey(k->key(), k->modifiers())) return true;
     }
     return QDialog::eventFilter(watched, e);

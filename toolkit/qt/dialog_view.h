@@ -75,6 +75,8 @@ private:
     std::map<int, QButtonGroup*> radioGroups_;  // by radio id
     bool resizable_ = false;  // grows in width with a path or port field
     bool syncing_ = false;  // programmatic widget updates are no user edits
+    bool editing_ = false;  // the dialog is hearing of a user edit
+    QWidget* advancedTo_ = nullptr;  // where the dialog moved the focus during an edit
 };
 
 }  // namespace tk
