@@ -213,12 +213,17 @@ TEST_P(BothPrograms, ARefusedFileKeepsTheDialogOpenAndSendsNothing) {
     struct Case {
         const char* name;
         std::string text;
+        std::string why;  // the message's second line
     };
     const Case cases[] = {
-        {"wrong checksum", kvtest::Record(2, 0x0C0000, {0xA5}, 1) + "\nS9030000FC\n"},
-        {"cut off in a record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS2050C01"},
-        {"not an S-record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\n:10000000\nS9030000FC\n"},
-        {"damaged type character", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS4050C0100AAAA\nS9030000FC\n"},
+        {"wrong checksum", kvtest::Record(2, 0x0C0000, {0xA5}, 1) + "\nS9030000FC\n",
+         "Line 1: bad record (digits, count or checksum)"},
+        {"cut off in a record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS2050C01",
+         "Line 2: bad record (digits, count or checksum)"},
+        {"not an S-record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\n:10000000\nS9030000FC\n",
+         "Line 2: not an S-record"},
+        {"damaged type character", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS4050C0100AAAA\nS9030000FC\n",
+         "Line 2: unknown record type S4"},
     };
     for (bool refer : {false, true}) {
         for (const Case& c : cases) {
@@ -228,11 +233,12 @@ TEST_P(BothPrograms, ARefusedFileKeepsTheDialogOpenAndSendsNothing) {
             const std::string path = rig.dir.Write("app.mot", c.text);
             rig.dir.Write("app.id", "FFFDF 11\n");
             rig.TypeIds(kRightId);
+            const std::string refused = "Can not accept this file.\n" + c.why;
             if (refer)
-                rig.Ui().Press(kRefer).ChooseFile(path).Answer(tk::IDOK, "Can not accept this file.");
+                rig.Ui().Press(kRefer).ChooseFile(path).Answer(tk::IDOK, refused);
             else
-                rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, "Can not accept this file.");
-            rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Can not accept this file.");
+                rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, refused);
+            rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, refused);
             rig.App().firstRun = 0;  // Cancel then sends nothing either
             rig.Ui().Press(tk::IDCANCEL);
             EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
