@@ -125,6 +125,11 @@ TEST_F(RenderTest, ModelChangesReachTheWidgets) {
     auto* bar = qobject_cast<QProgressBar*>(view.Widget(1020));
     EXPECT_EQ(bar->maximum(), 40);
     EXPECT_EQ(bar->value(), 12);
+    // The figure: percent done, time so far and left; none on a bar without a range.
+    EXPECT_TRUE(bar->isTextVisible());
+    EXPECT_EQ(bar->text(), "30%   0:00 so far, 0:00 left");
+    dlg.SetRange(1020, 0, 0);
+    EXPECT_FALSE(bar->isTextVisible());
     EXPECT_FALSE(view.Widget(2)->isEnabled());
     dlg.ShowItem(2, false);
     EXPECT_TRUE(view.Widget(2)->isHidden());

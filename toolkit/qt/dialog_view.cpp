@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <chrono>
 
 #include "toolkit/qt/field_validator.h"
 #include "toolkit/qt/qt_text.h"
@@ -349,8 +350,12 @@ void DialogView::Sync(int id) {
         break;
     case Kind::ProgressBar: {
         auto* p = static_cast<QProgressBar*>(w);
+        const bool restarted = p->minimum() != s.rangeLow || p->maximum() != std::max(s.rangeLow, s.rangeHigh) ||
+                               s.pos <= s.rangeLow;
         p->setRange(s.rangeLow, std::max(s.rangeLow, s.rangeHigh));
         p->setValue(std::clamp(s.pos, p->minimum(), p->maximum()));
+        if (restarted) barStarted_[id] = std::chrono::steady_clock::now();
+        ShowFigure(*p, barStarted_[id]);
         break;
     }
     case Kind::Separator:
@@ -360,6 +365,36 @@ void DialogView::Sync(int id) {
     w->setEnabled(s.enabled);
     w->setHidden(!s.visible);
     syncing_ = false;
+}
+
+namespace {
+
+QString Clock(std::chrono::seconds s) {
+    const auto n = s.count();
+    return n >= 3600 ? QString::asprintf("%lld:%02lld:%02lld", static_cast<long long>(n / 3600),
+                                         static_cast<long long>(n / 60 % 60), static_cast<long long>(n % 60))
+                     : QString::asprintf("%lld:%02lld", static_cast<long long>(n / 60), static_cast<long long>(n % 60));
+}
+
+}  // namespace
+
+void DialogView::ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started) {
+    // A bar without a range only says that something goes on.
+    const int span = bar.maximum() - bar.minimum();
+    if (span <= 0) {
+        bar.setTextVisible(false);
+        return;
+    }
+    // The percentage, the time so far, and what is left at the pace so far.
+    const int done = bar.value() - bar.minimum();
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
+    QString text = QStringLiteral("%p%   ") + Clock(elapsed) + QStringLiteral(" so far");
+    if (done > 0 && done < span) {
+        const auto left = elapsed * (span - done) / done;
+        text += QStringLiteral(", ") + Clock(left) + QStringLiteral(" left");
+    }
+    bar.setFormat(text);
+    bar.setTextVisible(true);
 }
 
 void DialogView::SyncRadio(int id, bool checked) {

@@ -2,6 +2,7 @@
 // The Qt window of one dialog: widgets built from the template, kept in step
 // with the dialog's control state, user actions passed to the dialog.
 #include <QDialog>
+#include <chrono>
 #include <map>
 #include <vector>
 
@@ -9,6 +10,7 @@
 
 class QButtonGroup;
 class QGridLayout;
+class QProgressBar;
 
 namespace tk {
 
@@ -61,6 +63,8 @@ private:
     QWidget* MakeWidget(const tk::Control& c, QWidget* parent);
     void Sync(int id);
     void SyncRadio(int id, bool checked);
+    // The bar's figure: percent done, time so far, time left at that pace.
+    static void ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started);
     // Key handling shared by the dialog and its fields; true when handled.
     bool HandleKey(int key, Qt::KeyboardModifiers mods);
     void PressEnter();
@@ -75,6 +79,7 @@ private:
     std::map<int, QButtonGroup*> radioGroups_;  // by radio id
     bool resizable_ = false;  // grows in width with a path or port field
     bool syncing_ = false;  // programmatic widget updates are no user edits
+    std::map<int, std::chrono::steady_clock::time_point> barStarted_;  // by bar id: when it began at 0
     bool editing_ = false;  // the dialog is hearing of a user edit
     QWidget* advancedTo_ = nullptr;  // where the dialog moved the focus during an edit
 };
