@@ -64,6 +64,7 @@ struct DialogTemplate {
     std::vector<Control> controls;
     bool centered = false;    // centre the text of the whole dialog
     bool minimizeBox = false;
+    bool mnemonics = false;   // graphical front ends give the push buttons Alt-key mnemonics
 
     const Control* Find(int controlId) const {
         for (const auto& c : controls)

@@ -156,8 +156,34 @@ void DialogView::Build() {
         }
     }
     OrderTabs();
+    if (tpl_.mnemonics) ChooseMnemonics();
     SyncAll();
     Fit();
+}
+
+void DialogView::ChooseMnemonics() {
+    // In template order, each button takes the first letter of its label
+    // that no button before it took; a label with a mnemonic of its own keeps it.
+    QString taken;
+    for (const auto& c : tpl_.controls) {
+        if (c.kind != Kind::PushButton || c.id == IDC_STATIC || c.label.find('&') != std::string::npos) continue;
+        for (QChar ch : ToQ(c.label)) {
+            if (!ch.isLetter() || taken.contains(ch.toLower())) continue;
+            taken += ch.toLower();
+            mnemonics_[c.id] = ch.toLower();
+            break;
+        }
+    }
+}
+
+QString DialogView::WithMnemonic(int id, const QString& text) const {
+    auto it = mnemonics_.find(id);
+    if (it == mnemonics_.end() || text.contains(QLatin1Char('&'))) return text;
+    const int at = text.indexOf(it->second, 0, Qt::CaseInsensitive);
+    if (at < 0) return text;
+    QString marked = text;
+    marked.insert(at, QLatin1Char('&'));
+    return marked;
 }
 
 void DialogView::Stretch(const tk::Control& c, const std::map<int, QGridLayout*>& grids) {
@@ -336,7 +362,7 @@ void DialogView::Sync(int id) {
         break;
     }
     case Kind::PushButton:
-        static_cast<QAbstractButton*>(w)->setText(text);
+        static_cast<QAbstractButton*>(w)->setText(WithMnemonic(id, text));
         break;
     case Kind::RadioButton:
         static_cast<QAbstractButton*>(w)->setText(text);

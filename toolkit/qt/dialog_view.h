@@ -58,6 +58,9 @@ private:
     // the window's extra width.
     void Stretch(const tk::Control& c, const std::map<int, QGridLayout*>& grids);
     void OrderTabs();
+    // Alt-key mnemonics for the push buttons, where the template asks for them.
+    void ChooseMnemonics();
+    QString WithMnemonic(int id, const QString& text) const;
     // Sizes the window from its controls and its caption.
     void Fit();
     QWidget* MakeWidget(const tk::Control& c, QWidget* parent);
@@ -77,6 +80,7 @@ private:
     const bool modeless_;
     std::map<int, QWidget*> widgets_;
     std::map<int, QButtonGroup*> radioGroups_;  // by radio id
+    std::map<int, QChar> mnemonics_;            // by button id, lower case
     bool resizable_ = false;  // grows in width with a path or port field
     bool syncing_ = false;  // programmatic widget updates are no user edits
     std::map<int, std::chrono::steady_clock::time_point> barStarted_;  // by bar id: when it began at 0
