@@ -87,8 +87,15 @@ public:
     void ShowVersion(const std::string& text) override;
     void Trace(const std::string& text) override;
 
+    // The progress window on the screen now, if any, and whether its pages
+    // are being programmed: a lost link takes it down before its message.
+    void ProgressShown(CProgress* progress, bool programming);
+    void ProgressGone(const CProgress* progress);
+
 private:
     AppServices services_;
+    CProgress* shownProgress_ = nullptr;
+    bool shownProgressPrograms_ = false;
 };
 
 }  // namespace kv

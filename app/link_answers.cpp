@@ -18,6 +18,9 @@ namespace kv {
 
 namespace {
 
+// The progress message of the program page loop.
+constexpr const char* kProgramMessage = "Program.";
+
 // The modeless progress window with its cancel flag. The window deletes
 // itself when it is cancelled; the flag tells.
 class CWindowProgress : public CProgress {
@@ -30,6 +33,7 @@ public:
         window_ = CProgressDlg::Open(app_, &cancelFlag_);
         if (!window_) return false;
         window_->Prepare(message, title, 0, CPageLoop::BarHigh(start_, end), 0);
+        app_.ProgressShown(this, message == kProgramMessage);
         return true;
     }
 
@@ -42,9 +46,13 @@ public:
 
     bool Poll() override {
         if (!window_) return false;
-        PumpPendingMessages(app_.Ui());
+        // A Cancel taken during the page's wait has given the panel back
+        // already: no pump then, which could start the panel's next work
+        // inside this loop.
+        if (!cancelFlag_) PumpPendingMessages(app_.Ui());
         if (!cancelFlag_) return false;
         window_ = nullptr;  // it has destroyed itself
+        app_.ProgressGone(this);
         return true;
     }
 
@@ -52,6 +60,7 @@ public:
         // The flag is 1 exactly when the window has destroyed itself.
         if (window_ && !cancelFlag_) window_->Close();
         window_ = nullptr;
+        app_.ProgressGone(this);
     }
 
 private:
@@ -99,9 +108,23 @@ std::unique_ptr<CProgress> CKelvixApp::OpenProgress(const std::string& message, 
     return progress;
 }
 
+void CKelvixApp::ProgressShown(CProgress* progress, bool programming) {
+    shownProgress_ = progress;
+    shownProgressPrograms_ = programming;
+}
+
+void CKelvixApp::ProgressGone(const CProgress* progress) {
+    if (shownProgress_ == progress) shownProgress_ = nullptr;
+}
+
 bool CKelvixApp::RetryLostLink(bool timedOut) {
-    const int id = timedOut ? IDS_TIMEOUT : IDS_COMM_ERROR;
-    if (Message(id, tk::Icon::Stop, tk::Buttons::OkCancel) == tk::IDOK) return true;
+    std::string text = String(timedOut ? IDS_TIMEOUT : IDS_COMM_ERROR);
+    // The progress window goes first: the recovery that follows is no page.
+    if (shownProgress_) {
+        if (shownProgressPrograms_) text += "\n" + String(IDS_PARTLY_PROGRAMMED);
+        shownProgress_->Close();
+    }
+    if (MessageText(text, tk::Icon::Stop, tk::Buttons::OkCancel) == tk::IDOK) return true;
     Lock().Release();
     Channel().Close();
     Ui().Quit(0);

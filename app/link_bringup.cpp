@@ -1,5 +1,6 @@
 // The start-up steps that both dialog programs share around the link's
 // bring-up: the single-instance lock and the quit test.
+#include "app/connecting_window.h"
 #include "app/kelvix_app.h"
 #include "app/startup.h"
 #include "link/bring_up.h"
@@ -16,8 +17,12 @@ bool TakeLock(CKelvixApp& app, const std::string& name) {
 }
 
 int BringUpAndShow(CKelvixApp& app, const std::string& port) {
-    const Outcome up = BringUp(app, port);
+    Outcome up = OpenLink(app, port);
     if (up.kind == OutcomeKind::PortUnavailable) return kExitNotStarted;
+    if (up.Ok()) {
+        const CConnectingWindow connecting(app, port);
+        up = BringUpOpened(app);
+    }
     if (Quitting(app)) return app.Ui().ExitCode();
     // A chip that did not answer the synchronisation, and was not brought
     // back by the recovery, leaves nothing to show.

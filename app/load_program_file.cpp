@@ -21,6 +21,16 @@ std::string Format(const std::string& pattern, const std::string& path) {
     return text;
 }
 
+// "Can not accept this file." and, where a record was refused, a second
+// line with its number and what is wrong with it ("Line 2: not an S-record").
+std::string RefusalText(CKelvixApp& app, const CMotFile& image) {
+    std::string text = app.String(IDS_CANNOT_ACCEPT_FILE);
+    if (image.LastLine() == 0) return text;
+    text += "\nLine " + std::to_string(image.LastLine());
+    if (!image.LastReason().empty()) text += ": " + image.LastReason();
+    return text;
+}
+
 }  // namespace
 
 std::string FileErrorText(const std::string& path) {
@@ -42,11 +52,11 @@ int LoadProgramFile(CKelvixApp& app, const std::string& path, LoadNotice* notice
             told = false;
             break;
         case LoadStatus::BadRecord:
-            app.Message(IDS_CANNOT_ACCEPT_FILE, tk::Icon::None);
+            app.MessageText(RefusalText(app, image), tk::Icon::None);
             break;
         case LoadStatus::NotSRecord:
         case LoadStatus::NoTermination:
-            app.Message(IDS_CANNOT_ACCEPT_FILE, tk::Icon::Stop);
+            app.MessageText(RefusalText(app, image), tk::Icon::Stop);
             break;
         case LoadStatus::CannotOpen:
             app.MessageText(FileErrorText(path), tk::Icon::Exclamation);

@@ -155,6 +155,10 @@ Outcome BringUp(CLink& link, const std::string& port, const std::function<Outcom
     if (opened) {
         if (Outcome o = opened(); !o.Ok()) return o;
     }
+    return BringUpOpened(link);
+}
+
+Outcome BringUpOpened(CLink& link) {
     if (Outcome o = SynchroniseLink(link); !o.Ok()) return o;
     const CommState state = RestoreStoredState(link);
     if (link.User().Ending()) return Outcome::Lost(Operation::Link, Phase::RestoreRate);

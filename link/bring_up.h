@@ -34,6 +34,8 @@ Outcome ReadFirstStatus(CLink& link, const CommState& state);
 // `opened`, when given, runs once the port is open, before the wake-up; a
 // failure it answers ends the bring-up.
 Outcome BringUp(CLink& link, const std::string& port, const std::function<Outcome()>& opened = {});
+// The same on a link that OpenLink has opened already.
+Outcome BringUpOpened(CLink& link);
 
 // The probes before an operation: a status read (recovering when it gets
 // no reply), or in the boot-loader mode the echo of the rate in force.

@@ -52,6 +52,9 @@ const std::map<int, std::string>& CommonTable() {
         {2000, "Address out of range.\nThe last address is FFFFFF."},
         {2100, "Too large download area.\nA download holds at most FF00h bytes (255 pages)."},
         {2300, "Too long program interval.\nThe program interval is at most 10000 ms."},
+        {2400, "Connecting to %s..."},
+        {2401, "The flash is now partly programmed."},
+        {2402, "%s takes two hexadecimal digits."},
     };
     return table;
 }

@@ -12,7 +12,7 @@ constexpr int kMcuGroup = 1903;  // a frame of our own
 tk::DialogTemplate Build(Edition e) {
     using namespace tpl;
     const bool lite = e == Edition::Kelvlite;
-    const unsigned idStyle = lite ? tk::kCentered : 0u;
+    const unsigned idStyle = (lite ? tk::kCentered : 0u) | tk::kHexByte;
     const unsigned mcuStyle = lite ? tk::kHidden | tk::kDisabled : 0u;
     std::vector<tk::Control> cs = {
         Label("FilePath", {0, 0}),

@@ -27,6 +27,7 @@ tk::DialogTemplate Build(Edition e) {
                         Button(tk::IDCANCEL, "Exit", {7, 0, 2}, tk::kCentered),
                     });
     t.minimizeBox = lite;
+    t.mnemonics = true;  // Alt+L, Alt+B, ... on the desktop
     return t;
 }
 

@@ -42,6 +42,7 @@ enum Style : unsigned {
     kCentered = 1u << 4,   // text centred; a push button sits centred in its cells
     kUpperCase = 1u << 5,  // typed text turned to upper case
     kNumber = 1u << 6,     // digits only
+    kHexByte = 1u << 7,    // at most two hexadecimal digits (a byte of an ID)
 };
 
 struct Control {
@@ -63,6 +64,7 @@ struct DialogTemplate {
     std::vector<Control> controls;
     bool centered = false;    // centre the text of the whole dialog
     bool minimizeBox = false;
+    bool mnemonics = false;   // graphical front ends give the push buttons Alt-key mnemonics
 
     const Control* Find(int controlId) const {
         for (const auto& c : controls)

@@ -53,6 +53,10 @@ public:
     virtual void Trace(const std::string& text) = 0;
     virtual void ShowTraces(bool on) { (void)on; }
 
+    // Whether the front end shows a window while the program only waits (the
+    // link starting); a text front end has nothing to add there.
+    virtual bool ShowsWaitWindows() const { return false; }
+
     // The window that is active for the user: the innermost open modal
     // dialog (a progress window opened without a parent disables it).
     virtual Dialog* ActiveWindow() const { return nullptr; }

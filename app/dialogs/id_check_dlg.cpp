@@ -12,6 +12,14 @@ namespace kv {
 const char* const kProgramFileFilter =
     "Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|";
 
+namespace {
+
+// Two characters: what one ID field holds. A character that is no hex
+// digit goes to the chip as F, which refuses the ID.
+bool IsIdByte(const std::string& text) { return text.size() == 2; }
+
+}  // namespace
+
 CIDCheckDlg::CIDCheckDlg(CKelvixApp& app)
     : tk::Dialog(app.Ui(), IdCheckTemplate(app.edition())), app_(app), m_nMcuType(app.lastMcuType) {}
 
@@ -107,11 +115,14 @@ void CIDCheckDlg::OnOK() {
         return;
     }
 
-    for (const auto& id : m_strIds) {
-        if (id.size() != 2) {
-            app_.Message(IDS_ID_STYLE, tk::Icon::Exclamation);
-            return;
-        }
+    for (size_t i = 0; i < m_strIds.size(); ++i) {
+        if (IsIdByte(m_strIds[i])) continue;
+        // The refusal names the field, and the focus goes there.
+        std::string field = app_.String(IDS_ID_FIELD_STYLE);
+        field.replace(field.find("%s"), 2, "ID" + std::to_string(i + 1));
+        app_.MessageText(app_.String(IDS_ID_STYLE) + "\n" + field, tk::Icon::Exclamation);
+        SetFocus(IDC_ID1 + static_cast<int>(i));
+        return;
     }
     // A lost reply says nothing about the ID: the recovery has cleared the
     // flag, and the dialog stays open for another try.

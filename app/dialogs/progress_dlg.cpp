@@ -42,6 +42,7 @@ void CProgressDlg::SetPos(uint32_t pos) {
 }
 
 void CProgressDlg::Close() {
+    m_onCancel = nullptr;  // the program closes it: no cancel by the user
     if (IsWindow()) OnCancel();
 }
 
@@ -52,7 +53,9 @@ void CProgressDlg::OnOK() {}
 void CProgressDlg::OnCancel() {
     *m_pCancelFlag = 1;
     if (m_pParent) m_pParent->EnableWindow(m_bParentEnabled);
+    const std::function<void()> then = std::move(m_onCancel);
     DestroyWindow();  // deletes this
+    if (then) then();
 }
 
 void CProgressDlg::PostNcDestroy() { delete this; }

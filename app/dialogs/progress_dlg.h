@@ -4,6 +4,7 @@
 // its window is gone. While it is open its parent (the main panel) is
 // disabled, so no second operation can start.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "toolkit/dialog.h"
@@ -29,7 +30,10 @@ public:
                  uint32_t pos);
     // Moves the bar; nothing once the window is gone.
     void SetPos(uint32_t pos);
-    // Does what Cancel does, when the window still exists. The object may be
+    // Runs once the user has cancelled, after the window is gone.
+    void SetCancelAction(std::function<void()> action) { m_onCancel = std::move(action); }
+    // Does what Cancel does (all but the cancel action), when the window
+    // still exists. The object may be
     // gone afterwards: do not use the pointer again.
     void Close();
 
@@ -46,6 +50,7 @@ private:
     tk::Dialog* m_pParent = nullptr;
     bool m_bParentEnabled = false;
     int* m_pCancelFlag;
+    std::function<void()> m_onCancel;
 };
 
 // Dispatches the window messages that are waiting (Cancel, painting) without

@@ -2,6 +2,8 @@
 // programming and read-back, with each program's stop and cancel rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ops/bpr_cmd.h"
 #include "app/dialogs/pre_write_dlg.h"
 #include "tests/composite/composite_rig.h"
@@ -135,10 +137,21 @@ TEST(BlankProgramRead, LostReplyWhileProgrammingEndsAfterTheRecovery) {
         kvtest::LoadImage(rig->App(), {{0x0C0000, Pattern(0x100, 1)}});
         Confirm(*rig, "0C0000", "0C02FF");
         // The recovery: OK, and OK in "Set baudrate".
-        rig->Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
+        // The progress window goes before the message, which says what the
+        // flash holds now.
+        const std::string lost = "Timeout.\nPush RESET.\nThe flash is now partly programmed.";
+        rig->Ui().Answer(tk::IDOK, lost).Press(tk::IDOK);
         EXPECT_EQ(RunBpr(*rig), 0);
         EXPECT_EQ(rig->chip.ResetCount(), 1);
-        EXPECT_EQ(rig->Messages(), std::vector<std::string>({"Timeout.\nPush RESET."})) << rig->Ui().TranscriptText();
+        EXPECT_EQ(rig->Messages(), std::vector<std::string>({lost})) << rig->Ui().TranscriptText();
+        const auto& events = rig->Ui().Events();
+        const auto shown = std::find_if(events.begin(), events.end(), [](const tk::ScriptEvent& ev) {
+            return ev.type == tk::ScriptEvent::Type::MessageBox;
+        });
+        const auto programGone = std::find_if(events.begin(), events.end(), [](const tk::ScriptEvent& ev) {
+            return ev.type == tk::ScriptEvent::Type::ModelessDestroyed && ev.caption == "Program";
+        });
+        EXPECT_LT(programGone, shown) << rig->Ui().TranscriptText();
         EXPECT_EQ(Windows(rig->Ui()).titles, std::vector<std::string>({"Blank Check", "Program"}));
         EXPECT_EQ(rig->App().Channel().Timeout(), 5000u);
     }

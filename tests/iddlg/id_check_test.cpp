@@ -125,7 +125,8 @@ TEST_P(BothPrograms, AnAlreadyVerifiedChipNeedsNoIdAfterStartUp) {
 
     // Start-up sends the ID even to a verified chip: empty IDs are refused.
     rig.Mark();
-    rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, "Do not match ID style.").Press(tk::IDCANCEL);
+    rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, "Do not match ID style.\nID1 takes two hexadecimal digits.")
+        .Press(tk::IDCANCEL);
     EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
     EXPECT_EQ(rig.Sent(), Cat({StatusRead(e), IdCommand(e, kZeroFrame)}));
 
@@ -153,9 +154,13 @@ TEST(IdCheck, IdStyleAndHexDigits) {
         Bytes frame;  // empty: nothing sent after the status read
     };
     const Case cases[] = {
-        {"one character", {"11", "2", "33", "44", "55", "66", "77"}, "Do not match ID style.", {}},
-        {"three characters", {"11", "22", "333", "44", "55", "66", "77"}, "Do not match ID style.", {}},
-        {"an empty field", {"11", "22", "33", "44", "55", "66", ""}, "Do not match ID style.", {}},
+        // The refusal names the first field that is wrong.
+        {"one character", {"11", "2", "33", "44", "55", "66", "77"},
+         "Do not match ID style.\nID2 takes two hexadecimal digits.", {}},
+        {"three characters", {"11", "22", "333", "44", "55", "66", "77"},
+         "Do not match ID style.\nID3 takes two hexadecimal digits.", {}},
+        {"an empty field", {"11", "22", "33", "44", "55", "66", ""},
+         "Do not match ID style.\nID7 takes two hexadecimal digits.", {}},
         {"letters that are no hex digits", {"11", "GZ", "33", "4x", "55", "66", "77"}, "Not match ID.",
          {0xF5, 0xDF, 0xFF, 0x0F, 0x07, 0x11, 0xFF, 0x33, 0xFF, 0x55, 0x66, 0x77}},
         {"lower-case hex", {"ab", "cd", "ef", "0a", "b0", "c1", "d2"}, "Not match ID.",
@@ -208,12 +213,17 @@ TEST_P(BothPrograms, ARefusedFileKeepsTheDialogOpenAndSendsNothing) {
     struct Case {
         const char* name;
         std::string text;
+        std::string why;  // the message's second line
     };
     const Case cases[] = {
-        {"wrong checksum", kvtest::Record(2, 0x0C0000, {0xA5}, 1) + "\nS9030000FC\n"},
-        {"cut off in a record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS2050C01"},
-        {"not an S-record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\n:10000000\nS9030000FC\n"},
-        {"damaged type character", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS4050C0100AAAA\nS9030000FC\n"},
+        {"wrong checksum", kvtest::Record(2, 0x0C0000, {0xA5}, 1) + "\nS9030000FC\n",
+         "Line 1: bad record (digits, count or checksum)"},
+        {"cut off in a record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS2050C01",
+         "Line 2: bad record (digits, count or checksum)"},
+        {"not an S-record", kvtest::Record(2, 0x0C0000, {0xA5}) + "\n:10000000\nS9030000FC\n",
+         "Line 2: not an S-record"},
+        {"damaged type character", kvtest::Record(2, 0x0C0000, {0xA5}) + "\nS4050C0100AAAA\nS9030000FC\n",
+         "Line 2: unknown record type S4"},
     };
     for (bool refer : {false, true}) {
         for (const Case& c : cases) {
@@ -223,11 +233,12 @@ TEST_P(BothPrograms, ARefusedFileKeepsTheDialogOpenAndSendsNothing) {
             const std::string path = rig.dir.Write("app.mot", c.text);
             rig.dir.Write("app.id", "FFFDF 11\n");
             rig.TypeIds(kRightId);
+            const std::string refused = "Can not accept this file.\n" + c.why;
             if (refer)
-                rig.Ui().Press(kRefer).ChooseFile(path).Answer(tk::IDOK, "Can not accept this file.");
+                rig.Ui().Press(kRefer).ChooseFile(path).Answer(tk::IDOK, refused);
             else
-                rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, "Can not accept this file.");
-            rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Can not accept this file.");
+                rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, refused);
+            rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, refused);
             rig.App().firstRun = 0;  // Cancel then sends nothing either
             rig.Ui().Press(tk::IDCANCEL);
             EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);

@@ -91,7 +91,8 @@ TEST(SelectDlg, OkRefusals) {
     const Case cases[] = {
         {"no file name", "", "Did not input filename.", tk::Icon::Exclamation, tk::IDCANCEL},
         {"file not found", missing, missing + " was not found.", tk::Icon::Exclamation, tk::IDCANCEL},
-        {"refused file", bad, "Can not accept this file.", tk::Icon::None, tk::IDCANCEL},
+        {"refused file", bad, "Can not accept this file.\nLine 1: bad record (digits, count or checksum)",
+         tk::Icon::None, tk::IDCANCEL},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -106,7 +106,8 @@ TEST(Program, NeverOkAfterTheLoopStoppedEarly) {
     // its SRD1 is left on the line for the next read, which drops it.
     sim::ReplyFault stray{.kind = sim::ReplyFault::Kind::Stray, .code = 0x70, .nth = 1, .keep = 0, .stray = {0x00}};
     const Case cases[] = {
-        {"status reply lost", lost, std::nullopt, "50 41:000C 70 41:010C 70", {"Timeout.\nPush RESET."}},
+        {"status reply lost", lost, std::nullopt, "50 41:000C 70 41:010C 70",
+         {"Timeout.\nPush RESET.\nThe flash is now partly programmed."}},
         {"stray byte, clean chip", stray, std::nullopt, "50 41:000C 70 70", {"Program error."}},
         {"stray byte, program error", stray, 0x0C0000, "50 41:000C 70 70", {"Program error."}},
     };
@@ -196,12 +197,13 @@ TEST(Program, KelvliteMissingAcknowledgementLeavesTheLoop) {
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, std::vector<uint8_t>(256 * 4, 0x11)}});
     ConfirmBoth(rig.Ui());
     // The recovery asks; OK rebuilds the link and asks the rate (cancelled).
-    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.");
+    const std::string lost = "Timeout.\nPush RESET.\nThe flash is now partly programmed.";
+    rig.Ui().Answer(tk::IDOK, lost);
     EXPECT_FALSE(kv::CProgramCmd(rig.App()).Run().Ok());
     const auto sent = rig.Dev().SentBytes();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), 0x41), 1);
     // The recovery's message is the only one: no closing status verdict.
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{lost});
     EXPECT_EQ(rig.Channel().Timeout(), 5000u);
     EXPECT_TRUE(rig.Ui().EventsOf(ScriptEvent::Type::ModelessShown).size() ==
                 rig.Ui().EventsOf(ScriptEvent::Type::ModelessDestroyed).size());

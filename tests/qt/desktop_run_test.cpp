@@ -95,6 +95,60 @@ TEST_F(DesktopRun, EnterInTheLastIdFieldChecksTheTypedId) {
     EXPECT_EQ(app_->idVerified, 1);
 }
 
+// The ID fields as typed at the keyboard: two hex digits each, a Tab by
+// habit after kelvlite's advance stays in the field it moved to, and typing
+// into the field the advance moved to replaces what it held.
+TEST_F(QtTest, IdFieldsTakeTwoHexDigitsAndTheAdvanceEatsOneTab) {
+    struct Row {
+        const char* name;
+        kv::Edition edition;
+        const char* before;  // each ID field's text first
+        const char* typed;   // into ID1 and on where the focus goes; '\t' is Tab
+        std::vector<std::string> ids;
+    };
+    const Row rows[] = {
+        {"Tab after each advance", kv::Edition::Kelvlite, "", "11\t22\t33\t44\t55\t66\t77",
+         {"11", "22", "33", "44", "55", "66", "77"}},
+        {"filled fields are replaced", kv::Edition::Kelvlite, "99", "11223344556677",
+         {"11", "22", "33", "44", "55", "66", "77"}},
+        {"no other letters, no third digit", kv::Edition::Kelvane, "", "1G3z", {"13", "", "", "", "", "", ""}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        VirtualClock clock;
+        MemoryProfile profile;
+        FakeLock lock;
+        NullProcess process;
+        kv::CKelvixApp app(row.edition, kv::AppServices{clock, profile, lock, process, ui_},
+                           std::make_unique<FakeSerialDevice>(clock));
+        std::vector<std::string> ids;
+        std::string path;
+        WhenActive<tk::DialogView>([&](tk::DialogView* view) {
+            for (int i = 0; i < 7; ++i) {
+                auto* field = static_cast<QLineEdit*>(view->Widget(kv::CIDCheckDlg::IDC_ID1 + i));
+                field->setText(row.before);
+            }
+            // Into ID1 as Tab goes there: its text selected.
+            view->Widget(kv::CIDCheckDlg::IDC_ID1)->setFocus(Qt::TabFocusReason);
+            static_cast<QLineEdit*>(view->Widget(kv::CIDCheckDlg::IDC_ID1))->selectAll();
+            for (const char* c = row.typed; *c; ++c) {
+                if (*c == '\t')
+                    Key(view->focusWidget(), Qt::Key_Tab);
+                else
+                    Key(view->focusWidget(), Qt::Key_A, QString(QChar(*c)));
+            }
+            for (int i = 0; i < 7; ++i)
+                ids.push_back(static_cast<QLineEdit*>(view->Widget(kv::CIDCheckDlg::IDC_ID1 + i))->text().toStdString());
+            path = static_cast<QLineEdit*>(view->Widget(kv::CIDCheckDlg::IDC_FILE_PATH))->text().toStdString();
+            view->reject();
+        });
+        kv::CIDCheckDlg dlg(app);
+        dlg.DoModal();
+        EXPECT_EQ(ids, row.ids);
+        EXPECT_EQ(path, "");
+    }
+}
+
 // What a desktop shows of windows: each in a plain frame with its caption,
 // at its place, over a neutral background.
 QImage Desktop(const std::vector<QWidget*>& windows) {

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSet>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -33,6 +34,7 @@ TEST_F(RenderTest, EveryTemplateShowsCaptionControlsAndStyles) {
             SCOPED_TRACE(t->caption + (e == kv::Edition::Kelvlite ? " (kelvlite)" : ""));
             tk::Dialog dlg(ui_, *t);
             tk::DialogView view(dlg, false);
+            QSet<QKeySequence> mnemonicKeys;
             EXPECT_EQ(view.windowTitle().toStdString(), t->caption);
             for (const auto& c : t->controls) {
                 if (c.id == tk::IDC_STATIC) {
@@ -51,7 +53,14 @@ TEST_F(RenderTest, EveryTemplateShowsCaptionControlsAndStyles) {
                 case Kind::PushButton: {
                     auto* b = qobject_cast<QPushButton*>(w);
                     ASSERT_NE(b, nullptr);
-                    EXPECT_EQ(b->text(), label);
+                    // The panel's buttons carry Alt-key mnemonics, each its own.
+                    EXPECT_EQ(QString(b->text()).remove(QLatin1Char('&')), label);
+                    if (t->mnemonics) {
+                        EXPECT_EQ(b->text().count(QLatin1Char('&')), 1) << c.label;
+                        const QKeySequence key = QKeySequence::mnemonic(b->text());
+                        EXPECT_FALSE(mnemonicKeys.contains(key)) << c.label;
+                        mnemonicKeys.insert(key);
+                    }
                     EXPECT_EQ(b->isDefault(), bool(c.style & tk::kDefault));
                     break;
                 }
@@ -125,6 +134,11 @@ TEST_F(RenderTest, ModelChangesReachTheWidgets) {
     auto* bar = qobject_cast<QProgressBar*>(view.Widget(1020));
     EXPECT_EQ(bar->maximum(), 40);
     EXPECT_EQ(bar->value(), 12);
+    // The figure: percent done, time so far and left; none on a bar without a range.
+    EXPECT_TRUE(bar->isTextVisible());
+    EXPECT_EQ(bar->text(), "30%   0:00 so far, 0:00 left");
+    dlg.SetRange(1020, 0, 0);
+    EXPECT_FALSE(bar->isTextVisible());
     EXPECT_FALSE(view.Widget(2)->isEnabled());
     dlg.ShowItem(2, false);
     EXPECT_TRUE(view.Widget(2)->isHidden());

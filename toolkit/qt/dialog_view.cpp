@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <chrono>
 
 #include "toolkit/qt/field_validator.h"
 #include "toolkit/qt/qt_text.h"
@@ -155,8 +156,34 @@ void DialogView::Build() {
         }
     }
     OrderTabs();
+    if (tpl_.mnemonics) ChooseMnemonics();
     SyncAll();
     Fit();
+}
+
+void DialogView::ChooseMnemonics() {
+    // In template order, each button takes the first letter of its label
+    // that no button before it took; a label with a mnemonic of its own keeps it.
+    QString taken;
+    for (const auto& c : tpl_.controls) {
+        if (c.kind != Kind::PushButton || c.id == IDC_STATIC || c.label.find('&') != std::string::npos) continue;
+        for (QChar ch : ToQ(c.label)) {
+            if (!ch.isLetter() || taken.contains(ch.toLower())) continue;
+            taken += ch.toLower();
+            mnemonics_[c.id] = ch.toLower();
+            break;
+        }
+    }
+}
+
+QString DialogView::WithMnemonic(int id, const QString& text) const {
+    auto it = mnemonics_.find(id);
+    if (it == mnemonics_.end() || text.contains(QLatin1Char('&'))) return text;
+    const int at = text.indexOf(it->second, 0, Qt::CaseInsensitive);
+    if (at < 0) return text;
+    QString marked = text;
+    marked.insert(at, QLatin1Char('&'));
+    return marked;
 }
 
 void DialogView::Stretch(const tk::Control& c, const std::map<int, QGridLayout*>& grids) {
@@ -235,8 +262,9 @@ QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
         auto* e = new FieldEdit(c.width, parent);
         e->setReadOnly(c.style & kReadOnly);
         if (centred) e->setAlignment(Qt::AlignCenter);
-        if (c.style & (kNumber | kUpperCase))
-            e->setValidator(new FieldValidator(c.style & kNumber, c.style & kUpperCase, e));
+        if (c.style & (kNumber | kUpperCase | kHexByte))
+            e->setValidator(new FieldValidator(c.style & kNumber, c.style & kUpperCase, e, c.style & kHexByte));
+        if (c.style & kHexByte) e->setMaxLength(2);
         connect(e, &QLineEdit::textEdited, this, [this, id](const QString& t) { Edited(id, t); });
         e->installEventFilter(this);
         w = e;
@@ -334,7 +362,7 @@ void DialogView::Sync(int id) {
         break;
     }
     case Kind::PushButton:
-        static_cast<QAbstractButton*>(w)->setText(text);
+        static_cast<QAbstractButton*>(w)->setText(WithMnemonic(id, text));
         break;
     case Kind::RadioButton:
         static_cast<QAbstractButton*>(w)->setText(text);
@@ -348,8 +376,12 @@ void DialogView::Sync(int id) {
         break;
     case Kind::ProgressBar: {
         auto* p = static_cast<QProgressBar*>(w);
+        const bool restarted = p->minimum() != s.rangeLow || p->maximum() != std::max(s.rangeLow, s.rangeHigh) ||
+                               s.pos <= s.rangeLow;
         p->setRange(s.rangeLow, std::max(s.rangeLow, s.rangeHigh));
         p->setValue(std::clamp(s.pos, p->minimum(), p->maximum()));
+        if (restarted) barStarted_[id] = std::chrono::steady_clock::now();
+        ShowFigure(*p, barStarted_[id]);
         break;
     }
     case Kind::Separator:
@@ -359,6 +391,36 @@ void DialogView::Sync(int id) {
     w->setEnabled(s.enabled);
     w->setHidden(!s.visible);
     syncing_ = false;
+}
+
+namespace {
+
+QString Clock(std::chrono::seconds s) {
+    const auto n = s.count();
+    return n >= 3600 ? QString::asprintf("%lld:%02lld:%02lld", static_cast<long long>(n / 3600),
+                                         static_cast<long long>(n / 60 % 60), static_cast<long long>(n % 60))
+                     : QString::asprintf("%lld:%02lld", static_cast<long long>(n / 60), static_cast<long long>(n % 60));
+}
+
+}  // namespace
+
+void DialogView::ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started) {
+    // A bar without a range only says that something goes on.
+    const int span = bar.maximum() - bar.minimum();
+    if (span <= 0) {
+        bar.setTextVisible(false);
+        return;
+    }
+    // The percentage, the time so far, and what is left at the pace so far.
+    const int done = bar.value() - bar.minimum();
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
+    QString text = QStringLiteral("%p%   ") + Clock(elapsed) + QStringLiteral(" so far");
+    if (done > 0 && done < span) {
+        const auto left = elapsed * (span - done) / done;
+        text += QStringLiteral(", ") + Clock(left) + QStringLiteral(" left");
+    }
+    bar.setFormat(text);
+    bar.setTextVisible(true);
 }
 
 void DialogView::SyncRadio(int id, bool checked) {
@@ -380,7 +442,15 @@ void DialogView::CaptionChanged() {
 }
 
 void DialogView::FocusChanged(int id) {
-    if (QWidget* w = Widget(id)) w->setFocus(Qt::OtherFocusReason);
+    QWidget* w = Widget(id);
+    if (!w) return;
+    w->setFocus(Qt::OtherFocusReason);
+    // What the user types next replaces the text, as after Tab.
+    if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
+    // The dialog moved on by itself while the user typed (the ID fields
+    // that advance after two digits): a Tab pressed by habit right after
+    // must not move on once more.
+    advancedTo_ = editing_ ? w : nullptr;
 }
 
 void DialogView::WindowEnabledChanged() {
@@ -409,7 +479,9 @@ void DialogView::Send(int id) {
 
 void DialogView::Edited(int id, const QString& text) {
     if (syncing_ || !dlg_) return;
+    editing_ = true;
     dlg_->UserEdit(id, text.toStdString());
+    editing_ = false;
 }
 
 void DialogView::PressEnter() {
@@ -464,6 +536,9 @@ bool DialogView::eventFilter(QObject* watched, QEvent* e) {
     // Fields and combo boxes would keep Enter and Escape for themselves.
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
+        const bool advanced = advancedTo_ && watched == advancedTo_;
+        advancedTo_ = nullptr;
+        if (advanced && k->key() == Qt::Key_Tab && k->modifiers() == Qt::NoModifier) return true;
         if (HandleKey(k->key(), k->modifiers())) return true;
     }
     return QDialog::eventFilter(watched, e);

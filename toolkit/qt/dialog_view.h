@@ -2,6 +2,7 @@
 // The Qt window of one dialog: widgets built from the template, kept in step
 // with the dialog's control state, user actions passed to the dialog.
 #include <QDialog>
+#include <chrono>
 #include <map>
 #include <vector>
 
@@ -9,6 +10,7 @@
 
 class QButtonGroup;
 class QGridLayout;
+class QProgressBar;
 
 namespace tk {
 
@@ -24,6 +26,7 @@ public:
     // The dialog is gone (or no longer shown here): stop talking to it.
     void Detach();
     Dialog* Model() const { return dlg_; }
+    bool IsModeless() const { return modeless_; }
 
     // Mirrors the whole state of the dialog: caption, controls, window
     // enabled state and focus.
@@ -55,11 +58,16 @@ private:
     // the window's extra width.
     void Stretch(const tk::Control& c, const std::map<int, QGridLayout*>& grids);
     void OrderTabs();
+    // Alt-key mnemonics for the push buttons, where the template asks for them.
+    void ChooseMnemonics();
+    QString WithMnemonic(int id, const QString& text) const;
     // Sizes the window from its controls and its caption.
     void Fit();
     QWidget* MakeWidget(const tk::Control& c, QWidget* parent);
     void Sync(int id);
     void SyncRadio(int id, bool checked);
+    // The bar's figure: percent done, time so far, time left at that pace.
+    static void ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started);
     // Key handling shared by the dialog and its fields; true when handled.
     bool HandleKey(int key, Qt::KeyboardModifiers mods);
     void PressEnter();
@@ -72,8 +80,12 @@ private:
     const bool modeless_;
     std::map<int, QWidget*> widgets_;
     std::map<int, QButtonGroup*> radioGroups_;  // by radio id
+    std::map<int, QChar> mnemonics_;            // by button id, lower case
     bool resizable_ = false;  // grows in width with a path or port field
     bool syncing_ = false;  // programmatic widget updates are no user edits
+    std::map<int, std::chrono::steady_clock::time_point> barStarted_;  // by bar id: when it began at 0
+    bool editing_ = false;  // the dialog is hearing of a user edit
+    QWidget* advancedTo_ = nullptr;  // where the dialog moved the focus during an edit
 };
 
 }  // namespace tk

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <string_view>
 
@@ -49,6 +50,42 @@ constexpr auto kWaitCursorAfter = 300ms;
 const QString kLastFolderKey = QStringLiteral("FileDialog/LastFolder");
 QSettings FileDialogSettings() { return QSettings(QStringLiteral("kelvane"), QStringLiteral("desktop")); }
 
+// The application's event filter, handing every event to the front end.
+class InputGate : public QObject {
+public:
+    explicit InputGate(std::function<bool(QObject*, QEvent*)> filter) : filter_(std::move(filter)) {}
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* e) override { return filter_(receiver, e); }
+
+private:
+    std::function<bool(QObject*, QEvent*)> filter_;
+};
+
+bool IsKey(const QEvent* e) {
+    return e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease || e->type() == QEvent::ShortcutOverride;
+}
+
+// What a user does to a window; hovering is left out, it changes nothing.
+bool IsUserInput(const QEvent* e) {
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Shortcut:
+        return true;
+    default:
+        return IsKey(e);
+    }
+}
+
 }  // namespace
 
 QtUi::QtUi(int& argc, char** argv) {
@@ -72,11 +109,14 @@ QtUi::QtUi(int& argc, char** argv) {
     if (auto* dispatcher = QAbstractEventDispatcher::instance(QApplication::instance()->thread()))
         QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, hookContext_.get(),
                          [this] { WaitingEnded(); });
+    inputGate_ = std::make_unique<InputGate>([this](QObject* r, QEvent* e) { return FilterInput(r, e); });
+    QApplication::instance()->installEventFilter(inputGate_.get());
     plat::SetWaitHook(this);
 }
 
 QtUi::~QtUi() {
     if (plat::WaitHook() == this) plat::SetWaitHook(nullptr);
+    if (QApplication::instance()) QApplication::instance()->removeEventFilter(inputGate_.get());
     WaitingEnded();
     // Only modeless windows can still be open here (modal ones live in
     // RunModal); their dialogs outlive this front end or are gone already.
@@ -222,6 +262,8 @@ void QtUi::ShowModeless(Dialog& dlg) {
     dlg.Attach(view);
     view->SyncAll();
     view->show();
+    // Its Cancel, Escape and Space are what the user may do now.
+    view->activateWindow();
 }
 
 void QtUi::DestroyModeless(Dialog& dlg) {
@@ -255,9 +297,42 @@ void QtUi::Waiting() {
         waitCursorForWaiting_ = true;
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
+    // All events, user input included: input that the window system was
+    // made to hold back would come out only with the next event it reads,
+    // long after the wait, and then at the place of that next click.
+    // FilterInput keeps the input for other windows out while we wait.
     inWaiting_ = true;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
     inWaiting_ = false;
+}
+
+DialogView* QtUi::ModelessViewOf(const QWidget* w) const {
+    const QWidget* top = w ? w->window() : nullptr;
+    for (DialogView* v : views_)
+        if (v == top && v->IsModeless()) return v;
+    return nullptr;
+}
+
+DialogView* QtUi::TopModelessView() const {
+    for (auto it = views_.rbegin(); it != views_.rend(); ++it)
+        if ((*it)->IsModeless() && (*it)->isVisible()) return *it;
+    return nullptr;
+}
+
+bool QtUi::FilterInput(QObject* receiver, QEvent* e) {
+    if (!receiver->isWidgetType() || !IsUserInput(e)) return false;
+    auto* target = static_cast<QWidget*>(receiver);
+    if (ModelessViewOf(target)) return false;
+    // A key on a window that a modeless window has disabled (the window
+    // manager may have given the focus back to it) is meant for the modeless one.
+    if (IsKey(e) && !target->window()->isEnabled()) {
+        if (DialogView* modeless = TopModelessView()) {
+            QWidget* to = modeless->focusWidget() ? modeless->focusWidget() : modeless;
+            QApplication::sendEvent(to, e);
+            return true;
+        }
+    }
+    return inWaiting_;
 }
 
 void QtUi::WaitingEnded() {

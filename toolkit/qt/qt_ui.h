@@ -12,6 +12,7 @@
 
 class QApplication;
 class QDialog;
+class QEvent;
 class QSocketNotifier;
 class QFileInfo;
 class QWidget;
@@ -21,8 +22,10 @@ namespace tk {
 class DialogView;
 
 // While the protocol blocks the one thread in its waits, the windows are kept
-// painted (user input stays queued until the wait is over), and a wait that
-// lasts longer than a moment shows the wait cursor.
+// painted and a wait that lasts longer than a moment shows the wait cursor.
+// Input during a wait reaches only the modeless windows (Cancel of a progress
+// window works at once); input aimed at any other window is dropped, never
+// held for later, where it could land on whatever is under the next click.
 class QtUi : public UiBase, private plat::IWaitHook {
 public:
     // Creates the QApplication unless one exists already (tests make their own).
@@ -41,6 +44,7 @@ public:
     // Also closes an open message box or file dialog.
     void Quit(int exitCode) override;
     void Trace(const std::string& text) override;
+    bool ShowsWaitWindows() const override { return true; }
 
     // The window showing `dlg`, or none (for tests and screenshots).
     QDialog* WindowOf(const Dialog& dlg) const;
@@ -54,6 +58,12 @@ private:
     void Waiting() override;
     // The event loop takes user input again: the waiting is over.
     void WaitingEnded();
+    // Sits in front of every event: during a wait, drops user input that is
+    // not for a modeless window; passes keys that land on an owner disabled
+    // by a modeless window on to that window. True: the event is consumed.
+    bool FilterInput(QObject* receiver, QEvent* e);
+    DialogView* ModelessViewOf(const QWidget* w) const;
+    DialogView* TopModelessView() const;
 
     // The window new windows stack above: the one shown last.
     QWidget* Owner() const;
@@ -71,6 +81,7 @@ private:
     std::vector<DialogView*> views_;         // open dialog windows, the newest last
     std::vector<QPointer<QDialog>> plain_;   // open message boxes and file dialogs
     std::unique_ptr<QObject> hookContext_;   // the event loop's idle signal, for our life only
+    std::unique_ptr<QObject> inputGate_;     // the application's event filter
     std::optional<std::chrono::steady_clock::time_point> waitingSince_;
     std::chrono::steady_clock::time_point lastPainted_;
     bool waitCursorForWaiting_ = false;
