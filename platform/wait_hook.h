@@ -2,7 +2,8 @@
 // The blocking waits of the machine's clock and serial device (protocol
 // pauses, read time-outs) call a process-wide hook while they wait, so that a
 // window front end on the same thread can keep its windows painted. The hook
-// runs on whichever thread waits and must take no user input.
+// runs on whichever thread waits; of the user's input it may take only what
+// starts no work of its own (a progress window's Cancel).
 #include <cstdint>
 
 namespace plat {
