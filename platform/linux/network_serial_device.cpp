@@ -361,8 +361,10 @@ public:
         if (!io_ || !sio_) return false;
         const bool dtr = line == ModemLine::Dtr;
         std::array<unsigned, kSettings> values{};
-        values[dtr ? kDtr : kRts] = dtr ? (on ? SERGENSIO_DTR_ON : SERGENSIO_DTR_OFF)
-                                        : (on ? SERGENSIO_RTS_ON : SERGENSIO_RTS_OFF);
+        if (dtr)
+            values[kDtr] = on ? SERGENSIO_DTR_ON : SERGENSIO_DTR_OFF;
+        else
+            values[kRts] = on ? SERGENSIO_RTS_ON : SERGENSIO_RTS_OFF;
         std::array<bool, kSettings> ask{};
         ask[dtr ? kDtr : kRts] = true;
         return Exchange(ask, values, kModemLinesMs + 2 * roundTripMs_);
