@@ -121,7 +121,7 @@ bool CKelvixApp::RetryLostLink(bool timedOut) {
     std::string text = String(timedOut ? IDS_TIMEOUT : IDS_COMM_ERROR);
     // The progress window goes first: the recovery that follows is no page.
     if (shownProgress_) {
-        if (shownProgressPrograms_) text += "\n" + String(IDS_PARTLY_PROGRAMMED);
+        if (shownProgressPrograms_) text.append("\n").append(String(IDS_PARTLY_PROGRAMMED));
         shownProgress_->Close();
     }
     if (MessageText(text, tk::Icon::Stop, tk::Buttons::OkCancel) == tk::IDOK) return true;

@@ -14,15 +14,17 @@ std::string RunLogLine(const RunRecord& r) {
     line += ",\"images\":[";
     for (size_t i = 0; i < r.images.size(); ++i) {
         const RunRecord::Image& image = r.images[i];
-        line += (i ? "," : "") + std::string("{\"file\":") + str(image.file) + ",\"sha256\":" + str(image.sha256) +
-                ",\"range\":" + str(image.range) + "}";
+        if (i) line += ',';
+        line += "{\"file\":" + str(image.file);
+        line += ",\"sha256\":" + str(image.sha256) + ",\"range\":" + str(image.range) + "}";
     }
     line += "],\"loader_version\":" + str(r.loaderVersion) + ",\"results\":[";
     for (size_t i = 0; i < r.steps.size(); ++i) {
         const ResultLine& step = r.steps[i];
-        line += (i ? "," : "") + std::string("{\"command\":") + str(step.command) +
-                ",\"ok\":" + (step.code == 0 ? "true" : "false") + ",\"code\":" + std::to_string(step.code) +
-                ",\"message\":" + str(step.message) + "}";
+        if (i) line += ',';
+        line += "{\"command\":" + str(step.command);
+        line += std::string(",\"ok\":") + (step.code == 0 ? "true" : "false") + ",\"code\":" + std::to_string(step.code);
+        line += ",\"message\":" + str(step.message) + "}";
     }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
