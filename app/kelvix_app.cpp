@@ -17,7 +17,6 @@ CKelvixApp::CKelvixApp(Edition edition, AppServices services, std::unique_ptr<pl
       CLink(edition, services.clock, linkSettings, std::move(device), *this),
       services_(services) {}
 
-
 CKelvixApp::~CKelvixApp() = default;
 
 std::string CKelvixApp::String(int id) const { return LoadString(edition(), id); }

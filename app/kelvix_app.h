@@ -22,7 +22,7 @@ namespace kv {
 // The platform services and front end one program run uses.
 struct AppServices {
     plat::IClock& clock;
-    plat::IProfile& profile;      // the settings file
+    plat::IProfile& profile;  // the settings file
     plat::IInstanceLock& lock;
     plat::IProcess& process;
     tk::Ui& ui;

@@ -1,9 +1,10 @@
 #include "app/kelvix_dlg.h"
 
 #include "app/about_dlg.h"
-#include "app/kelvix_app.h"
 #include "app/dialogs/id_check_dlg.h"
+#include "app/dialogs/pre_erase_dlg.h"
 #include "app/dialogs/select_dlg.h"
+#include "app/kelvix_app.h"
 #include "link/bring_up.h"
 #include "link/setting_cmd.h"
 #include "ops/blank_cmd.h"
@@ -11,7 +12,6 @@
 #include "ops/download_cmd.h"
 #include "ops/epr_cmd.h"
 #include "ops/erase_cmd.h"
-#include "app/dialogs/pre_erase_dlg.h"
 #include "ops/program_cmd.h"
 #include "ops/read_cmd.h"
 #include "query/states_cmd.h"
@@ -101,9 +101,7 @@ void CKelvixDlg::OnCommand(int id) {
         case IDC_DOWNLOAD:
             if (CheckIdPassed() && ProbeForMode()) RunOperation<CDownloadCmd>(app_);
             break;
-        case IDC_LOAD_ID:
-            OnLoadId();
-            break;
+        case IDC_LOAD_ID: OnLoadId(); break;
         case IDC_SETTING:
             // The setting is how a link that is down gets set again: it needs
             // no gate then, and a successful setting raises the flag.
@@ -112,9 +110,7 @@ void CKelvixDlg::OnCommand(int id) {
         case IDC_VERSION:
             if (CheckLinkGate()) RunOperation<CVersionCmd>(app_);
             break;
-        case IDC_STATUS:
-            OnStatus();
-            break;
+        case IDC_STATUS: OnStatus(); break;
         default:
             tk::Dialog::OnCommand(id);  // OK and Exit
             break;

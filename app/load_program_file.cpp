@@ -48,19 +48,11 @@ int LoadProgramFile(CKelvixApp& app, const std::string& path, LoadNotice* notice
 
     bool told = true;
     switch (image.LastStatus()) {
-        case LoadStatus::Complete:
-            told = false;
-            break;
-        case LoadStatus::BadRecord:
-            app.MessageText(RefusalText(app, image), tk::Icon::None);
-            break;
+        case LoadStatus::Complete: told = false; break;
+        case LoadStatus::BadRecord: app.MessageText(RefusalText(app, image), tk::Icon::None); break;
         case LoadStatus::NotSRecord:
-        case LoadStatus::NoTermination:
-            app.MessageText(RefusalText(app, image), tk::Icon::Stop);
-            break;
-        case LoadStatus::CannotOpen:
-            app.MessageText(FileErrorText(path), tk::Icon::Exclamation);
-            break;
+        case LoadStatus::NoTermination: app.MessageText(RefusalText(app, image), tk::Icon::Stop); break;
+        case LoadStatus::CannotOpen: app.MessageText(FileErrorText(path), tk::Icon::Exclamation); break;
     }
     if (notice && told) notice->told = true;
     return result;

@@ -119,4 +119,3 @@ std::optional<OutcomeMessage> MessageFor(Edition edition, const Outcome& o) {
 }
 
 }  // namespace kv
-

@@ -24,17 +24,15 @@ constexpr int kExitUsage = 2;
 
 void PrintUsage(Edition edition, std::ostream& out) {
     const std::string name = ProgramName(edition);
-    out << "Usage: " << name << " [--console] [--port <name>]"
-        << (edition == Edition::Kelvlite ? " [<port>]" : "") << " [+a|-a]"
-        << (edition == Edition::Kelvane ? " [+Z|-Z]" : "") << "\n"
+    out << "Usage: " << name << " [--console] [--port <name>]" << (edition == Edition::Kelvlite ? " [<port>]" : "")
+        << " [+a|-a]" << (edition == Edition::Kelvane ? " [+Z|-Z]" : "") << "\n"
         << "  --help         print this help and end\n"
         << "  --version      print the version and end\n"
         << "  --console      text front end on standard input and output (also KELVANE_UI=console)\n"
         << "  --trace        timestamped trace lines on standard output (also KELVANE_TRACE=1)\n"
         << "  --port <name>  the serial port: COM1..COM4 (/dev/ttyS0..3), a device name or path\n"
         << "  +a, -a         erase block by block on old boot loaders, or the normal erase\n";
-    if (edition == Edition::Kelvane)
-        out << "  +Z, -Z         begin the synchronisation with 0xB0, or with 0x00\n";
+    if (edition == Edition::Kelvane) out << "  +Z, -Z         begin the synchronisation with 0xB0, or with 0x00\n";
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The program's start-up routine runs everything modally: when it returns,
 // the program ends.
-#include "app/kelvix_app.h"
-#include "app/kelvix_dlg.h"
 #include "app/startup.h"
 #include "app/dialogs/id_check_dlg.h"
 #include "app/dialogs/select_dlg.h"
+#include "app/kelvix_app.h"
+#include "app/kelvix_dlg.h"
 
 namespace kv {
 
@@ -24,8 +24,7 @@ int ShowWindows(CKelvixApp& app) {
     }
     // Stopped by a signal with the link up and Exit not run (it releases the
     // lock): leave the chip at 9600 bps for the next run, as Exit does.
-    if (app.Ui().StopSignal() != 0 && app.linkReady && app.Channel().IsOpen() && app.Lock().Held())
-        app.ResetTo9600();
+    if (app.Ui().StopSignal() != 0 && app.linkReady && app.Channel().IsOpen() && app.Lock().Held()) app.ResetTo9600();
     app.Channel().Close();
     return Quitting(app) ? app.Ui().ExitCode() : kExitDone;
 }

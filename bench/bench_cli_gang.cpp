@@ -5,9 +5,9 @@
 // than 1.2 times as long as one.
 //
 // Usage: bench_cli_gang [BUILD_DIR] [COUNT...]   (counts: 1 4 16)
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>

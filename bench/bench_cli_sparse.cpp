@@ -24,7 +24,7 @@
 namespace {
 
 constexpr uint32_t kCodeStart = 0x0C0000;
-constexpr uint32_t kCodeBytes = 528;          // three pages
+constexpr uint32_t kCodeBytes = 528;         // three pages
 constexpr uint32_t kVectorStart = 0x0FFFDC;  // the vectors and the ID table, to the top of the flash
 constexpr uint32_t kVectorBytes = 36;
 constexpr double kPages = 4;
@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const auto file = std::filesystem::temp_directory_path() / ("bench_cli_sparse_" + std::to_string(getpid()) + ".mot");
+    const auto file =
+        std::filesystem::temp_directory_path() / ("bench_cli_sparse_" + std::to_string(getpid()) + ".mot");
     std::mt19937 random(2024);
     std::vector<uint8_t> code(kCodeBytes), vectors(kVectorBytes);
     for (auto& b : code) b = static_cast<uint8_t>(random() % 0xFF);
@@ -89,9 +90,10 @@ int main(int argc, char** argv) {
     }
     const double minimum = MinimumMs();
     const double ratio = wall / minimum;
-    std::printf("kelvane-cli write --erase --verify, code at 0C0000 and vectors at 0FFFDC (%.0f pages of 1,024), "
-                "load average %s\n",
-                kPages, kvbench::LoadAverage().c_str());
+    std::printf(
+        "kelvane-cli write --erase --verify, code at 0C0000 and vectors at 0FFFDC (%.0f pages of 1,024), "
+        "load average %s\n",
+        kPages, kvbench::LoadAverage().c_str());
     std::printf("wall %8.1f ms  minimum %8.1f ms  ratio %.4f (%+.2f%%)  limit %.0f ms\n", wall, minimum, ratio,
                 (ratio - 1.0) * 100.0, kLimitMs);
     if (wall > kLimitMs || ratio > kLimit) {

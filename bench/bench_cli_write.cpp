@@ -81,8 +81,7 @@ int main(int argc, char** argv) {
     const double ratio = wall / minimum;
     std::printf("kelvane-cli write --verify, %.0f pages at 115200 bps, interval %.0f ms, load average %s\n", kPages,
                 kIntervalMs, kvbench::LoadAverage().c_str());
-    std::printf("wall %8.1f ms  minimum %8.1f ms  ratio %.4f (%+.2f%%)\n", wall, minimum, ratio,
-                (ratio - 1.0) * 100.0);
+    std::printf("wall %8.1f ms  minimum %8.1f ms  ratio %.4f (%+.2f%%)\n", wall, minimum, ratio, (ratio - 1.0) * 100.0);
     if (ratio > kLimit) {
         std::fprintf(stderr, "the ratio exceeds %.2f\n", kLimit);
         return 1;

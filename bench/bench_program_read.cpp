@@ -8,10 +8,10 @@
 // On a pseudo-terminal the host's write returns at once and the simulator
 // takes the bytes as arrived when it reads them, so the host's own frames
 // cost no wire time: only the chip's replies do.
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,7 +43,7 @@ constexpr uint32_t kImageStart = 0x0C0000;
 constexpr uint32_t kImageBytes = 64 * 1024;
 constexpr uint32_t kPages = kImageBytes / 256;
 constexpr double kByteMs = 10.0 * 1000.0 / kBaud;  // 10 bits a byte
-constexpr double kProgramBusyMs = 2.0;            // the simulator's default
+constexpr double kProgramBusyMs = 2.0;             // the simulator's default
 
 class NoLock : public plat::IInstanceLock {
 public:
@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const auto settings = std::filesystem::temp_directory_path() / ("bench_program_read_" + std::to_string(getpid()) + ".INI");
+    const auto settings =
+        std::filesystem::temp_directory_path() / ("bench_program_read_" + std::to_string(getpid()) + ".INI");
     auto clock = plat::MakeSystemClock();
     auto profile = plat::MakeIniFile(settings.string());
     auto process = plat::MakeLinuxProcess();
@@ -126,8 +127,7 @@ int main(int argc, char** argv) {
             // what outlasts it counts) and the two status bytes coming back;
             // the final status reply.
             const double interval = app.programInterval;
-            const double programMin =
-                50.0 + kPages * (std::max(interval, kProgramBusyMs) + 2 * kByteMs) + 2 * kByteMs;
+            const double programMin = 50.0 + kPages * (std::max(interval, kProgramBusyMs) + 2 * kByteMs) + 2 * kByteMs;
             // Read check: per page the 256 bytes coming back and the pause.
             ui.Press(tk::IDOK);
             const Figures readBack = Measure([&] { kv::CReadCmd(app).Run(); });

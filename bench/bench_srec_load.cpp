@@ -169,8 +169,8 @@ int main(int argc, char** argv) {
     auto start = std::chrono::steady_clock::now();
     Generate(mot);
     const auto fileBytes = std::filesystem::file_size(mot);
-    std::printf("Generated %s: %.1f MB of S3 records (%u data bytes each) for a %u MiB image in %.2f s\n",
-                mot.c_str(), static_cast<double>(fileBytes) / 1e6, kRecordBytes, kImageBytes >> 20, Seconds(start));
+    std::printf("Generated %s: %.1f MB of S3 records (%u data bytes each) for a %u MiB image in %.2f s\n", mot.c_str(),
+                static_cast<double>(fileBytes) / 1e6, kRecordBytes, kImageBytes >> 20, Seconds(start));
 
     // Ours, in a child of its own: load time and peak memory.
     const ChildRun ours = Spawn({self, "--load", mot}, true);
@@ -189,9 +189,10 @@ int main(int argc, char** argv) {
         ourResult = image.LoadFile(mot);
         best = std::min(best, Seconds(start));
     }
-    std::printf("\nCMotFile::LoadFile     %7.3f s  (first load in a fresh process; best of 3 here %.3f s, %.0f MB/s)"
-                "  result %d, %zu pages\n",
-                ourSeconds, best, static_cast<double>(fileBytes) / 1e6 / best, ourResult, ourPages);
+    std::printf(
+        "\nCMotFile::LoadFile     %7.3f s  (first load in a fresh process; best of 3 here %.3f s, %.0f MB/s)"
+        "  result %d, %zu pages\n",
+        ourSeconds, best, static_cast<double>(fileBytes) / 1e6 / best, ourResult, ourPages);
 
     struct Tool {
         const char* label;
@@ -214,10 +215,11 @@ int main(int argc, char** argv) {
         }
         const auto binary = ReadAll(tool.output);
         const bool same = binary && SameAsImage(image, *binary);
-        std::printf("%-22s %7.3f s  -> ours is %.1fx faster (fresh process), %.1fx (best of 3); peak RSS %.1f MiB;"
-                    " output %s our image\n",
-                    tool.label, run.wallSeconds, run.wallSeconds / ourSeconds, run.wallSeconds / best,
-                    static_cast<double>(run.maxRssKiB) / 1024.0, same ? "equals" : "DIFFERS FROM");
+        std::printf(
+            "%-22s %7.3f s  -> ours is %.1fx faster (fresh process), %.1fx (best of 3); peak RSS %.1f MiB;"
+            " output %s our image\n",
+            tool.label, run.wallSeconds, run.wallSeconds / ourSeconds, run.wallSeconds / best,
+            static_cast<double>(run.maxRssKiB) / 1024.0, same ? "equals" : "DIFFERS FROM");
     }
 
     const double pagesMiB = static_cast<double>(ourPages) * 256 / 1048576.0;
@@ -225,10 +227,11 @@ int main(int argc, char** argv) {
     const double loadMiB = static_cast<double>(ours.maxRssKiB - idle.maxRssKiB) / 1024.0;
     std::printf("\nPeak RSS of the load:  %.1f MiB above an idle process (%.1f MiB in all, idle %.1f MiB)\n", loadMiB,
                 static_cast<double>(ours.maxRssKiB) / 1024.0, static_cast<double>(idle.maxRssKiB) / 1024.0);
-    std::printf("Image data:            %zu pages x 256 = %.1f MiB + table %.1f MiB = %.1f MiB  (ratio %.2f;"
-                " file %.1f MiB)\n",
-                ourPages, pagesMiB, tableMiB, pagesMiB + tableMiB, loadMiB / (pagesMiB + tableMiB),
-                static_cast<double>(fileBytes) / 1048576.0);
+    std::printf(
+        "Image data:            %zu pages x 256 = %.1f MiB + table %.1f MiB = %.1f MiB  (ratio %.2f;"
+        " file %.1f MiB)\n",
+        ourPages, pagesMiB, tableMiB, pagesMiB + tableMiB, loadMiB / (pagesMiB + tableMiB),
+        static_cast<double>(fileBytes) / 1048576.0);
 
     std::filesystem::remove_all(dir);
     return 0;

@@ -1,11 +1,11 @@
 #pragma once
 // What the benchmarks against vireo-sim share: the simulator in its own
 // process, a program file of given bytes, the machine's load.
-#include <algorithm>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <poll.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <cstdint>
 #include <cstdio>

@@ -50,9 +50,7 @@ std::optional<int> ParseNumber(const std::string& text) {
     return value;
 }
 
-bool IsRate(uint32_t baud) {
-    return baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600 || baud == 115200;
-}
+bool IsRate(uint32_t baud) { return baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600 || baud == 115200; }
 
 std::optional<Command::Kind> CommandKind(const std::string& word) {
     using K = Command::Kind;
@@ -188,10 +186,14 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         // The short options are flags, and combine: "-qv" is "-q -v".
         if (arg.size() > 2 && arg[0] == '-' && arg[1] != '-') {
             for (size_t k = 1; k < arg.size(); ++k) {
-                if (arg[k] == 'q') o.quiet = true;
-                else if (arg[k] == 'v') o.verbose = true;
-                else if (arg[k] == 'h') o.help = true;
-                else return fail(std::string("-") + arg[k] + ": unknown option (in " + arg + ")");
+                if (arg[k] == 'q')
+                    o.quiet = true;
+                else if (arg[k] == 'v')
+                    o.verbose = true;
+                else if (arg[k] == 'h')
+                    o.help = true;
+                else
+                    return fail(std::string("-") + arg[k] + ": unknown option (in " + arg + ")");
             }
         } else if (arg == "--help" || arg == "-h") {
             o.help = true;
@@ -222,19 +224,22 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             if (arg == "--verify") current->verify = true;
             if (arg == "--no-verify") current->verify = false;
         } else if (arg == "--port" || arg == "--mode" || arg == "--baud" || arg == "--id" || arg == "--id-file" ||
-                   arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range" ||
-                   arg == "--format" || arg == "--base" || arg == "--retry" ||
-                   arg == "--log" || arg == "--before" || arg == "--after") {
+                   arg == "--mcu" || arg == "--interval" || arg == "--firm" || arg == "--range" || arg == "--format" ||
+                   arg == "--base" || arg == "--retry" || arg == "--log" || arg == "--before" || arg == "--after") {
             if (!needValue() || value.empty()) return fail(arg + ": needs a value");
             if (arg == "--port") {
                 const auto entry = ParsePortEntry(value);
                 if (!entry) return fail("--port: \"" + value + "\" is not PORT or PORT=ID (14 hex digits)");
                 o.ports.push_back(*entry);
             } else if (arg == "--mode") {
-                if (value == "flash") o.mode = Mode::Flash;
-                else if (value == "bootloader") o.mode = Mode::BootLoader;
-                else if (value == "lite") o.mode = Mode::Lite;
-                else return fail("--mode: \"" + value + "\" is none of flash, bootloader, lite");
+                if (value == "flash")
+                    o.mode = Mode::Flash;
+                else if (value == "bootloader")
+                    o.mode = Mode::BootLoader;
+                else if (value == "lite")
+                    o.mode = Mode::Lite;
+                else
+                    return fail("--mode: \"" + value + "\" is none of flash, bootloader, lite");
             } else if (arg == "--baud") {
                 const auto rate = ParseNumber(value);
                 if (!rate || !IsRate(static_cast<uint32_t>(*rate)))
@@ -246,10 +251,14 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
             } else if (arg == "--id-file") {
                 o.idFile = value;
             } else if (arg == "--mcu") {
-                if (value == "m") o.mcuType = 0;
-                else if (value == "h") o.mcuType = 1;
-                else if (value == "wren") o.mcuType = 2;
-                else return fail("--mcu: \"" + value + "\" is none of m, h, wren");
+                if (value == "m")
+                    o.mcuType = 0;
+                else if (value == "h")
+                    o.mcuType = 1;
+                else if (value == "wren")
+                    o.mcuType = 2;
+                else
+                    return fail("--mcu: \"" + value + "\" is none of m, h, wren");
             } else if (arg == "--interval") {
                 const auto ms = ParseNumber(value);
                 if (!ms || *ms < 0 || *ms > CLinkUser::kMaxProgramIntervalMs)
@@ -279,8 +288,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                 std::optional<LineSequence> steps = LineSequence{};
                 if (!(after && text == "keep")) {
                     steps = ParseLineSequence(text, error);
-                    if (!steps)
-                        return fail(arg + ": " + error + (after ? "; or keep, reset" : ""));
+                    if (!steps) return fail(arg + ": " + error + (after ? "; or keep, reset" : ""));
                 }
                 if (port.empty())
                     (after ? o.after : o.before) = *steps;
@@ -302,7 +310,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
                     return fail("--range: only after write, verify, blank-check, download or read");
                 current->range = ParseRange(value);
                 if (!current->range)
-                    return fail("--range: \"" + value + "\" is not START-END in hex, start below end, end at most FFFFFF");
+                    return fail("--range: \"" + value +
+                                "\" is not START-END in hex, start below end, end at most FFFFFF");
             }
         } else if (!arg.empty() && arg[0] == '-') {
             return fail(arg + ": unknown option");
@@ -328,8 +337,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         if (std::find_if(o.ports.begin(), o.ports.end(), given) == o.ports.end())
             return fail(std::string(steps.after ? "--after " : "--before ") + steps.port + "=...: " + steps.port +
                         " is not given with --port");
-        auto entry = std::find_if(o.portLines.begin(), o.portLines.end(),
-                                  [&](const auto& p) { return p.first == steps.port; });
+        auto entry =
+            std::find_if(o.portLines.begin(), o.portLines.end(), [&](const auto& p) { return p.first == steps.port; });
         if (entry == o.portLines.end()) entry = o.portLines.insert(o.portLines.end(), {steps.port, {}});
         (steps.after ? entry->second.after : entry->second.before) = steps.steps;
     }

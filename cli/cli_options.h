@@ -60,8 +60,8 @@ struct Options {
     int retries = 0;  // --retry: a lost link brought back and its step run again, at most this often
     bool oldErase = false;
     bool syncB0 = false;
-    std::string firm;  // firm.mot for lite mode; empty: beside the program
-    std::string log;   // --log: the file each board's run appends its record to; empty: none
+    std::string firm;     // firm.mot for lite mode; empty: beside the program
+    std::string log;      // --log: the file each board's run appends its record to; empty: none
     LineSequence before;  // --before: the modem lines once the port is open, before the wake-up
     LineSequence after;   // --after: the modem lines at the end; none (keep): the return to 9600 bps instead
     // --before PORT=STEPS, --after PORT=...: a port's own sequences, by the

@@ -72,8 +72,8 @@ public:
           services_(services),
           printer_(services.out, services.err, options.json,
                    options.quiet || !services.showProgress ? CReportPrinter::ProgressStyle::None
-                   : services.errIsTerminal ? CReportPrinter::ProgressStyle::Bar
-                                            : CReportPrinter::ProgressStyle::Lines),
+                   : services.errIsTerminal                ? CReportPrinter::ProgressStyle::Bar
+                                                           : CReportPrinter::ProgressStyle::Lines),
           settings_(options, services.settings),
           user_(options, printer_, services.clock, services.stopSignal) {
         printer_.Watch(services.watcher);
@@ -178,8 +178,8 @@ private:
             const uint32_t first = pages.Lowest(PageSet::kPages) * kPageSize;
             const uint32_t last = pages.Highest(PageSet::kPages) * kPageSize + kPageSize - 1;
             const std::string& file = options_.commands[i].file;
-            record_.images.push_back({file == "-" ? "standard input" : file, ImageSha256(*images_[i]),
-                                      RangeText(first, last)});
+            record_.images.push_back(
+                {file == "-" ? "standard input" : file, ImageSha256(*images_[i]), RangeText(first, last)});
         }
         if (const int code = CheckLog(); code != kExitOk) return code;
         if (Lite()) {
@@ -344,8 +344,7 @@ private:
         user_.BeginCommand(nullptr);
         // The board put into its boot loader by the modem lines, when told how.
         const auto beforeLines = [this] {
-            if (options_.before.empty() ||
-                RunLineSequence(link_->Channel(), services_.clock, options_.before))
+            if (options_.before.empty() || RunLineSequence(link_->Channel(), services_.clock, options_.before))
                 return Outcome::Done(Operation::Link);
             linesRefused_ = true;
             return Outcome::Of(OutcomeKind::PortUnavailable, Operation::Link);
@@ -353,7 +352,8 @@ private:
         const Outcome up = kv::BringUp(*link_, options_.port, beforeLines);
         if (linesRefused_) {
             opened_ = true;
-            return Refuse(kExitPort, "--before: " + options_.port + " takes no modem-line changes (it has no DTR and RTS)");
+            return Refuse(kExitPort,
+                          "--before: " + options_.port + " takes no modem-line changes (it has no DTR and RTS)");
         }
         if (up.kind == OutcomeKind::PortUnavailable) {
             // The system's reason on the line, what to do about it after it.
@@ -502,8 +502,10 @@ private:
             done += " (after " + std::to_string(retriesOfStep_) + (retriesOfStep_ == 1 ? " retry)" : " retries)");
             fields.emplace_back("retries", std::to_string(retriesOfStep_));
         }
-        if (!options_.quiet || options_.json) printer_.Result(name, kExitOk, done, fields);
-        else if (Logging()) record_.steps.push_back({name, kExitOk, done});
+        if (!options_.quiet || options_.json)
+            printer_.Result(name, kExitOk, done, fields);
+        else if (Logging())
+            record_.steps.push_back({name, kExitOk, done});
         return kExitOk;
     }
 
@@ -528,8 +530,7 @@ private:
         }
         user_.BeginCommand(nullptr);
         const Outcome back = link_->ResetTo9600();
-        if (!back.Ok() && !user_.LinkLost())
-            printer_.Trace("kelvane-cli: warning: " + FailureText(back));
+        if (!back.Ok() && !user_.LinkLost()) printer_.Trace("kelvane-cli: warning: " + FailureText(back));
     }
 
     void BackTo9600AfterLoss() {
@@ -552,11 +553,11 @@ private:
     IdFrame idFrame_{};
     int mcuType_ = kVireoM;  // the ID check's, or --mcu
     bool opened_ = false;
-    int imageInLink_ = -1;    // the command whose image the link holds
-    int retries_ = 0;         // of the whole run
-    int retriesOfStep_ = 0;   // of the step (bring-up or command) in hand
-    bool canRetry_ = false;   // a lost link in the step in hand is retried
-    RunRecord record_;        // for --log
+    int imageInLink_ = -1;   // the command whose image the link holds
+    int retries_ = 0;        // of the whole run
+    int retriesOfStep_ = 0;  // of the step (bring-up or command) in hand
+    bool canRetry_ = false;  // a lost link in the step in hand is retried
+    RunRecord record_;       // for --log
     bool logWritable_ = false;
     bool linesRefused_ = false;  // the port took no --before step
 };

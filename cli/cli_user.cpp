@@ -5,7 +5,6 @@
 
 #include <cstdio>
 
-
 namespace kv::cli {
 
 namespace {
@@ -19,8 +18,13 @@ class CCliProgress : public CProgress {
 public:
     CCliProgress(CReportPrinter& printer, plat::IClock& clock, const CCliUser& user, const std::string& title,
                  uint32_t start, uint32_t end, uint32_t& visited)
-        : printer_(printer), clock_(clock), user_(user), title_(title), visited_(visited),
-          pages_(end > start ? (end - start) / kPageSize + 1 : 1), began_(clock.TickMs()) {
+        : printer_(printer),
+          clock_(clock),
+          user_(user),
+          title_(title),
+          visited_(visited),
+          pages_(end > start ? (end - start) / kPageSize + 1 : 1),
+          began_(clock.TickMs()) {
         visited_ = pages_;
     }
     ~CCliProgress() override { Close(); }
@@ -68,8 +72,7 @@ private:
 
 CCliUser::CCliUser(const Options& options, CReportPrinter& printer, plat::IClock& clock,
                    std::function<int()> stopSignal)
-    : options_(options), printer_(printer), clock_(clock), stopSignal_(std::move(stopSignal)),
-      began_(clock.TickMs()) {}
+    : options_(options), printer_(printer), clock_(clock), stopSignal_(std::move(stopSignal)), began_(clock.TickMs()) {}
 
 void CCliUser::BeginCommand(const Command* command) {
     command_ = command;

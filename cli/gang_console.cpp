@@ -17,8 +17,8 @@ std::string Padded(const std::string& text, size_t width) {
 }
 
 std::string ResultWord(const PortOutcome& o) {
-    std::string word = o.code == 0 ? "ok"
-                                   : (o.code > kExitSignalBase ? "stopped (" : "failed (") + std::to_string(o.code) + ")";
+    std::string word =
+        o.code == 0 ? "ok" : (o.code > kExitSignalBase ? "stopped (" : "failed (") + std::to_string(o.code) + ")";
     if (o.retries > 0) word += ", " + std::to_string(o.retries) + (o.retries == 1 ? " retry" : " retries");
     return word;
 }
@@ -107,8 +107,8 @@ void CGangConsole::Summary(const std::vector<PortOutcome>& outcomes, int code, b
         for (const PortOutcome& o : outcomes) {
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);
-            out_ << "{\"port\":" << CReportPrinter::JsonString(o.port) << ",\"event\":\"summary\",\"ok\":"
-                 << (o.code == 0 ? "true" : "false") << ",\"code\":" << o.code
+            out_ << "{\"port\":" << CReportPrinter::JsonString(o.port)
+                 << ",\"event\":\"summary\",\"ok\":" << (o.code == 0 ? "true" : "false") << ",\"code\":" << o.code
                  << ",\"error\":" << CReportPrinter::JsonString(o.firstError) << ",\"seconds\":" << seconds
                  << ",\"retries\":" << o.retries << "}\n";
         }
@@ -132,7 +132,8 @@ void CGangConsole::Summary(const std::vector<PortOutcome>& outcomes, int code, b
         resultWidth = std::max(resultWidth, ResultWord(o).size());
         errorWidth = std::max(errorWidth, o.firstError.size());
     }
-    out_ << "\n" << Padded("PORT", portWidth) << "  " << Padded("RESULT", resultWidth) << "  "
+    out_ << "\n"
+         << Padded("PORT", portWidth) << "  " << Padded("RESULT", resultWidth) << "  "
          << Padded("FIRST ERROR", errorWidth) << "  TIME\n";
     for (const PortOutcome& o : outcomes) {
         if (!shown(o)) continue;

@@ -29,8 +29,7 @@ class CGangConsole {
 public:
     enum class Style { Lines, Json, Live };
 
-    CGangConsole(std::ostream& out, std::ostream& err, Style style, std::vector<std::string> ports,
-                 int columns = 80);
+    CGangConsole(std::ostream& out, std::ostream& err, Style style, std::vector<std::string> ports, int columns = 80);
     CGangConsole(const CGangConsole&) = delete;
     CGangConsole& operator=(const CGangConsole&) = delete;
 

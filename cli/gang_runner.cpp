@@ -68,9 +68,8 @@ PortOutcome RunPort(const Options& options, size_t index, CGangConsole& console,
         outcome.code = kExitDevice;
     }
     outcome.firstError = watcher.FirstError();
-    const std::string end = outcome.code == kExitOk
-                                ? "done"
-                                : "failed (" + std::to_string(outcome.code) + "): " + outcome.firstError;
+    const std::string end =
+        outcome.code == kExitOk ? "done" : "failed (" + std::to_string(outcome.code) + "): " + outcome.firstError;
     console.Phase(index, end, -1);
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     return outcome;

@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
-    const std::string settingsPath =
-        plat::DefaultProfilePath(options.mode == Mode::Lite ? "kelvlite" : "kelvane");
+    const std::string settingsPath = plat::DefaultProfilePath(options.mode == Mode::Lite ? "kelvlite" : "kelvane");
     auto process = plat::MakeLinuxProcess();
     // SIGTERM, SIGINT, SIGHUP and a closed output (SIGPIPE) stop every port
     // after its page, and the links go back to 9600 bps before the program ends.
@@ -73,9 +72,9 @@ int main(int argc, char** argv) {
                           std::cout,
                           std::cerr};
         gang.noticeStops = true;
-        gang.style = options.json                           ? CGangConsole::Style::Json
+        gang.style = options.json                                        ? CGangConsole::Style::Json
                      : plat::IsTerminal(1) && !verbose && !options.quiet ? CGangConsole::Style::Live
-                                                            : CGangConsole::Style::Lines;
+                                                                         : CGangConsole::Style::Lines;
         gang.columns = plat::TerminalColumns(1);
         return RunGang(options, ports.ports, gang);
     }
@@ -93,7 +92,7 @@ int main(int argc, char** argv) {
     };
     // read - puts the image on stdout: the result lines go to stderr then.
     std::ostream& results = options.ImageToStandardOutput() ? static_cast<std::ostream&>(err) : std::cout;
-    SessionServices services{*clock, makeDevice, process->SelfPath(), results,
-                             err, plat::IsTerminal(2), settings.get(), [] { return plat::StopSignal(); }};
+    SessionServices services{*clock, makeDevice,          process->SelfPath(), results,
+                             err,    plat::IsTerminal(2), settings.get(),      [] { return plat::StopSignal(); }};
     return RunSession(options, services);
 }

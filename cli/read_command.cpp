@@ -56,8 +56,7 @@ Outcome ReadToFile(CLink& link, const Command& command, std::pair<uint32_t, uint
     const ImageFormat format = command.format.value_or(ImageFormat::SRecord);
     CMotFile image;
     switch (ReadPages(link, start, end, image)) {
-        case CPageLoop::End::Completed:
-            break;
+        case CPageLoop::End::Completed: break;
         case CPageLoop::End::Cancelled:  // a stop signal, which the run reports
             return Outcome::Of(OutcomeKind::Stopped, Operation::Read);
         case CPageLoop::End::Stopped: {  // a lost reply

@@ -15,7 +15,6 @@ class CLink;
 
 namespace kv::cli {
 
-
 // Empty when a file can be written at `path` ("-": standard output);
 // otherwise why not ("out.hex: not a regular file"), so that nothing is read
 // in vain: only a regular file or a new name is written, and the folder must

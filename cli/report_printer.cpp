@@ -18,7 +18,8 @@ size_t Utf8Length(const std::string& text, size_t at) {
     const unsigned char lead = byte(at);
     size_t length = 0;
     unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
     else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
         if (lead == 0xE0) low = 0xA0;
@@ -79,8 +80,10 @@ std::string CReportPrinter::JsonKey(const std::string& name) {
     std::string key;
     for (const char ch : name) {
         const auto byte = static_cast<unsigned char>(ch);
-        if (std::isalnum(byte)) key += static_cast<char>(std::tolower(byte));
-        else if (!key.empty() && key.back() != '_') key += '_';
+        if (std::isalnum(byte))
+            key += static_cast<char>(std::tolower(byte));
+        else if (!key.empty() && key.back() != '_')
+            key += '_';
     }
     while (!key.empty() && key.back() == '_') key.pop_back();
     return JsonString(key);
@@ -89,12 +92,15 @@ std::string CReportPrinter::JsonKey(const std::string& name) {
 void CReportPrinter::Result(const std::string& command, int code, const std::string& text, const Fields& fields) {
     if (kept_) kept_->push_back({command, code, text});
     if (watcher_) {
-        if (code == 0) watcher_->Phase(command + ": " + text, -1);
-        else watcher_->Failed(code, command + ": " + text);
+        if (code == 0)
+            watcher_->Phase(command + ": " + text, -1);
+        else
+            watcher_->Failed(code, command + ": " + text);
     }
     if (json_) {
-        out_ << "{\"event\":\"result\",\"command\":" << JsonString(command) << ",\"ok\":" << (code == 0 ? "true" : "false")
-             << ",\"code\":" << code << ",\"message\":" << JsonString(text);
+        out_ << "{\"event\":\"result\",\"command\":" << JsonString(command)
+             << ",\"ok\":" << (code == 0 ? "true" : "false") << ",\"code\":" << code
+             << ",\"message\":" << JsonString(text);
         for (const auto& [name, value] : fields) out_ << "," << JsonKey(name) << ":" << JsonString(value);
         out_ << "}\n";
     } else {
@@ -121,7 +127,9 @@ void CReportPrinter::Final(int code) {
     out_.flush();
 }
 
-void CReportPrinter::Trace(const std::string& text) { err_ << text << (text.empty() || text.back() != '\n' ? "\n" : ""); }
+void CReportPrinter::Trace(const std::string& text) {
+    err_ << text << (text.empty() || text.back() != '\n' ? "\n" : "");
+}
 
 void CReportPrinter::ProgressStart(const std::string& title, uint32_t pages) {
     // The window titles end in a full stop ("Read check."); a line does not.

@@ -23,7 +23,8 @@ std::string RunLogLine(const RunRecord& r) {
         const ResultLine& step = r.steps[i];
         if (i) line += ',';
         line += "{\"command\":" + str(step.command);
-        line += std::string(",\"ok\":") + (step.code == 0 ? "true" : "false") + ",\"code\":" + std::to_string(step.code);
+        line +=
+            std::string(",\"ok\":") + (step.code == 0 ? "true" : "false") + ",\"code\":" + std::to_string(step.code);
         line += ",\"message\":" + str(step.message) + "}";
     }
     char seconds[32];

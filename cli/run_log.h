@@ -16,11 +16,11 @@ struct RunRecord {
         std::string sha256;  // of the data that go to the chip (ImageSha256)
         std::string range;   // its first to its last page with data
     };
-    std::string time;      // when the run began, UTC, ISO 8601
+    std::string time;  // when the run began, UTC, ISO 8601
     std::string port;
     std::string portById;  // its name under /dev/serial/by-id; empty: none
     std::vector<Image> images;
-    std::string loaderVersion;  // empty: not read
+    std::string loaderVersion;      // empty: not read
     std::vector<ResultLine> steps;  // each command's result and each refusal, in order
     int code = 0;
     double seconds = 0;

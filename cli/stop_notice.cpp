@@ -12,13 +12,11 @@ std::string StopNoticeText(int signal) {
         return "kelvane-cli: the output was closed (" + name +
                "): the run stops after the exchange in hand and takes the link back to 9600 bps";
     return "kelvane-cli: " + name +
-           " received: the run stops after the exchange in hand and takes the link back to 9600 bps; a second " +
-           name + " ends it at once and may leave the board at the link's rate until it is reset";
+           " received: the run stops after the exchange in hand and takes the link back to 9600 bps; a second " + name +
+           " ends it at once and may leave the board at the link's rate until it is reset";
 }
 
-CLockedStream::CLockedStream(std::ostream& target) : std::ostream(nullptr), buffer_(target.rdbuf()) {
-    rdbuf(&buffer_);
-}
+CLockedStream::CLockedStream(std::ostream& target) : std::ostream(nullptr), buffer_(target.rdbuf()) { rdbuf(&buffer_); }
 
 CLockedStream::~CLockedStream() = default;
 

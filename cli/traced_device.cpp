@@ -59,9 +59,7 @@ private:
         return text;
     }
 
-    void Line(const std::string& text) {
-        trace_ << TraceStamp(clock_.TickMs() - began_) << text << "\n";
-    }
+    void Line(const std::string& text) { trace_ << TraceStamp(clock_.TickMs() - began_) << text << "\n"; }
 
     std::unique_ptr<plat::ISerialDevice> device_;
     plat::IClock& clock_;
@@ -77,8 +75,8 @@ std::string TraceStamp(uint32_t ms) {
     return stamp;
 }
 
-std::unique_ptr<plat::ISerialDevice> MakeTracedDevice(std::unique_ptr<plat::ISerialDevice> device,
-                                                      plat::IClock& clock, std::ostream& trace) {
+std::unique_ptr<plat::ISerialDevice> MakeTracedDevice(std::unique_ptr<plat::ISerialDevice> device, plat::IClock& clock,
+                                                      std::ostream& trace) {
     return std::make_unique<CTracedDevice>(std::move(device), clock, trace);
 }
 

@@ -15,7 +15,7 @@ namespace kv::cli {
 // the millisecond ("     1.250 ").
 std::string TraceStamp(uint32_t ms);
 
-std::unique_ptr<plat::ISerialDevice> MakeTracedDevice(std::unique_ptr<plat::ISerialDevice> device,
-                                                      plat::IClock& clock, std::ostream& trace);
+std::unique_ptr<plat::ISerialDevice> MakeTracedDevice(std::unique_ptr<plat::ISerialDevice> device, plat::IClock& clock,
+                                                      std::ostream& trace);
 
 }  // namespace kv::cli

@@ -60,45 +60,43 @@ std::string ReadLine(std::string line, Reference& ref) {
     if (sum % 256 != 0) return "bad checksum";
     const unsigned offset = fields[1] * 256 + fields[2];
     switch (fields[3]) {
-    case 0: {
-        std::vector<uint64_t> at;
-        at.push_back(ref.segmented ? ref.base + offset : ref.base + offset);
-        for (unsigned i = 0; i < count; ++i)
-            at.push_back(ref.segmented ? ref.base + ((offset + i) & 0xFFFF) : ref.base + offset + i);
-        for (uint64_t a : at)
-            if (a > 0xFFFFFF) return "data beyond 0xFFFFFF";
-        for (unsigned i = 0; i < count; ++i) {
-            const auto it = ref.bytes.find(static_cast<uint32_t>(at[i + 1]));
-            if (it != ref.bytes.end() && it->second != fields[4 + i]) {
-                char text[64];
-                std::snprintf(text, sizeof text, "%06X is given two values (%02X, then %02X)", static_cast<unsigned>(it->first),
-                              static_cast<unsigned>(it->second), fields[4 + i]);
-                return text;
+        case 0: {
+            std::vector<uint64_t> at;
+            at.push_back(ref.segmented ? ref.base + offset : ref.base + offset);
+            for (unsigned i = 0; i < count; ++i)
+                at.push_back(ref.segmented ? ref.base + ((offset + i) & 0xFFFF) : ref.base + offset + i);
+            for (uint64_t a : at)
+                if (a > 0xFFFFFF) return "data beyond 0xFFFFFF";
+            for (unsigned i = 0; i < count; ++i) {
+                const auto it = ref.bytes.find(static_cast<uint32_t>(at[i + 1]));
+                if (it != ref.bytes.end() && it->second != fields[4 + i]) {
+                    char text[64];
+                    std::snprintf(text, sizeof text, "%06X is given two values (%02X, then %02X)",
+                                  static_cast<unsigned>(it->first), static_cast<unsigned>(it->second), fields[4 + i]);
+                    return text;
+                }
             }
+            ref.pages.insert(static_cast<uint32_t>(at[0] >> 8));
+            for (unsigned i = 0; i < count; ++i) {
+                ref.pages.insert(static_cast<uint32_t>(at[i + 1] >> 8));
+                ref.bytes[static_cast<uint32_t>(at[i + 1])] = static_cast<uint8_t>(fields[4 + i]);
+            }
+            return "";
         }
-        ref.pages.insert(static_cast<uint32_t>(at[0] >> 8));
-        for (unsigned i = 0; i < count; ++i) {
-            ref.pages.insert(static_cast<uint32_t>(at[i + 1] >> 8));
-            ref.bytes[static_cast<uint32_t>(at[i + 1])] = static_cast<uint8_t>(fields[4 + i]);
+        case 1: return count == 0 ? "end" : "malformed end-of-file record";
+        case 2:
+        case 4:
+            if (count != 2) return "malformed extended address record";
+            ref.segmented = fields[3] == 2;
+            ref.base = (fields[4] * 256u + fields[5]) * (ref.segmented ? 16u : 65536u);
+            return "";
+        case 3:
+        case 5: return count == 4 ? "" : "malformed start address record";
+        default: {
+            char text[32];
+            std::snprintf(text, sizeof text, "unknown record type %02X", fields[3]);
+            return text;
         }
-        return "";
-    }
-    case 1:
-        return count == 0 ? "end" : "malformed end-of-file record";
-    case 2:
-    case 4:
-        if (count != 2) return "malformed extended address record";
-        ref.segmented = fields[3] == 2;
-        ref.base = (fields[4] * 256u + fields[5]) * (ref.segmented ? 16u : 65536u);
-        return "";
-    case 3:
-    case 5:
-        return count == 4 ? "" : "malformed start address record";
-    default: {
-        char text[32];
-        std::snprintf(text, sizeof text, "unknown record type %02X", fields[3]);
-        return text;
-    }
     }
 }
 

@@ -77,8 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string readOut = Scratch("read.mot");
     static const char* modes[] = {"flash", "bootloader", "lite"};
 
-    std::vector<std::string> args = {"kelvane-cli", "--port", "COM1", "--mode", modes[data[0] % 3],
-                                     "--id",        "11223344556677", "--firm", KELVANE_SOURCE_DIR "/res/firm.mot"};
+    std::vector<std::string> args = {"kelvane-cli",    "--port",           "COM1",
+                                     "--mode",         modes[data[0] % 3], "--id",
+                                     "11223344556677", "--firm",           KELVANE_SOURCE_DIR "/res/firm.mot"};
     const int commands = (data[0] / 3) % 4;
     if (commands == 0) args.insert(args.end(), {"info"});
     if (commands == 1) args.insert(args.end(), {"write", program});

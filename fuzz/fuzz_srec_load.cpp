@@ -41,8 +41,8 @@ struct Reference {
     unsigned line = 0;
     std::set<uint32_t> pages;
     std::map<uint32_t, uint8_t> bytes;
-    bool sound = false;         // the last record was whole and sound
-    unsigned dataRecords = 0;   // since the last header
+    bool sound = false;        // the last record was whole and sound
+    unsigned dataRecords = 0;  // since the last header
 };
 
 unsigned AddressBytes(int type) {
@@ -72,8 +72,10 @@ bool ReadLine(std::string line, Reference& ref) {
     std::vector<unsigned> fields;
     for (unsigned i = 0; wellFormed && i < *count; ++i) {
         const auto b = HexByte(line, 4 + 2 * i);
-        if (!b) wellFormed = false;
-        else fields.push_back(*b);
+        if (!b)
+            wellFormed = false;
+        else
+            fields.push_back(*b);
     }
     if (wellFormed) {
         unsigned sum = *count;

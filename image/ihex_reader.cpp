@@ -95,41 +95,41 @@ ImageLoadResult LoadIntelHex(std::istream& in, CMotFile& image) {
         if (const char* fault = Decode(line, record)) return refuse(fault, number);
         const uint8_t count = record.Count();
         switch (record.Type()) {
-        case kData: {
-            const uint32_t offset = record.Offset();
-            // Linear addresses run on past 64 KiB; segment offsets wrap to the segment's start.
-            const uint32_t first = segmented && count > 0x10000 - offset ? 0x10000 - offset : count;
-            const char* fault = put(base + offset, record.Data(), first);
-            if (!fault && first < count) fault = put(base, record.Data() + first, count - first);
-            if (fault) return refuse(fault, number);
-            break;
-        }
-        case kEnd:
-            if (count != 0) return refuse("malformed end-of-file record", number);
-            // Two files run together lose the second one's data: only blank
-            // lines may follow.
-            while (reader.Next(line)) {
-                if (reader.Overlong() || !HoldsNoRecord(line))
-                    return refuse("data after the end-of-file record", reader.LineNumber());
+            case kData: {
+                const uint32_t offset = record.Offset();
+                // Linear addresses run on past 64 KiB; segment offsets wrap to the segment's start.
+                const uint32_t first = segmented && count > 0x10000 - offset ? 0x10000 - offset : count;
+                const char* fault = put(base + offset, record.Data(), first);
+                if (!fault && first < count) fault = put(base, record.Data() + first, count - first);
+                if (fault) return refuse(fault, number);
+                break;
             }
-            if (reader.ReadFailed()) break;
-            result.status = ImageLoadStatus::Loaded;
-            return result;
-        case kSegment:
-        case kLinear:
-            if (count != 2) return refuse("malformed extended address record", number);
-            segmented = record.Type() == kSegment;
-            base = segmented ? uint32_t{record.Word()} << 4 : uint32_t{record.Word()} << 16;
-            break;
-        case kSegmentStart:
-        case kLinearStart:
-            if (count != 4) return refuse("malformed start address record", number);
-            break;
-        default: {
-            char text[32];
-            std::snprintf(text, sizeof text, "unknown record type %02X", record.Type());
-            return refuse(text, number);
-        }
+            case kEnd:
+                if (count != 0) return refuse("malformed end-of-file record", number);
+                // Two files run together lose the second one's data: only blank
+                // lines may follow.
+                while (reader.Next(line)) {
+                    if (reader.Overlong() || !HoldsNoRecord(line))
+                        return refuse("data after the end-of-file record", reader.LineNumber());
+                }
+                if (reader.ReadFailed()) break;
+                result.status = ImageLoadStatus::Loaded;
+                return result;
+            case kSegment:
+            case kLinear:
+                if (count != 2) return refuse("malformed extended address record", number);
+                segmented = record.Type() == kSegment;
+                base = segmented ? uint32_t{record.Word()} << 4 : uint32_t{record.Word()} << 16;
+                break;
+            case kSegmentStart:
+            case kLinearStart:
+                if (count != 4) return refuse("malformed start address record", number);
+                break;
+            default: {
+                char text[32];
+                std::snprintf(text, sizeof text, "unknown record type %02X", record.Type());
+                return refuse(text, number);
+            }
         }
     }
     if (reader.ReadFailed()) {

@@ -19,8 +19,8 @@ constexpr size_t kMaxHexLine = 1 + 2 * (1 + 2 + 1 + 255 + 1) + 64;
 // land at the extended linear (04) or segment (02) base plus their offset;
 // within a segment the offset wraps at 64 KiB. Start addresses (03, 05) are
 // accepted and ignored, any other type is refused, as is data beyond
-// 0xFFFFFF and a byte that two records give different values. Blanks after a record (an editor's leftovers) are tolerated.
-// On refusal the image is left empty.
+// 0xFFFFFF and a byte that two records give different values. Blanks after a record (an editor's leftovers) are
+// tolerated. On refusal the image is left empty.
 ImageLoadResult LoadIntelHex(std::istream& in, CMotFile& image);
 
 }  // namespace kv

@@ -18,9 +18,9 @@ enum class ImageLoadStatus {
 struct ImageLoadResult {
     ImageLoadStatus status = ImageLoadStatus::CannotOpen;
     ImageFormat format = ImageFormat::SRecord;
-    unsigned line = 0;     // 1-based line of the refused record; 0 when no line is to blame
-    uint32_t offset = 0;   // raw binary: the byte offset that would pass 0xFFFFFF
-    std::string reason;    // "bad checksum", "not found", ...
+    unsigned line = 0;    // 1-based line of the refused record; 0 when no line is to blame
+    uint32_t offset = 0;  // raw binary: the byte offset that would pass 0xFFFFFF
+    std::string reason;   // "bad checksum", "not found", ...
 
     bool Loaded() const { return status == ImageLoadStatus::Loaded; }
 };

@@ -153,20 +153,16 @@ bool WriteIntelHex(const CMotFile& image, const ImageWriteOptions& options, std:
 
 bool WriteBinary(const CMotFile& image, const ImageWriteOptions& options, std::ostream& out) {
     if (CheckWriteOptions(options)) return false;
-    ForEachPiece(image, options, true, [&](const Piece& piece) {
-        out.write(reinterpret_cast<const char*>(piece.bytes.data()), piece.size);
-    });
+    ForEachPiece(image, options, true,
+                 [&](const Piece& piece) { out.write(reinterpret_cast<const char*>(piece.bytes.data()), piece.size); });
     return out.good();
 }
 
 bool WriteImage(ImageFormat format, const CMotFile& image, const ImageWriteOptions& options, std::ostream& out) {
     switch (format) {
-    case ImageFormat::SRecord:
-        return WriteSRecords(image, options, out);
-    case ImageFormat::IntelHex:
-        return WriteIntelHex(image, options, out);
-    case ImageFormat::Binary:
-        return WriteBinary(image, options, out);
+        case ImageFormat::SRecord: return WriteSRecords(image, options, out);
+        case ImageFormat::IntelHex: return WriteIntelHex(image, options, out);
+        case ImageFormat::Binary: return WriteBinary(image, options, out);
     }
     return false;
 }
@@ -178,8 +174,8 @@ std::optional<ImageFormat> FormatForFileName(const std::string& path) {
     std::string extension = path.substr(dot + 1);
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     static const std::vector<std::pair<std::string, ImageFormat>> kExtensions = {
-        {"mot", ImageFormat::SRecord}, {"s", ImageFormat::SRecord},     {"s2", ImageFormat::SRecord},
-        {"s3", ImageFormat::SRecord},  {"srec", ImageFormat::SRecord},  {"hex", ImageFormat::IntelHex},
+        {"mot", ImageFormat::SRecord},   {"s", ImageFormat::SRecord},    {"s2", ImageFormat::SRecord},
+        {"s3", ImageFormat::SRecord},    {"srec", ImageFormat::SRecord}, {"hex", ImageFormat::IntelHex},
         {"ihex", ImageFormat::IntelHex}, {"bin", ImageFormat::Binary},
     };
     for (const auto& [name, format] : kExtensions)

@@ -34,19 +34,17 @@ ImageLoadResult LoadSRecords(std::istream& in, CMotFile& image) {
     image.LoadStream(in, true);
     const unsigned line = image.LastLine();
     switch (image.LastStatus()) {
-    case LoadStatus::Complete: {
-        ImageLoadResult result;
-        result.status = ImageLoadStatus::Loaded;
-        return result;
-    }
-    case LoadStatus::CannotOpen:
-        return CannotRead(ImageFormat::SRecord, "could not be read");
-    case LoadStatus::NotSRecord:
-    case LoadStatus::BadRecord:
-        image.Clear();
-        return Refused(ImageFormat::SRecord, line, image.LastReason().c_str());
-    case LoadStatus::NoTermination:
-        break;
+        case LoadStatus::Complete: {
+            ImageLoadResult result;
+            result.status = ImageLoadStatus::Loaded;
+            return result;
+        }
+        case LoadStatus::CannotOpen: return CannotRead(ImageFormat::SRecord, "could not be read");
+        case LoadStatus::NotSRecord:
+        case LoadStatus::BadRecord:
+            image.Clear();
+            return Refused(ImageFormat::SRecord, line, image.LastReason().c_str());
+        case LoadStatus::NoTermination: break;
     }
     image.Clear();
     return Refused(ImageFormat::SRecord, 0, "no termination record (S7, S8 or S9)");
@@ -69,8 +67,7 @@ ImageLoadResult LoadImageStream(std::istream& in, CMotFile& image) {
     // Look at the first non-empty line only, then read from the start again.
     LineReader probe(in, 1);
     std::string_view line;
-    while (probe.Next(line) && line.empty()) {
-    }
+    while (probe.Next(line) && line.empty()) {}
     if (probe.ReadFailed()) return CannotRead(ImageFormat::SRecord, "could not be read");
     if (line.empty()) return Refused(ImageFormat::SRecord, 0, "empty file");
     const char first = line[0];
@@ -96,7 +93,7 @@ ImageLoadResult LoadBinaryStream(std::istream& in, uint32_t base, CMotFile& imag
     for (;;) {
         in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
         const auto got = static_cast<uint32_t>(in.gcount());
-        if (got > 0 && !image.Put(base + offset, reinterpret_cast<const uint8_t*>(chunk.data()), got) ) {
+        if (got > 0 && !image.Put(base + offset, reinterpret_cast<const uint8_t*>(chunk.data()), got)) {
             image.Clear();
             result.status = ImageLoadStatus::Refused;
             result.offset = base < CMotFile::kAddressSpace ? CMotFile::kAddressSpace - base : 0;

@@ -103,10 +103,10 @@ int CMotFile::LoadStream(std::istream& in, bool strict) {
         reason_ = std::move(reason);
         return 0;
     };
-    bool sound = false;       // the last record read was whole and sound
+    bool sound = false;  // the last record read was whole and sound
     bool anyRecord = false;
-    bool terminated = false;  // strict: only blank lines may follow
-    uint32_t dataRecords = 0; // since the header, for a count record
+    bool terminated = false;   // strict: only blank lines may follow
+    uint32_t dataRecords = 0;  // since the header, for a count record
     while (reader.Next(line)) {
         if (reader.Overlong())
             return refuse(line[0] == 'S' ? LoadStatus::BadRecord : LoadStatus::NotSRecord, "line too long");
@@ -116,59 +116,54 @@ int CMotFile::LoadStream(std::istream& in, bool strict) {
         }
         const RecordKind kind = ParseSRecord(line, record);
         switch (kind) {
-        case RecordKind::Blank:
-            continue;
-        case RecordKind::NotSRecord:
-            return refuse(LoadStatus::NotSRecord, "not an S-record");
-        case RecordKind::UnknownType:
-            return refuse(LoadStatus::BadRecord, "unknown record type");
-        case RecordKind::Reserved:
-            return refuse(LoadStatus::BadRecord, "unknown record type S4");
-        case RecordKind::Bad:
-            // The header carries no meaning to the dialog programs: read or not.
-            if (record.type == 0 && !strict) break;
-            return refuse(LoadStatus::BadRecord, record.type >= 7   ? "bad termination record"
-                                                 : record.type >= 5 ? "bad count record"
-                                                                    : "bad record (digits, count or checksum)");
-        default:
-            break;
+            case RecordKind::Blank: continue;
+            case RecordKind::NotSRecord: return refuse(LoadStatus::NotSRecord, "not an S-record");
+            case RecordKind::UnknownType: return refuse(LoadStatus::BadRecord, "unknown record type");
+            case RecordKind::Reserved: return refuse(LoadStatus::BadRecord, "unknown record type S4");
+            case RecordKind::Bad:
+                // The header carries no meaning to the dialog programs: read or not.
+                if (record.type == 0 && !strict) break;
+                return refuse(LoadStatus::BadRecord, record.type >= 7   ? "bad termination record"
+                                                     : record.type >= 5 ? "bad count record"
+                                                                        : "bad record (digits, count or checksum)");
+            default: break;
         }
         if (strict && kind != RecordKind::Bad && record.trailing)
             return refuse(LoadStatus::BadRecord, "characters after the checksum");
         switch (kind) {
-        case RecordKind::Header:
-            // A damaged type character can turn a data record into a header.
-            if (strict && anyRecord) return refuse(LoadStatus::BadRecord, "header record (S0) after other records");
-            dataRecords = 0;
-            break;
-        case RecordKind::Count:
-            if (record.address != (dataRecords & (record.type == 5 ? 0xFFFFu : 0xFFFFFFu)))
-                return refuse(LoadStatus::BadRecord, "the count record says " + std::to_string(record.address) +
-                                                         " data records, " + std::to_string(dataRecords) +
-                                                         " came before it");
-            break;
-        case RecordKind::Termination:
-            if (!strict) {
-                status_ = LoadStatus::Complete;
-                return 1;
+            case RecordKind::Header:
+                // A damaged type character can turn a data record into a header.
+                if (strict && anyRecord) return refuse(LoadStatus::BadRecord, "header record (S0) after other records");
+                dataRecords = 0;
+                break;
+            case RecordKind::Count:
+                if (record.address != (dataRecords & (record.type == 5 ? 0xFFFFu : 0xFFFFFFu)))
+                    return refuse(LoadStatus::BadRecord, "the count record says " + std::to_string(record.address) +
+                                                             " data records, " + std::to_string(dataRecords) +
+                                                             " came before it");
+                break;
+            case RecordKind::Termination:
+                if (!strict) {
+                    status_ = LoadStatus::Complete;
+                    return 1;
+                }
+                terminated = true;
+                break;
+            case RecordKind::Data: {
+                // Nothing may lie outside the table, not even an empty record's page.
+                if (record.address >= kAddressSpace || record.size > kAddressSpace - record.address)
+                    return refuse(LoadStatus::BadRecord, "data beyond 0xFFFFFF");
+                if (strict) {
+                    if (const auto at = written.Conflict(*this, record.address, record.data.data(), record.size))
+                        return refuse(LoadStatus::BadRecord,
+                                      TwoValuesText(*this, *at, record.data[*at - record.address]));
+                    written.Mark(record.address, record.size);
+                }
+                Store(record.address, record.data.data(), record.size);
+                ++dataRecords;
+                break;
             }
-            terminated = true;
-            break;
-        case RecordKind::Data: {
-            // Nothing may lie outside the table, not even an empty record's page.
-            if (record.address >= kAddressSpace || record.size > kAddressSpace - record.address)
-                return refuse(LoadStatus::BadRecord, "data beyond 0xFFFFFF");
-            if (strict) {
-                if (const auto at = written.Conflict(*this, record.address, record.data.data(), record.size))
-                    return refuse(LoadStatus::BadRecord, TwoValuesText(*this, *at, record.data[*at - record.address]));
-                written.Mark(record.address, record.size);
-            }
-            Store(record.address, record.data.data(), record.size);
-            ++dataRecords;
-            break;
-        }
-        default:
-            break;
+            default: break;
         }
         anyRecord = true;
         sound = kind != RecordKind::Bad;

@@ -27,11 +27,11 @@ private:
 
 // Why a load ended, so that callers can tell the user once.
 enum class LoadStatus {
-    Complete,        // termination record reached, or the file ended after a sound record
-    NoTermination,   // the file ended without any record, or inside one that is not sound
-    NotSRecord,      // a non-empty line that does not begin with "S"
-    BadRecord,       // a bad record (LastReason says how), overlong line, or data beyond 0xFFFFFF
-    CannotOpen,      // no regular file, or it could not be opened or read; the image is empty
+    Complete,       // termination record reached, or the file ended after a sound record
+    NoTermination,  // the file ended without any record, or inside one that is not sound
+    NotSRecord,     // a non-empty line that does not begin with "S"
+    BadRecord,      // a bad record (LastReason says how), overlong line, or data beyond 0xFFFFFF
+    CannotOpen,     // no regular file, or it could not be opened or read; the image is empty
 };
 
 class CMotFile {

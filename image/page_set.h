@@ -17,9 +17,7 @@ public:
         count_ += (word & bit) ? 0 : 1;
         word |= bit;
     }
-    bool Contains(uint32_t page) const {
-        return page < kPages && (words_[page >> 6] >> (page & 63)) & 1;
-    }
+    bool Contains(uint32_t page) const { return page < kPages && (words_[page >> 6] >> (page & 63)) & 1; }
     void Clear() {
         words_.fill(0);
         count_ = 0;

@@ -28,7 +28,6 @@ struct RoutineTable {
 // buffers. For a malformed file, `badLine` (when given) is the 1-based line
 // that was refused, or 0 when the records were read but the routines are
 // incomplete. A line longer than any record is malformed.
-bool LoadSequencerFirmware(const std::string& path, RoutineTable& table, bool& opened,
-                           unsigned* badLine = nullptr);
+bool LoadSequencerFirmware(const std::string& path, RoutineTable& table, bool& opened, unsigned* badLine = nullptr);
 
 }  // namespace kv

@@ -32,9 +32,15 @@ inline void DecodePairs(const char* text, uint32_t count, uint8_t* out, uint8_t&
 // Bytes of the address field of each type; 0 for types without a record form.
 constexpr uint32_t AddressBytes(uint8_t type) {
     switch (type) {
-        case 0: case 1: case 5: case 9: return 2;
-        case 2: case 6: case 8: return 3;
-        case 3: case 7: return 4;
+        case 0:
+        case 1:
+        case 5:
+        case 9: return 2;
+        case 2:
+        case 6:
+        case 8: return 3;
+        case 3:
+        case 7: return 4;
         default: return 0;
     }
 }

@@ -1,8 +1,8 @@
 // The address range of a memory operation: offered from the pages of the
 // memory image that hold data, chosen by the user.
 #include "image/page_scan.h"
-#include "link/link.h"
 #include "link/check_memory_cmd.h"
+#include "link/link.h"
 
 namespace kv {
 

@@ -166,8 +166,7 @@ Outcome BringUpOpened(CLink& link) {
 }
 
 bool ProbeStatus(CLink& link) {
-    const StatusReply status =
-        SendStatusRead(link, link.Channel(), {.purge = true, .afterHandshakeMs = kSettleMs});
+    const StatusReply status = SendStatusRead(link, link.Channel(), {.purge = true, .afterHandshakeMs = kSettleMs});
     return status.answered && status.handshook;
 }
 

@@ -2,8 +2,8 @@
 
 namespace kv {
 
-CLink::CLink(Edition edition, plat::IClock& clock, ILinkSettings& settings,
-             std::unique_ptr<plat::ISerialDevice> device, CLinkUser& user)
+CLink::CLink(Edition edition, plat::IClock& clock, ILinkSettings& settings, std::unique_ptr<plat::ISerialDevice> device,
+             CLinkUser& user)
     : edition_(edition),
       clock_(clock),
       settings_(settings),
@@ -16,17 +16,12 @@ CLink::~CLink() = default;
 void CLink::ApplyIdCheckState(uint8_t srd1) {
     switch (IdStateOf(srd1)) {
         case IdState::NotYet:
-        case IdState::NoMatch:
-            idVerified = 0;
-            break;
-        case IdState::Verified:
-            idVerified = 1;
-            break;
+        case IdState::NoMatch: idVerified = 0; break;
+        case IdState::Verified: idVerified = 1; break;
         case IdState::Undefined:  // no meaning of its own
             break;
     }
 }
-
 
 int CLink::ApplyLineSettings(uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
     CSerialCommState state;

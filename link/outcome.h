@@ -23,19 +23,19 @@ enum class OutcomeKind {
 
 // The operation an outcome belongs to.
 enum class Operation {
-    Link,        // the bring-up, the return to 9600 bps, the probes
-    Setting,     // the baud-rate setting
-    Unlock,      // the ID check
+    Link,     // the bring-up, the return to 9600 bps, the probes
+    Setting,  // the baud-rate setting
+    Unlock,   // the ID check
     Erase,
     Program,
     BlankCheck,
     ReadCheck,
-    Epr,         // erase, program, read back
-    Bpr,         // blank check, program, read back
+    Epr,  // erase, program, read back
+    Bpr,  // blank check, program, read back
     Download,
     Status,
     Version,
-    Read,        // kelvane-cli's read into a file
+    Read,  // kelvane-cli's read into a file
 };
 
 // Where in the operation it arose.
@@ -50,8 +50,8 @@ enum class Phase {
     Blank,
     Program,
     ReadBack,
-    Transfer,     // the download's data
-    Final,        // the closing status check
+    Transfer,  // the download's data
+    Final,     // the closing status check
 };
 
 // Why, where the kind alone does not say.

@@ -46,12 +46,12 @@ constexpr std::array<uint8_t, 3> kRoutineAck = {0x13, 0x06, 0x11};
 constexpr std::array<uint8_t, 2> kHandshakeAck = {0x13, 0x11};
 
 // The status read's first byte, SRD.
-constexpr uint8_t kSrdReady = 0x80;      // bit 7: ready (clear: busy)
+constexpr uint8_t kSrdReady = 0x80;  // bit 7: ready (clear: busy)
 constexpr int kSrdEraseErrorBit = 5;
 constexpr int kSrdProgramErrorBit = 4;
 constexpr int kSrdBlockErrorBit = 3;
 // Its second byte, SRD1.
-constexpr int kSrd1ChecksumBit = 4;      // set: the download's checksum matched
+constexpr int kSrd1ChecksumBit = 4;  // set: the download's checksum matched
 constexpr int kSrd1ReceiveTimeoutBit = 1;
 constexpr int kSrd1OverNumberBit = 0;
 

@@ -22,7 +22,9 @@ int CLink::ExpectAcknowledgement(const uint8_t* bytes, int count) {
     return 1;
 }
 
-int CLink::WaitAcknowledgement() { return ExpectAcknowledgement(kRoutineAck.data(), static_cast<int>(kRoutineAck.size())); }
+int CLink::WaitAcknowledgement() {
+    return ExpectAcknowledgement(kRoutineAck.data(), static_cast<int>(kRoutineAck.size()));
+}
 
 int CLink::SendRoutineSlot(int slot) {
     const RoutineSlot& s = routines_.slots[static_cast<size_t>(slot)];

@@ -54,8 +54,6 @@ private:
 }  // namespace
 
 std::unique_ptr<CTransport> MakeDirectTransport(CLink& link) { return std::make_unique<CDirectTransport>(link); }
-std::unique_ptr<CTransport> MakeSequencerTransport(CLink& link) {
-    return std::make_unique<CSequencerTransport>(link);
-}
+std::unique_ptr<CTransport> MakeSequencerTransport(CLink& link) { return std::make_unique<CSequencerTransport>(link); }
 
 }  // namespace kv

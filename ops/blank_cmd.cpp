@@ -20,8 +20,9 @@ Outcome CBlankCmd::Run() {
 Outcome CBlankCmd::RestOfImageRange(uint32_t start, uint32_t end) {
     constexpr Operation op = Operation::BlankCheck;
     const PagePick rest{&app_.Image().PresentPages(), false};
-    return ComparePages(*this, start, end,
-                        {"Blank check.", "Blank Check", op, Phase::Blank, OutcomeKind::NotBlank, true, BlankPage, rest});
+    return ComparePages(
+        *this, start, end,
+        {"Blank check.", "Blank Check", op, Phase::Blank, OutcomeKind::NotBlank, true, BlankPage, rest});
 }
 
 }  // namespace kv

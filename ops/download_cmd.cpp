@@ -99,7 +99,8 @@ Outcome CDownloadCmd::Run() {
         }
         return true;
     };
-    const CPageLoop::End how = loop.Run({.work = sendPage, .pauseMs = static_cast<uint32_t>(interval), .check = nullptr});
+    const CPageLoop::End how =
+        loop.Run({.work = sendPage, .pauseMs = static_cast<uint32_t>(interval), .check = nullptr});
     // A Cancel after the last page has gone out stops nothing: the transfer
     // is whole, and the boot loader's answer is on its way.
     const bool whole = uint64_t{loop.LastAddress()} + kPageSize >= end;

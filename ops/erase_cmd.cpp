@@ -59,8 +59,8 @@ Outcome CEraseCmd::EraseBlocks() {
         channel.Write(&prefix, 1);
         app_.Sleep(kSettleMs);
         const BlockEraseFrame frame = BuildBlockEraseFrame(block[0], block[1]);
-        const bool written = channel.Write(frame.data(), static_cast<uint32_t>(frame.size())) ==
-                             static_cast<int>(frame.size());
+        const bool written =
+            channel.Write(frame.data(), static_cast<uint32_t>(frame.size())) == static_cast<int>(frame.size());
         app_.Sleep(kSettleMs);
         channel.SetTimeout(kEraseTimeoutMs);
         StatusReply reply;

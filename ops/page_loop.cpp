@@ -5,7 +5,7 @@
 namespace kv {
 
 namespace {
-constexpr uint32_t kBarUnit = 500;  // bytes of address range per bar step
+constexpr uint32_t kBarUnit = 500;       // bytes of address range per bar step
 constexpr uint32_t kPauseSliceMs = 100;  // Cancel is taken at least this often while pausing
 }  // namespace
 

@@ -17,8 +17,7 @@ PagePick ImagePick(CLink& link) {
     return {&link.Image().PresentPages(), true};
 }
 
-Outcome ProgramPages(CCommand& cmd, Operation op, uint32_t start, uint32_t end, uint32_t intervalMs,
-                     PagePick pick) {
+Outcome ProgramPages(CCommand& cmd, Operation op, uint32_t start, uint32_t end, uint32_t intervalMs, PagePick pick) {
     CLink& link = cmd.App();
     CSerialComm& channel = link.Channel();
     CTransport& transport = link.Transport();

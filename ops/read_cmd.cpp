@@ -14,11 +14,10 @@ Outcome CReadCmd::Run() {
     if (!FindImageRange(start, end)) return Outcome::Of(OutcomeKind::Cancelled, op, Phase::Confirm);
     if (Outcome range = AcceptRange(app_, op, start, end); !range.Ok()) return range;
     const CMotFile& image = app_.Image();
-    const Outcome check =
-        ComparePages(*this, start, end,
-                     {"Read check.", "Read check.", op, Phase::ReadBack, OutcomeKind::Difference, true,
-                      [&image](uint32_t address, uint8_t* buffer) { ImagePage(image, address, buffer); },
-                      ImagePick(app_)});
+    const Outcome check = ComparePages(
+        *this, start, end,
+        {"Read check.", "Read check.", op, Phase::ReadBack, OutcomeKind::Difference, true,
+         [&image](uint32_t address, uint8_t* buffer) { ImagePage(image, address, buffer); }, ImagePick(app_)});
     return check.Ok() ? app_.Tell(check) : check;
 }
 

@@ -31,10 +31,10 @@ Outcome CSequencePhases::ReadBack(bool purge) {
     // Every byte is compared, 0xFF included: a byte that should have stayed
     // erased and did not is as wrong as one that was programmed wrong.
     const CMotFile& image = cmd_.App().Image();
-    return ComparePages(cmd_, start_, end_,
-                        {"Read check.", "Read check.", op_, Phase::ReadBack, OutcomeKind::Difference, purge,
-                         [&image](uint32_t address, uint8_t* buffer) { ImagePage(image, address, buffer); },
-                         ImagePick(cmd_.App())});
+    return ComparePages(
+        cmd_, start_, end_,
+        {"Read check.", "Read check.", op_, Phase::ReadBack, OutcomeKind::Difference, purge,
+         [&image](uint32_t address, uint8_t* buffer) { ImagePage(image, address, buffer); }, ImagePick(cmd_.App())});
 }
 
 Outcome CSequencePhases::FinalCheck(const Outcome& program) { return FinalProgramCheck(cmd_, op_, program); }

@@ -22,8 +22,7 @@ std::unique_ptr<std::istream> OpenRegularFile(const std::string& path, OpenError
 // false, the stream fails or any step fails, the temporary is removed and
 // `path` is left as it was (absent or old); `reason` then says why. A
 // replaced file keeps its permissions.
-bool WriteFileAtomically(const std::string& path, const std::function<bool(std::ostream&)>& write,
-                         std::string& reason);
+bool WriteFileAtomically(const std::string& path, const std::function<bool(std::ostream&)>& write, std::string& reason);
 
 // Whether WriteFileAtomically could write `path` now, asked before the work
 // that makes its content: `path` is a regular file or a new name, and the

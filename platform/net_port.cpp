@@ -66,8 +66,8 @@ bool ParseNetPort(const std::string& portName, NetPortAddress& address, std::str
         return false;
     }
     unsigned long number = 0;
-    const bool digits =
-        !port.empty() && port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool digits = !port.empty() && port.size() <= 5 &&
+                        std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (digits) number = std::stoul(port);
     if (!digits || number == 0 || number > 65535) {
         error = name + ": \"" + port + "\" is not a TCP port (1 to 65535)" + usage;

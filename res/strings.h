@@ -37,9 +37,9 @@ enum MessageId : int {
     IDS_DOWNLOAD_NOT_COMPLETED = 1038,
     IDS_COMPANION_NOT_FOUND = 1039,
     IDS_ALREADY_RUNNING = 1108,
-    IDS_CONNECTING = 2400,        // "%s" is the port
+    IDS_CONNECTING = 2400,  // "%s" is the port
     IDS_PARTLY_PROGRAMMED = 2401,
-    IDS_ID_FIELD_STYLE = 2402,    // "%s" is the field's name
+    IDS_ID_FIELD_STYLE = 2402,  // "%s" is the field's name
     IDS_BLANK_CHECK_OK = 1116,
     IDS_READ_CHECK_OK = 1117,
     IDS_ADDRESS_OUT_OF_RANGE = 2000,

@@ -9,16 +9,16 @@ namespace kv {
 // Template ids.
 enum TemplateId : int {
     IDD_ABOUTBOX = 100,
-    IDD_KELVIX_DIALOG = 102,   // main panel
+    IDD_KELVIX_DIALOG = 102,  // main panel
     IDD_ID_CHECK = 129,
-    IDD_SET_ADDRESS = 130,     // "Input Address"
-    IDD_PRE_WRITE = 131,       // "Program next area."
+    IDD_SET_ADDRESS = 130,  // "Input Address"
+    IDD_PRE_WRITE = 131,    // "Program next area."
     IDD_PROGRESS = 136,
     IDD_FIRST_SET = 137,
     IDD_STATES = 140,
     IDD_PRE_ERASE = 141,
-    IDD_SET_COMM = 150,        // "Set baudrate"
-    IDD_S_PRG = 156,           // start dialog
+    IDD_SET_COMM = 150,  // "Set baudrate"
+    IDD_S_PRG = 156,     // start dialog
     IDD_VERSION = 158,
     IDD_DOWNLOAD = 159,
     IDD_SELECT = 160,

@@ -11,8 +11,7 @@ tk::DialogTemplate Build(Edition e) {
     auto t = Dialog(IDD_ABOUTBOX, lite ? "About Kelvane For Vireo/L" : "About Kelvane",
                     {
                         Make(tk::Kind::Icon, tk::IDC_STATIC, "", {0, 0}),
-                        Label(lite ? "Kelvane for Vireo/L Version 1.0.0.0" : "Kelvane Version 2.0.0.0",
-                              {0, 1}),
+                        Label(lite ? "Kelvane for Vireo/L Version 1.0.0.0" : "Kelvane Version 2.0.0.0", {0, 1}),
                         Label("Linux flash programmer for Vireo microcontrollers", {1, 1}),
                         Button(tk::IDOK, "OK", {0, 2}, tk::kDefault),
                     });

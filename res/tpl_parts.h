@@ -45,8 +45,7 @@ inline tk::Control Wide(tk::Control c, int chars) {
     c.width = chars;
     return c;
 }
-inline tk::Control Combo(int id, std::string name, std::vector<std::string> items, Cell at,
-                         unsigned style = 0) {
+inline tk::Control Combo(int id, std::string name, std::vector<std::string> items, Cell at, unsigned style = 0) {
     tk::Control c = Make(tk::Kind::ComboBox, id, std::move(name), at, style);
     c.items = std::move(items);
     return c;

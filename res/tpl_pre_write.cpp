@@ -9,8 +9,7 @@ namespace {
 // upper-case.
 tk::DialogTemplate Build(Edition e) {
     using namespace tpl;
-    const unsigned field =
-        tk::kReadOnly | (e == Edition::Kelvlite ? tk::kCentered | tk::kUpperCase : 0u);
+    const unsigned field = tk::kReadOnly | (e == Edition::Kelvlite ? tk::kCentered | tk::kUpperCase : 0u);
     std::vector<tk::Control> cs = {
         Label("Program next area.", {0, 0, 3}),
         Field(1016, "Start", {1, 0}, field),

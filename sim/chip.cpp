@@ -246,8 +246,8 @@ void Chip::SequencerByte(uint8_t value, uint64_t atUs) {
     std::optional<int> slot = loadedSlot_;
     loadedSlot_.reset();
     if (slot) {
-        static constexpr uint8_t kSlotCode[kv::RoutineTable::kSlots] = {
-            0xFF, 0x41, 0xA7, 0xA7, 0xA7, 0x70, 0x50, 0x71, 0xF5, 0xFB, 0xB0, 0xB1, 0xB2, 0xB3};
+        static constexpr uint8_t kSlotCode[kv::RoutineTable::kSlots] = {0xFF, 0x41, 0xA7, 0xA7, 0xA7, 0x70, 0x50,
+                                                                        0x71, 0xF5, 0xFB, 0xB0, 0xB1, 0xB2, 0xB3};
         if (value == kSlotCode[*slot]) {
             StartCommand(value, atUs);
             return;
@@ -357,8 +357,7 @@ void Chip::DownloadDone(bool complete, uint64_t atUs) {
     if (match) srd1Flags_ |= kSrd1ChecksumMatch;
     frameKind_ = FrameKind::None;
     frame_.clear();
-    if (options_.mode == Mode::Bootloader)
-        Reply(0xFA, {downloadSum_, static_cast<uint8_t>(match ? 0x00 : 0x01)}, atUs);
+    if (options_.mode == Mode::Bootloader) Reply(0xFA, {downloadSum_, static_cast<uint8_t>(match ? 0x00 : 0x01)}, atUs);
 }
 
 void Chip::BaudCode(uint8_t code, uint64_t atUs) {
@@ -434,9 +433,7 @@ void Chip::IdCheck() {
     idState_ = match ? 3 : 1;
 }
 
-void Chip::Busy(uint64_t atUs, uint64_t durationUs) {
-    busyUntilUs_ = std::max(atUs, busyUntilUs_) + durationUs;
-}
+void Chip::Busy(uint64_t atUs, uint64_t durationUs) { busyUntilUs_ = std::max(atUs, busyUntilUs_) + durationUs; }
 
 bool Chip::Reply(uint8_t code, std::vector<uint8_t> bytes, uint64_t readyUs, bool waitUntilReady) {
     uint32_t nth = ++replyCounts_[code];
@@ -445,18 +442,14 @@ bool Chip::Reply(uint8_t code, std::vector<uint8_t> bytes, uint64_t readyUs, boo
     for (const auto& f : options_.faults.replies) {
         if (f.code != code || (f.nth != 0 && f.nth != nth)) continue;
         switch (f.kind) {
-            case ReplyFault::Kind::Silent:
-                bytes.clear();
-                break;
+            case ReplyFault::Kind::Silent: bytes.clear(); break;
             case ReplyFault::Kind::Cut:
                 if (bytes.size() > f.keep) bytes.resize(f.keep);
                 break;
             case ReplyFault::Kind::WrongEcho:
                 if (!bytes.empty()) bytes[0] ^= 0x01;
                 break;
-            case ReplyFault::Kind::Stray:
-                before.insert(before.end(), f.stray.begin(), f.stray.end());
-                break;
+            case ReplyFault::Kind::Stray: before.insert(before.end(), f.stray.begin(), f.stray.end()); break;
         }
     }
     bool intact = bytes == meant;

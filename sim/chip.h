@@ -31,7 +31,7 @@ enum class Line { Dtr, Rts };
 class Chip {
 public:
     static constexpr uint32_t kStartBaud = 9600;
-    static constexpr int kWakeZeros = 8;  // 0x00 bytes that arm the synchronisation
+    static constexpr int kWakeZeros = 8;       // 0x00 bytes that arm the synchronisation
     static constexpr uint8_t kAckCode = 0x13;  // fault key of the sequencer's acknowledgements
 
     explicit Chip(Options options);
@@ -59,7 +59,7 @@ public:
     const FlashMemory& Flash() const { return flash_; }
     uint32_t Baud() const { return pendingBaud_ ? *pendingBaud_ : baud_; }  // after any echo in flight
     bool Synchronised() const { return synced_; }
-    uint8_t Srd() const;   // what a status read would answer (busy aside)
+    uint8_t Srd() const;  // what a status read would answer (busy aside)
     uint8_t Srd1() const;
     bool IdVerified() const { return idState_ == 3; }
     IdCode IdInFlash() const;

@@ -45,9 +45,9 @@ struct Faults {
     // The chip resets (9600 bps, not synchronised) after this many received
     // bytes, once; 0 = never.
     uint64_t resetAfterBytes = 0;
-    bool eraseError = false;                     // every erase reports the erase error
-    std::optional<uint32_t> programErrorPage;    // this page reports a program error
-    std::optional<uint32_t> flipOnReadAddress;   // this byte reads back with its bits inverted
+    bool eraseError = false;                    // every erase reports the erase error
+    std::optional<uint32_t> programErrorPage;   // this page reports a program error
+    std::optional<uint32_t> flipOnReadAddress;  // this byte reads back with its bits inverted
 };
 
 struct Options {
@@ -57,7 +57,7 @@ struct Options {
     std::string version = kDefaultVersion;  // sent as exactly 8 bytes (padded with blanks)
     kv::RoutineTable firmware;              // lite mode: the routines it knows
 
-    bool wireTiming = true;                 // false: every byte takes no time
+    bool wireTiming = true;  // false: every byte takes no time
     // A host byte counts as arrived when the chip is handed it. A pseudo-
     // terminal gives the host no back-pressure: its write returns at once,
     // where a UART's write lasts until the bytes are out, so timing the
@@ -69,8 +69,8 @@ struct Options {
     // chip is ready (the host's long read time-out waits it out), or at once
     // with SRD bit 7 clear ("Busy").
     bool busyStatusAnswers = false;
-    uint64_t frameGapUs = 30000;            // a command frame that stalls this long is dropped
-    uint64_t downloadGapUs = 2000000;       // a download that stalls this long ends with an error
+    uint64_t frameGapUs = 30000;       // a command frame that stalls this long is dropped
+    uint64_t downloadGapUs = 2000000;  // a download that stalls this long ends with an error
 
     // The board's reset and boot-mode inputs hang on the adapter's modem
     // lines: DTR cleared holds the chip in reset; when DTR is asserted again

@@ -4,12 +4,9 @@ namespace sim {
 
 std::array<uint32_t, 7> IdAddresses(McuType mcu) {
     switch (mcu) {
-        case McuType::VireoH:
-            return {0xFFFFDF, 0xFFFFE3, 0xFFFFEB, 0xFFFFEF, 0xFFFFF3, 0xFFFFF7, 0xFFFFFB};
-        case McuType::Wren:
-            return {0xFFD4, 0xFFD5, 0xFFD6, 0xFFD7, 0xFFD8, 0xFFD9, 0xFFDA};
-        case McuType::VireoM:
-            break;
+        case McuType::VireoH: return {0xFFFFDF, 0xFFFFE3, 0xFFFFEB, 0xFFFFEF, 0xFFFFF3, 0xFFFFF7, 0xFFFFFB};
+        case McuType::Wren: return {0xFFD4, 0xFFD5, 0xFFD6, 0xFFD7, 0xFFD8, 0xFFD9, 0xFFDA};
+        case McuType::VireoM: break;
     }
     return {0x0FFFDF, 0x0FFFE3, 0x0FFFEB, 0x0FFFEF, 0x0FFFF3, 0x0FFFF7, 0x0FFFFB};
 }

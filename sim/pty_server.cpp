@@ -138,8 +138,7 @@ Options WithPtyInput(Options options) {
 
 class Server {
 public:
-    Server(ServerConfig& config, std::ostream& err)
-        : config_(config), err_(err), chip_(WithPtyInput(config.chip)) {}
+    Server(ServerConfig& config, std::ostream& err) : config_(config), err_(err), chip_(WithPtyInput(config.chip)) {}
 
     bool Prepare() {
         std::string error;
@@ -165,7 +164,8 @@ public:
             blocked = !Flush(pty.master, now);
 
             std::optional<uint64_t> next = chip_.NextTimerUs();
-            if (!pending_.empty() && !blocked && (!next || pending_.front().dueUs < *next)) next = pending_.front().dueUs;
+            if (!pending_.empty() && !blocked && (!next || pending_.front().dueUs < *next))
+                next = pending_.front().dueUs;
             // Wake when the next byte is due, to the microsecond: a wait
             // rounded up to whole milliseconds would make every reply late.
             timespec wait{};
@@ -189,7 +189,8 @@ public:
     void Finish() {
         std::string error;
         if (!config_.dumpPath.empty()) {
-            bool binary = config_.dumpPath.size() >= 4 && config_.dumpPath.substr(config_.dumpPath.size() - 4) == ".bin";
+            bool binary =
+                config_.dumpPath.size() >= 4 && config_.dumpPath.substr(config_.dumpPath.size() - 4) == ".bin";
             uint32_t first = config_.dumpFirst, last = config_.dumpLast;
             auto used = chip_.Flash().UsedPages();
             if (binary && !config_.dumpRangeGiven) {

@@ -10,17 +10,17 @@ namespace sim {
 
 struct ServerConfig {
     Options chip;
-    std::string firmPath;      // empty: firm.mot beside the program, then res/firm.mot
-    std::string linkPath;      // symlink to the pty slave, removed at exit
-    std::string logPath;       // received bytes, one line each
-    std::string loadPath;      // initial flash image (S-records)
-    std::string dumpPath;      // flash at exit: binary when it ends in ".bin", else S-records
+    std::string firmPath;  // empty: firm.mot beside the program, then res/firm.mot
+    std::string linkPath;  // symlink to the pty slave, removed at exit
+    std::string logPath;   // received bytes, one line each
+    std::string loadPath;  // initial flash image (S-records)
+    std::string dumpPath;  // flash at exit: binary when it ends in ".bin", else S-records
     uint32_t dumpFirst = 0;
     uint32_t dumpLast = 0xFFFFFF;
     bool dumpRangeGiven = false;
     std::string downloadPath;  // the last download's bytes at exit
     bool help = false;
-    bool version = false;      // "--version" with no text: print the program's version
+    bool version = false;  // "--version" with no text: print the program's version
 };
 
 // False with a message on a bad command line.

@@ -113,8 +113,7 @@ bool DumpSRecords(const std::string& path, const FlashMemory& flash, uint32_t fi
     return static_cast<bool>(out);
 }
 
-bool DumpBinary(const std::string& path, const FlashMemory& flash, uint32_t first, uint32_t last,
-                std::string& error) {
+bool DumpBinary(const std::string& path, const FlashMemory& flash, uint32_t first, uint32_t last, std::string& error) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
         error = "cannot write " + path;

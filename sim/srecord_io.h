@@ -14,11 +14,9 @@ bool LoadSRecords(const std::string& path, FlashMemory& flash, std::string& erro
 
 // S2 records (at most 32 bytes each) of the bytes of the range that are not
 // blank (0xFF), between an S0 header and an S8 end record.
-bool DumpSRecords(const std::string& path, const FlashMemory& flash, uint32_t first, uint32_t last,
-                  std::string& error);
+bool DumpSRecords(const std::string& path, const FlashMemory& flash, uint32_t first, uint32_t last, std::string& error);
 
 // Every byte of the range, blank ones included.
-bool DumpBinary(const std::string& path, const FlashMemory& flash, uint32_t first, uint32_t last,
-                std::string& error);
+bool DumpBinary(const std::string& path, const FlashMemory& flash, uint32_t first, uint32_t last, std::string& error);
 
 }  // namespace sim

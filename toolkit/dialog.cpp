@@ -46,9 +46,7 @@ void DataExchange::Radio(int firstId, int& index) {
             dlg_.SetChecked(controls[i].id, false);
 }
 
-Dialog::Dialog(Ui& ui, const DialogTemplate& tpl) : ui_(ui), tpl_(tpl), caption_(tpl.caption) {
-    ResetState();
-}
+Dialog::Dialog(Ui& ui, const DialogTemplate& tpl) : ui_(ui), tpl_(tpl), caption_(tpl.caption) { ResetState(); }
 
 Dialog::~Dialog() {
     // A modeless window that dies while shown must not stay listed by its front end.

@@ -109,19 +109,19 @@ public:
 
     // Called by front ends.
     void Attach(DialogObserver* observer) { observer_ = observer; }
-    void SysCommand(int id) { OnSysCommand(id); }     // a system-menu entry was chosen
-    void Initialize();                          // resets the state and runs OnInitDialog
-    void Command(int id);                       // a button press or radio click
+    void SysCommand(int id) { OnSysCommand(id); }    // a system-menu entry was chosen
+    void Initialize();                               // resets the state and runs OnInitDialog
+    void Command(int id);                            // a button press or radio click
     void UserEdit(int id, const std::string& text);  // the user changed a field's text
 
     // Controls to members (save) or members to controls.
     bool UpdateData(bool save = true);
 
 protected:
-    virtual bool OnInitDialog();   // default: UpdateData(false)
+    virtual bool OnInitDialog();     // default: UpdateData(false)
     virtual void OnCommand(int id);  // default: IDOK -> OnOK, IDCANCEL -> OnCancel
-    virtual void OnOK();           // default: UpdateData(true), EndDialog(IDOK)
-    virtual void OnCancel();       // default: EndDialog(IDCANCEL)
+    virtual void OnOK();             // default: UpdateData(true), EndDialog(IDOK)
+    virtual void OnCancel();         // default: EndDialog(IDCANCEL)
     virtual void OnEditChange(int id);
     virtual void DoDataExchange(DataExchange& dx);
     virtual void OnSysCommand(int id);  // default: nothing

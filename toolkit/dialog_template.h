@@ -24,14 +24,14 @@ constexpr int IDC_STATIC = -1;  // labels, lines and frames that nothing refers 
 
 enum class Kind {
     PushButton,
-    Edit,        // single-line text field
-    ComboBox,    // editable drop-down: free text plus a list
-    RadioButton, // consecutive radio buttons in one container form one group
-    GroupBox,    // a labelled frame; controls name it as their container
-    Static,      // a text label
+    Edit,         // single-line text field
+    ComboBox,     // editable drop-down: free text plus a list
+    RadioButton,  // consecutive radio buttons in one container form one group
+    GroupBox,     // a labelled frame; controls name it as their container
+    Static,       // a text label
     ProgressBar,
-    Separator,   // an etched line
-    Icon,        // the application icon
+    Separator,  // an etched line
+    Icon,       // the application icon
 };
 
 enum Style : unsigned {
@@ -48,23 +48,23 @@ enum Style : unsigned {
 struct Control {
     int id = IDC_STATIC;
     Kind kind = Kind::Static;
-    std::string label;               // button or radio text, static text, group title, edit label
+    std::string label;  // button or radio text, static text, group title, edit label
     unsigned style = 0;
     std::vector<std::string> items;  // combo box list
     int container = 0;               // id of the enclosing group box; 0 = the dialog
     int row = 0;                     // grid placement inside the container
     int col = 0;
     int colSpan = 1;
-    int width = 0;                   // preferred field width in characters; 0 = the front end's choice
+    int width = 0;  // preferred field width in characters; 0 = the front end's choice
 };
 
 struct DialogTemplate {
     int id = 0;
     std::string caption;
     std::vector<Control> controls;
-    bool centered = false;    // centre the text of the whole dialog
+    bool centered = false;  // centre the text of the whole dialog
     bool minimizeBox = false;
-    bool mnemonics = false;   // graphical front ends give the push buttons Alt-key mnemonics
+    bool mnemonics = false;  // graphical front ends give the push buttons Alt-key mnemonics
 
     const Control* Find(int controlId) const {
         for (const auto& c : controls)

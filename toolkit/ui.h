@@ -22,8 +22,7 @@ public:
     virtual int RunModal(Dialog& dlg) = 0;
 
     // Answers IDOK or IDCANCEL. Line breaks in `text` are "\r\n", "\n" or "\r".
-    virtual int MessageBox(const std::string& text, const std::string& caption, Icon icon,
-                           Buttons buttons) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, Icon icon, Buttons buttons) = 0;
 
     // The file-open dialog for an existing file. `filter` is in the form
     // "Name (*.a;*.b)|*.a;*.b|All Files (*.*)|*.*|". Nothing when cancelled.

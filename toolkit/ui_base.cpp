@@ -10,10 +10,10 @@ namespace tk {
 
 std::string IconName(Icon icon) {
     switch (icon) {
-    case Icon::Stop: return "stop";
-    case Icon::Exclamation: return "exclamation";
-    case Icon::Information: return "information";
-    case Icon::None: break;
+        case Icon::Stop: return "stop";
+        case Icon::Exclamation: return "exclamation";
+        case Icon::Information: return "information";
+        case Icon::None: break;
     }
     return "none";
 }

@@ -26,8 +26,7 @@ public:
     // Message line, window title, bar range and position. The bar takes
     // 16-bit unsigned range ends: a whole 24-bit address space in 500-byte
     // units (33554) still fits.
-    void Prepare(const std::string& message, const std::string& title, uint16_t low, uint16_t high,
-                 uint32_t pos);
+    void Prepare(const std::string& message, const std::string& title, uint16_t low, uint16_t high, uint32_t pos);
     // Moves the bar; nothing once the window is gone.
     void SetPos(uint32_t pos);
     // Runs once the user has cancelled, after the window is gone.

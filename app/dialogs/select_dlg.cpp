@@ -2,9 +2,9 @@
 
 #include <string_view>
 
+#include "app/dialogs/id_check_dlg.h"
 #include "app/kelvix_app.h"
 #include "app/load_program_file.h"
-#include "app/dialogs/id_check_dlg.h"
 #include "res/strings.h"
 #include "res/templates.h"
 

@@ -6,7 +6,9 @@
 namespace kv {
 
 CSetAddressDlg::CSetAddressDlg(CKelvixApp& app)
-    : tk::Dialog(app.Ui(), SetAddressTemplate(app.edition())), app_(app), m_strEnd(app.rememberedEnd),
+    : tk::Dialog(app.Ui(), SetAddressTemplate(app.edition())),
+      app_(app),
+      m_strEnd(app.rememberedEnd),
       m_strStart(app.rememberedStart) {}
 
 void CSetAddressDlg::SetTexts(const std::string& start, const std::string& end) {

@@ -20,7 +20,8 @@ uint32_t LeadingNumber(const std::string& text) {
 }
 
 CSetCommDlg::CSetCommDlg(CKelvixApp& app)
-    : tk::Dialog(app.Ui(), SetCommTemplate(app.edition())), app_(app),
+    : tk::Dialog(app.Ui(), SetCommTemplate(app.edition())),
+      app_(app),
       m_strInterval(std::to_string(app.programInterval)) {}
 
 void CSetCommDlg::SetValues(uint32_t baud, uint8_t, uint8_t, uint8_t) { m_strBaud = std::to_string(baud); }

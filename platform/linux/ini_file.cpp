@@ -41,7 +41,8 @@ private:
     void TellTooLarge() {
         if (told_ || !problem_) return;
         told_ = true;
-        problem_("The settings file " + path_ + " is larger than 4 MiB, so it is not read.\n"
+        problem_("The settings file " + path_ +
+                 " is larger than 4 MiB, so it is not read.\n"
                  "Settings will not be saved until it is made smaller or removed.");
     }
 

@@ -81,7 +81,7 @@ Parsed Parse(std::string_view line) {
 // Where a key stands, or where its section ends.
 struct Place {
     bool sectionFound = false;
-    size_t entry = SIZE_MAX;        // line index of the key
+    size_t entry = SIZE_MAX;          // line index of the key
     size_t lastInSection = SIZE_MAX;  // last line with content in the first matching section
 };
 

@@ -146,9 +146,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ILineSource> MakeFdLineSource(int fd, int wakeFd) {
-    return std::make_unique<FdLineSource>(fd, wakeFd);
-}
+std::unique_ptr<ILineSource> MakeFdLineSource(int fd, int wakeFd) { return std::make_unique<FdLineSource>(fd, wakeFd); }
 
 bool IsTerminal(int fd) { return ::isatty(fd) == 1; }
 

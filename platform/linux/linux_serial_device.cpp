@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -25,8 +25,8 @@
 namespace plat {
 namespace {
 
-constexpr uint32_t kWriteBudgetMs = 2000;    // longest a stalled write may hold the caller
-constexpr uint32_t kDrainBudgetMs = 2000;    // longest SetLine waits for pending output
+constexpr uint32_t kWriteBudgetMs = 2000;     // longest a stalled write may hold the caller
+constexpr uint32_t kDrainBudgetMs = 2000;     // longest SetLine waits for pending output
 constexpr uint32_t kPartialReplySliceMs = 2;  // nap while a partial reply is queued
 constexpr uint32_t kMostVmin = 255;           // VMIN is one byte
 
@@ -38,8 +38,7 @@ uint64_t NowMs() {
 
 void Nap(uint64_t ms) {
     timespec left{static_cast<time_t>(ms / 1000u), static_cast<long>(ms % 1000u) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {}
 }
 
 // poll() on one descriptor for at most ms, resumed after signals. Returns

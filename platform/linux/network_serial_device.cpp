@@ -35,10 +35,10 @@ constexpr uint32_t kConnectMs = 5000;      // a host that does not answer
 constexpr uint32_t kControlMs = 2000;      // an acknowledgement of a line setting, beyond the round trip
 constexpr uint32_t kWriteBudgetMs = 2000;  // as long as a local port's stalled write may take
 constexpr uint32_t kCloseMs = 2000;
-constexpr int kFreeTurns = 5;              // the library's events that free a broken connection
-constexpr uint32_t kModemLinesMs = 250;    // the answer to DTR and RTS, beyond the round trip
-constexpr uint32_t kJitterMs = 10;         // added to every read time-out of a network port
-constexpr int kWakeSignal = SIGUSR1;  // the library's signal between its threads
+constexpr int kFreeTurns = 5;            // the library's events that free a broken connection
+constexpr uint32_t kModemLinesMs = 250;  // the answer to DTR and RTS, beyond the round trip
+constexpr uint32_t kJitterMs = 10;       // added to every read time-out of a network port
+constexpr int kWakeSignal = SIGUSR1;     // the library's signal between its threads
 
 void OnWakeSignal(int) {}
 
@@ -172,8 +172,7 @@ public:
             }
         }
         // The TCP handshake is one round trip.
-        roundTripMs_ = static_cast<uint32_t>(
-            std::chrono::duration_cast<milliseconds>(Clock::now() - began).count());
+        roundTripMs_ = static_cast<uint32_t>(std::chrono::duration_cast<milliseconds>(Clock::now() - began).count());
         gensio_set_read_callback_enable(io_, true);
 
         if (raw_) {
@@ -186,10 +185,11 @@ public:
             const auto asked = Clock::now();
             std::array<unsigned, kSettings> values{};
             if (!Exchange({true, true, true, true, false, false}, values, kControlMs + 2 * roundTripMs_))
-                return Fail("the server does not answer RFC 2217 requests (is the port set up as "
-                            "telnet(rfc2217) in ser2net?)");
-            const uint32_t answered = static_cast<uint32_t>(
-                std::chrono::duration_cast<milliseconds>(Clock::now() - asked).count());
+                return Fail(
+                    "the server does not answer RFC 2217 requests (is the port set up as "
+                    "telnet(rfc2217) in ser2net?)");
+            const uint32_t answered =
+                static_cast<uint32_t>(std::chrono::duration_cast<milliseconds>(Clock::now() - asked).count());
             roundTripMs_ = std::max(roundTripMs_, answered);
             std::lock_guard<std::mutex> lock(mutex_);
             line_.baud = values[kBaud];
@@ -320,10 +320,14 @@ public:
         // A raw TCP server keeps the rate it was set up with.
         if (raw_) return line.baud == now.baud && line.byteSize == 8 && line.parity == 0 && line.stopBits == 0;
         // Only what changes goes to the server: each setting costs a round trip.
-        const std::array<bool, kSettings> ask{line.baud != now.baud, line.byteSize != now.byteSize,
-                                              line.parity != now.parity, line.stopBits != now.stopBits, false, false};
-        std::array<unsigned, kSettings> values{line.baud, line.byteSize, ParityCode(line.parity),
-                                               StopBitsCode(line.stopBits), 0, 0};
+        const std::array<bool, kSettings> ask{line.baud != now.baud,
+                                              line.byteSize != now.byteSize,
+                                              line.parity != now.parity,
+                                              line.stopBits != now.stopBits,
+                                              false,
+                                              false};
+        std::array<unsigned, kSettings> values{
+            line.baud, line.byteSize, ParityCode(line.parity), StopBitsCode(line.stopBits), 0, 0};
         if (std::none_of(ask.begin(), ask.end(), [](bool a) { return a; })) return true;
         const bool answered = Exchange(ask, values, kControlMs + 2 * roundTripMs_);
         std::lock_guard<std::mutex> lock(mutex_);
@@ -331,7 +335,8 @@ public:
         if (ask[kBaud] && requests_[kBaud].err == 0 && !requests_[kBaud].waiting) line_.baud = values[kBaud];
         if (ask[kDataSize] && requests_[kDataSize].err == 0 && !requests_[kDataSize].waiting)
             line_.byteSize = static_cast<uint8_t>(values[kDataSize]);
-        if (ask[kParity] && requests_[kParity].err == 0 && !requests_[kParity].waiting && ParityFromCode(values[kParity]) >= 0)
+        if (ask[kParity] && requests_[kParity].err == 0 && !requests_[kParity].waiting &&
+            ParityFromCode(values[kParity]) >= 0)
             line_.parity = static_cast<uint8_t>(ParityFromCode(values[kParity]));
         if (ask[kStopBits] && requests_[kStopBits].err == 0 && !requests_[kStopBits].waiting &&
             StopBitsFromCode(values[kStopBits]) >= 0)
@@ -581,7 +586,7 @@ private:
     std::atomic<bool> stop_{false};
     uint32_t roundTripMs_ = 0;
     bool modemLinesAsked_ = false;  // DTR and RTS were asked for on this connection
-    std::mutex writeMutex_;  // one writer at a time
+    std::mutex writeMutex_;         // one writer at a time
 
     // Shared with the loop thread.
     mutable std::mutex mutex_;

@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <grp.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <grp.h>
 #include <sstream>
 
 #include "platform/linux/open_failure.h"
@@ -15,8 +15,7 @@
 
 namespace plat {
 
-std::string DescribeOpenFailure(const std::string& path, int err, const std::string& group,
-                                const std::string& holder) {
+std::string DescribeOpenFailure(const std::string& path, int err, const std::string& group, const std::string& holder) {
     const std::string reason = std::strerror(err);
     switch (err) {
         case EACCES:
@@ -31,15 +30,14 @@ std::string DescribeOpenFailure(const std::string& path, int err, const std::str
         case EWOULDBLOCK:
             return path + ": the port is in use.\nAnother program holds its lock (flock on " + path + ")" +
                    (holder.empty() ? "" : ": " + holder) + ". Close it and start again.";
-        case ENOTTY:
-            return path + ": not a serial port.";
+        case ENOTTY: return path + ": not a serial port.";
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return path + ": " + reason + ".\nIs the adapter plugged in? The ports present are listed in /dev "
+            return path + ": " + reason +
+                   ".\nIs the adapter plugged in? The ports present are listed in /dev "
                    "(ttyS*, ttyUSB*, ttyACM*) and /dev/serial/by-id.";
-        default:
-            return path + ": " + reason + ".";
+        default: return path + ": " + reason + ".";
     }
 }
 

@@ -97,7 +97,8 @@ int OpenLocked(const std::string& target, bool& created) {
             if (fd < 0 && errno == EEXIST && NowMs() < deadline) continue;
         }
         if (fd < 0) return -1;
-        struct stat held {}, now {};
+        struct stat held {
+        }, now{};
         if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode) || !LockBefore(fd, deadline)) {
             // The writer we waited for may have renamed its file in by now.
             if (created) RemoveIfStillHeld(target, fd);
@@ -208,7 +209,8 @@ std::string WriteTargetOf(const std::string& path) {
 }
 
 bool RemoveIfStillHeld(const std::string& path, int fd) {
-    struct stat held {}, now {};
+    struct stat held {
+    }, now{};
     if (fstat(fd, &held) != 0 || lstat(path.c_str(), &now) != 0) return false;
     if (held.st_dev != now.st_dev || held.st_ino != now.st_ino) return false;
     return unlink(path.c_str()) == 0;
@@ -229,10 +231,11 @@ UpdateResult UpdateSmallFile(const std::string& path, size_t limit,
         result = UpdateResult::ReadOnly;
     } else if (const ReadResult read = ReadFd(fd, text, limit); read == ReadResult::TooLarge) {
         result = UpdateResult::TooLarge;
-    } else if (struct stat old {}; read == ReadResult::Ok && fstat(fd, &old) == 0) {
+    } else if (struct stat old{}; read == ReadResult::Ok && fstat(fd, &old) == 0) {
         int error = 0;
         const std::string content = edit(text);
-        if (WriteReplacement(target, &old, [&](int out) { return WriteAll(out, content); }, error))
+        if (WriteReplacement(
+                target, &old, [&](int out) { return WriteAll(out, content); }, error))
             result = UpdateResult::Written;
     }
     // A file made only to hold the lock goes again when nothing was written.

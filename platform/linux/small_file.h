@@ -37,8 +37,7 @@ UpdateResult UpdateSmallFile(const std::string& path, size_t limit,
 // are created only when `makeFolders`. On failure `error` holds the errno of
 // the step that failed (0 when `fill` answered false without one), the
 // temporary is removed and the original is untouched.
-bool ReplaceFileThrough(const std::string& path, const std::function<bool(int fd)>& fill, bool makeFolders,
-                        int& error);
+bool ReplaceFileThrough(const std::string& path, const std::function<bool(int fd)>& fill, bool makeFolders, int& error);
 
 // The file a write of `path` goes to: `path` itself, or the end of the chain
 // of symbolic links that starts there (also when that file does not exist yet).

@@ -68,19 +68,18 @@ int StopWakeFd() { return g_wake[0]; }
 
 std::string StopSignalName(int signal) {
     switch (signal) {
-    case SIGTERM: return "SIGTERM";
-    case SIGINT: return "SIGINT";
-    case SIGHUP: return "SIGHUP";
-    case SIGPIPE: return "SIGPIPE";
-    default: return "signal " + std::to_string(signal);
+        case SIGTERM: return "SIGTERM";
+        case SIGINT: return "SIGINT";
+        case SIGHUP: return "SIGHUP";
+        case SIGPIPE: return "SIGPIPE";
+        default: return "signal " + std::to_string(signal);
     }
 }
 
 void ResetStopSignals() {
     if (g_wake[0] < 0) return;
     char buf[64];
-    while (read(g_wake[0], buf, sizeof buf) > 0) {
-    }
+    while (read(g_wake[0], buf, sizeof buf) > 0) {}
     g_signal.store(0);
     CatchAll();
 }

@@ -40,8 +40,7 @@ private:
     static void Sleep(uint32_t ms) {
         timespec left{static_cast<time_t>(ms / 1000u), static_cast<long>(ms % 1000u) * 1000000L};
         // A signal handler may cut the sleep short; sleep the rest.
-        while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-        }
+        while (nanosleep(&left, &left) != 0 && errno == EINTR) {}
     }
 };
 

@@ -43,8 +43,7 @@ int FlagSpyUi::RunModal(tk::Dialog& dlg) {
     return tk::ScriptedUi::RunModal(dlg);
 }
 
-int FlagSpyUi::MessageBox(const std::string& text, const std::string& caption, tk::Icon icon,
-                          tk::Buttons buttons) {
+int FlagSpyUi::MessageBox(const std::string& text, const std::string& caption, tk::Icon icon, tk::Buttons buttons) {
     if (beforeAnswer && !QuitRequested()) beforeAnswer(text);
     return tk::ScriptedUi::MessageBox(text, caption, icon, buttons);
 }

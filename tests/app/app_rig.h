@@ -94,8 +94,7 @@ public:
     int RunModal(tk::Dialog& dlg) override;
     // Runs just before each message box is answered (the user resets the board).
     std::function<void(const std::string& text)> beforeAnswer;
-    int MessageBox(const std::string& text, const std::string& caption, tk::Icon icon,
-                   tk::Buttons buttons) override;
+    int MessageBox(const std::string& text, const std::string& caption, tk::Icon icon, tk::Buttons buttons) override;
     const std::vector<Opened>& OpenedWith() const { return opened_; }
     // The flags when the first dialog of that template opened.
     std::optional<Opened> At(int templateId) const;

@@ -29,7 +29,7 @@ TEST(CommandLine, Options) {
         {{"kelvane", "--version"}, false, std::nullopt, {}, false, false, true},
         {{"kelvlite", "-h", "COM3"}, false, std::nullopt, {"COM3"}, false, true},
         {{"kelvane", "--help", "--bogus"}, false, std::nullopt, {}, true, true},  // help still wins
-        {{"kelvane", "--consol", "-a"}, false, std::nullopt, {"-a"}, true},     // no switch text
+        {{"kelvane", "--consol", "-a"}, false, std::nullopt, {"-a"}, true},       // no switch text
     };
     for (const auto& c : cases) {
         const auto o = kv::ParseProgramOptions(c.args);
@@ -51,7 +51,7 @@ TEST(CommandLine, KelvlitePortArgument) {
     EXPECT_TRUE(kv::NamesPort("COM12"));
     EXPECT_TRUE(kv::NamesPort("/dev/ttyUSB0"));
     EXPECT_TRUE(kv::NamesPort("rfc2217://station-box:4001"));  // a serial device server
-    EXPECT_FALSE(kv::NamesPort("com1"));  // as typed by kelvane: upper case
+    EXPECT_FALSE(kv::NamesPort("com1"));                       // as typed by kelvane: upper case
     EXPECT_FALSE(kv::NamesPort("ttyUSB0"));
     EXPECT_FALSE(kv::NamesPort(""));
 }

@@ -148,7 +148,7 @@ TEST(PanelGates, ProbeAtAFasterRateSendsThatRatesCode) {
     rig.Show();
     const Bytes sent = rig.Sent();
     ASSERT_GE(sent.size(), 4u);
-    EXPECT_EQ(sent[0], 0xB2);                                              // the probe
+    EXPECT_EQ(sent[0], 0xB2);                                                 // the probe
     EXPECT_EQ(Bytes(sent.end() - 3, sent.end()), (Bytes{0xB2, 0xB0, 0xB0}));  // Exit from 38400
 }
 
@@ -248,7 +248,8 @@ TEST(PanelKelvlite, RoutineWithoutAcknowledgementRecoversOnceAndSendsNoStatusByt
     const auto& slot = firmware->slots[static_cast<size_t>(kv::RoutineTable::SlotFor(0x70))];
     const Bytes sent = rig.Sent();
     ASSERT_GT(sent.size(), slot.length);
-    EXPECT_EQ(Bytes(sent.begin(), sent.begin() + slot.length), Bytes(slot.bytes.begin(), slot.bytes.begin() + slot.length));
+    EXPECT_EQ(Bytes(sent.begin(), sent.begin() + slot.length),
+              Bytes(slot.bytes.begin(), slot.bytes.begin() + slot.length));
     EXPECT_NE(sent[slot.length], 0x70);
     // The status window did not open; the recovery's baud-rate dialog did.
     EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_KELVIX_DIALOG, kv::IDD_SET_COMM}));

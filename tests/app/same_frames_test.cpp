@@ -2,9 +2,9 @@
 // the same ID check and the same page frames.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 #include "app/dialogs/id_check_dlg.h"
 #include "app/kelvix_dlg.h"
@@ -79,7 +79,8 @@ TEST(SameFrames, APanelWriteAndACommandLineWriteSendTheSamePageFrames) {
     std::unique_ptr<kvtest::SimPeer> peer;
     std::ostringstream out;
     std::ostringstream err;
-    const auto parsed = kv::cli::ParseOptions({"kelvane-cli", "--port", "COM1", "--id", "11223344556677", "write", mot});
+    const auto parsed =
+        kv::cli::ParseOptions({"kelvane-cli", "--port", "COM1", "--id", "11223344556677", "write", mot});
     ASSERT_EQ(parsed.error, "");
     const auto makeDevice = [&]() -> std::unique_ptr<plat::ISerialDevice> {
         auto device = std::make_unique<kvtest::FakeSerialDevice>(clock);

@@ -1,8 +1,8 @@
 // kelvlite's start-up: the port argument, the sequencer firmware beside the
 // program, and the link through the sequencer's routines.
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -91,7 +91,7 @@ TEST(KelvliteStartup, StatusRoutineWithoutAcknowledgementLeavesTheLinkToTheRecov
     lost.nth = 1;  // the first routine: the start-up status read's
     rig.Chip().AddReplyFault(lost);
     rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };  // RESET pushed
-    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);     // recovery at 9600 bps
+    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);       // recovery at 9600 bps
     EXPECT_EQ(rig.Run({"kelvlite", "COM1"}), 0);
     // The recovery's setting brought the link up; no status byte went to a
     // sequencer without its routine, so nobody asks for the state again.
@@ -109,7 +109,7 @@ TEST(KelvliteStartup, OneLostSynchronisationReplyAsksForOneReset) {
     lost.nth = 1;  // the wake-up's 0xB0 and 0x11
     rig.Chip().AddReplyFault(lost);
     rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };  // RESET pushed
-    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);     // recovery at 9600 bps
+    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);       // recovery at 9600 bps
     EXPECT_EQ(rig.Run({"kelvlite", "COM1"}), 0);
     EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."}) << rig.Ui().TranscriptText();
     EXPECT_EQ(rig.DialogsOpened().at(0), kv::IDD_SET_COMM);

@@ -5,9 +5,9 @@
 #include <set>
 
 #include "app/command_line.h"
+#include "app/dialogs/set_comm_dlg.h"
 #include "app/kelvix_dlg.h"
 #include "app/start_dlg.h"
-#include "app/dialogs/set_comm_dlg.h"
 #include "platform/serial_device.h"
 #include "res/strings.h"
 #include "res/templates.h"
@@ -96,8 +96,7 @@ TEST(Startup, StartDialogPortListAndPresetPort) {
     kv::CS_PrgDlg dlg(rig.App());
     const tk::Control* combo = dlg.Template().Find(kv::CS_PrgDlg::IDC_PORT);
     ASSERT_NE(combo, nullptr);
-    EXPECT_EQ(combo->items,
-              (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "/dev/ttyUSB0", "/dev/ttyACM1"}));
+    EXPECT_EQ(combo->items, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "/dev/ttyUSB0", "/dev/ttyACM1"}));
 
     // "--port" presets the field; OK takes it as it stands.
     for (const std::vector<std::string>& args : {std::vector<std::string>{"kelvane", "--port", "/dev/pts/7"},
@@ -211,7 +210,7 @@ TEST(Startup, StoredRateIsRestoredAndWrittenBack) {
     EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
     EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "38400");
     EXPECT_EQ(rig.Stored("Last Comm State", "Byte"), "7");  // carried along
-    EXPECT_EQ(rig.Chip().Baud(), 9600u);  // Exit took it back
+    EXPECT_EQ(rig.Chip().Baud(), 9600u);                    // Exit took it back
 }
 
 TEST(Startup, StoredRateNotReachedAndRecoveryCancelledStoresTheRateInForce) {
@@ -327,7 +326,7 @@ TEST(Startup, APortThatCannotBeOpenedIsToldAndChangesNothing) {
 TEST(Startup, CancelInTheRecoveryEndsWithoutThePanel) {
     for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
         if (e == Edition::Kelvlite && !kvtest::BuildFirmware()) GTEST_SKIP() << "firm.mot not beside the build";
-        AppRig rig(e, std::nullopt);  // nothing answers
+        AppRig rig(e, std::nullopt);                          // nothing answers
         if (e == Edition::Kelvane) rig.Ui().Press(tk::IDOK);  // the start dialog
         rig.Ui().Answer(tk::IDCANCEL, kTimeout);
         const std::vector<std::string> args =

@@ -20,9 +20,9 @@ std::vector<std::string> Args(std::initializer_list<std::string> rest) {
 }
 
 TEST(CliOptions, TakesCommandsInOrderWithTheirOwnOptions) {
-    const auto parsed = ParseOptions(Args({"--port", "COM2", "--mode=lite", "--id", "11:22:33:44:55:66:77", "erase",
-                                           "write", "fw.mot", "--verify", "--range", "0C0010-0C01FE", "blank-check",
-                                           "--range", "0x0D0000-0x0D00FF", "--interval", "0"}));
+    const auto parsed = ParseOptions(
+        Args({"--port", "COM2", "--mode=lite", "--id", "11:22:33:44:55:66:77", "erase", "write", "fw.mot", "--verify",
+              "--range", "0C0010-0C01FE", "blank-check", "--range", "0x0D0000-0x0D00FF", "--interval", "0"}));
     ASSERT_EQ(parsed.error, "");
     const auto& o = parsed.options;
     EXPECT_EQ(o.port, "COM2");
@@ -68,9 +68,10 @@ TEST(CliOptions, WriteVerifiesUnlessToldAndShortOptionsCombine) {
 // file's raw binary only with --base (any name but another format's).
 TEST(CliOptions, FileFormatsComeFromTheNameOrTheOptions) {
     using kv::ImageFormat;
-    const auto parsed = ParseOptions(Args({"--port", "p", "write", "fw.BIN", "--base", "0x0C0000", "verify", "fw.img",
-                                           "--base", "C0000", "download", "boot.btp", "read", "a.S3", "read", "b.ihex",
-                                           "--all-pages", "read", "c.hex", "--format", "bin", "--range", "0-1FF"}));
+    const auto parsed =
+        ParseOptions(Args({"--port",      "p",     "write",    "fw.BIN",   "--base", "0x0C0000", "verify", "fw.img",
+                           "--base",      "C0000", "download", "boot.btp", "read",   "a.S3",     "read",   "b.ihex",
+                           "--all-pages", "read",  "c.hex",    "--format", "bin",    "--range",  "0-1FF"}));
     ASSERT_EQ(parsed.error, "");
     const auto& c = parsed.options.commands;
     ASSERT_EQ(c.size(), 6u);
@@ -117,7 +118,8 @@ TEST(CliOptions, RefusalsNameTheArgument) {
         {Args({"--port", "p", "--after", "restart", "erase"}),
          "--after: \"restart\" is none of dtr=0|1, rts=0|1, wait=MS (0 to 10000); or keep, reset"},
         {Args({"--port", "p", "-qx", "erase"}), "-x: unknown option (in -qx)"},
-        {Args({"--port", "p", "--mode", "fl\nash", "erase"}), "--mode: \"fl\\x0Aash\" is none of flash, bootloader, lite"},
+        {Args({"--port", "p", "--mode", "fl\nash", "erase"}),
+         "--mode: \"fl\\x0Aash\" is none of flash, bootloader, lite"},
         {Args({"--port", "p", "erase", "--range", "0-FF"}),
          "--range: only after write, verify, blank-check, download or read"},
         {Args({"--port", "p", "verify", "f", "--range", "0C00FF-0C0000"}),
@@ -155,8 +157,8 @@ TEST(CliOptions, RefusalsNameTheArgument) {
 // "-" is standard input for a program file and standard output for read;
 // the result lines then must not go to standard output.
 TEST(CliOptions, DashIsStandardInputOrOutput) {
-    const auto parsed = ParseOptions(Args({"--port", "p", "write", "-", "verify", "-", "--base", "C0000", "read", "-",
-                                           "--format", "ihex"}));
+    const auto parsed = ParseOptions(
+        Args({"--port", "p", "write", "-", "verify", "-", "--base", "C0000", "read", "-", "--format", "ihex"}));
     ASSERT_EQ(parsed.error, "");
     const auto& c = parsed.options.commands;
     ASSERT_EQ(c.size(), 3u);
@@ -172,9 +174,9 @@ TEST(CliOptions, DashIsStandardInputOrOutput) {
 // Several --port arguments, or a pattern, make a gang; a port's own ID
 // stays with it there, and is the run's ID when it is the only port.
 TEST(CliOptions, PortsCarryTheirOwnId) {
-    const auto gang = ParseOptions(Args({"--port", "/dev/ttyUSB0", "--port=/dev/ttyUSB1=00:11:22:33:44:55:66",
-                                         "--id-file", "f.id", "--before", "dtr=0,wait=10,dtr=1", "--before",
-                                         "/dev/ttyUSB1=rts=1", "--after=/dev/ttyUSB1=reset", "erase"}));
+    const auto gang = ParseOptions(
+        Args({"--port", "/dev/ttyUSB0", "--port=/dev/ttyUSB1=00:11:22:33:44:55:66", "--id-file", "f.id", "--before",
+              "dtr=0,wait=10,dtr=1", "--before", "/dev/ttyUSB1=rts=1", "--after=/dev/ttyUSB1=reset", "erase"}));
     ASSERT_EQ(gang.error, "");
     const auto& o = gang.options;
     // Sequences too: the port's own, else the one for all.
@@ -216,22 +218,98 @@ namespace {
 TEST(CliOptions, HelpCoversEveryOptionCommandAndExitStatus) {
     std::ostringstream help;
     kv::cli::PrintUsage(help);
-    for (const char* word :
-         {"--port", "--mode", "--firm", "--baud", "--id", "--id-file", "--mcu", "--interval", "--old-erase",
-          "--sync-b0", "--json", "-q", "-v", "-qv", "--help", "--version", "--erase", "--blank-check", "--verify",
-          "--no-verify", "--range", "--blank-rest", "--retry", "--log", "--before", "--after", "keep", "reset",
-          "SIGPIPE", "A second SIGTERM", "exchange in hand", "info", "unlock", "erase",
-          "write FILE", "verify FILE", "blank-check", "download FILE", "  2  ",
-          "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  8  "})
+    for (const char* word : {"--port",
+                             "--mode",
+                             "--firm",
+                             "--baud",
+                             "--id",
+                             "--id-file",
+                             "--mcu",
+                             "--interval",
+                             "--old-erase",
+                             "--sync-b0",
+                             "--json",
+                             "-q",
+                             "-v",
+                             "-qv",
+                             "--help",
+                             "--version",
+                             "--erase",
+                             "--blank-check",
+                             "--verify",
+                             "--no-verify",
+                             "--range",
+                             "--blank-rest",
+                             "--retry",
+                             "--log",
+                             "--before",
+                             "--after",
+                             "keep",
+                             "reset",
+                             "SIGPIPE",
+                             "A second SIGTERM",
+                             "exchange in hand",
+                             "info",
+                             "unlock",
+                             "erase",
+                             "write FILE",
+                             "verify FILE",
+                             "blank-check",
+                             "download FILE",
+                             "  2  ",
+                             "  3  ",
+                             "  4  ",
+                             "  5  ",
+                             "  6  ",
+                             "  7  ",
+                             "  8  "})
         EXPECT_NE(help.str().find(word), std::string::npos) << word;
     // Each of them is taken by the parser.
-    EXPECT_EQ(ParseOptions(Args({"--port", "p", "--mode", "bootloader", "--firm", "f", "--baud", "9600",
-                                 "--id-file", "f.id", "--mcu", "wren", "--interval", "10", "--old-erase",
-                                 "--sync-b0", "--json", "-q", "-v", "--retry", "2", "--log", "runs.jsonl",
-                                 "--before", "dtr=0,wait=10,dtr=1", "--after", "reset", "info",
-                                 "unlock", "erase", "write", "f", "--erase", "--blank-check", "--verify",
-                                 "--no-verify", "--blank-rest", "verify", "f", "--blank-rest", "blank-check",
-                                 "download", "f", "--range", "0-1FF"}))
+    EXPECT_EQ(ParseOptions(Args({"--port",
+                                 "p",
+                                 "--mode",
+                                 "bootloader",
+                                 "--firm",
+                                 "f",
+                                 "--baud",
+                                 "9600",
+                                 "--id-file",
+                                 "f.id",
+                                 "--mcu",
+                                 "wren",
+                                 "--interval",
+                                 "10",
+                                 "--old-erase",
+                                 "--sync-b0",
+                                 "--json",
+                                 "-q",
+                                 "-v",
+                                 "--retry",
+                                 "2",
+                                 "--log",
+                                 "runs.jsonl",
+                                 "--before",
+                                 "dtr=0,wait=10,dtr=1",
+                                 "--after",
+                                 "reset",
+                                 "info",
+                                 "unlock",
+                                 "erase",
+                                 "write",
+                                 "f",
+                                 "--erase",
+                                 "--blank-check",
+                                 "--verify",
+                                 "--no-verify",
+                                 "--blank-rest",
+                                 "verify",
+                                 "f",
+                                 "--blank-rest",
+                                 "blank-check",
+                                 "download",
+                                 "f",
+                                 "--range",
+                                 "0-1FF"}))
                   .error,
               "");
 }

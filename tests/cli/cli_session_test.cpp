@@ -3,16 +3,15 @@
 // nothing.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <fstream>
+#include <unistd.h>
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <regex>
 #include <sstream>
 #include <thread>
-#include <unistd.h>
 
 #include "cli/cli_session.h"
 #include "cli/traced_device.h"
@@ -49,8 +48,9 @@ struct Board {
             if (traced) return kv::cli::MakeTracedDevice(std::move(made), clock, err);
             return made;
         };
-        return kv::cli::RunSession(parsed.options, kv::cli::SessionServices{clock, makeDevice, "/opt/kelvane/kelvane-cli",
-                                                                            out, err, false, nullptr, stopSignal});
+        return kv::cli::RunSession(
+            parsed.options, kv::cli::SessionServices{clock, makeDevice, "/opt/kelvane/kelvane-cli", out, err, false,
+                                                     nullptr, stopSignal});
     }
 
     kvtest::VirtualClock clock;
@@ -126,14 +126,16 @@ TEST(CliSession, TwoLinksRunAtOnceAndShareNothing) {
         return a.find("\"ok\":true,\"code\":0,\"seconds\"") != std::string::npos &&
                b.find("\"ok\":true,\"code\":0,\"seconds\"") == std::string::npos;
     });
-    const std::string image = "\"images\":\\[\\{\"file\":\"" + mot +
-                              "\",\"sha256\":\"[0-9a-f]{64}\",\"range\":\"0C0000-0C00FF\"\\}\\]";
-    const std::string head = "\\{\"time\":\"20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-9:]{8}Z\",\"port\":\"COM1\",\"port_by_id\":\"\"," +
-                             image + ",\"loader_version\":\"VER.2.05\"";
-    EXPECT_TRUE(std::regex_match(records[0], std::regex(head + ",\"results\":\\[\\{"
-                                                               "\"command\":\"write\",\"ok\":true,\"code\":0,\"message\":"
-                                                               "\"programmed and checked 0C0000-0C00FF\"\\}\\],\"ok\":true,"
-                                                               "\"code\":0,\"seconds\":[0-9.]+,\"retries\":0\\}")))
+    const std::string image =
+        "\"images\":\\[\\{\"file\":\"" + mot + "\",\"sha256\":\"[0-9a-f]{64}\",\"range\":\"0C0000-0C00FF\"\\}\\]";
+    const std::string head =
+        "\\{\"time\":\"20[0-9]{2}-[01][0-9]-[0-3][0-9]T[0-9:]{8}Z\",\"port\":\"COM1\",\"port_by_id\":\"\"," + image +
+        ",\"loader_version\":\"VER.2.05\"";
+    EXPECT_TRUE(
+        std::regex_match(records[0], std::regex(head + ",\"results\":\\[\\{"
+                                                       "\"command\":\"write\",\"ok\":true,\"code\":0,\"message\":"
+                                                       "\"programmed and checked 0C0000-0C00FF\"\\}\\],\"ok\":true,"
+                                                       "\"code\":0,\"seconds\":[0-9.]+,\"retries\":0\\}")))
         << records[0];
     EXPECT_TRUE(std::regex_match(records[1], std::regex(head + ",\"results\":\\[\\{"
                                                                "\"command\":\"\",\"ok\":false,\"code\":6,\"message\":"
@@ -201,7 +203,10 @@ TEST(CliSession, SparseWorkTouchesOnlyThePagesWithData) {
         {{"write", mot}, 0, "write: programmed and checked 0C0000-0C03FF (2 pages)\n", dataPages, 0x00},
         {{"write", mot, "--blank-rest"}, 8, "write: not blank at 0C0150: expected FF, read 00\n", dataPages, 0x00},
         {{"write", mot, "--erase"}, 0, "write: programmed and checked 0C0000-0C03FF (2 pages)\n", dataPages, 0xFF},
-        {{"verify", mot, "--range", "0C0000-0C02FF"}, 8, "verify: difference at 0C0000: expected 5A, read FF\n", {},
+        {{"verify", mot, "--range", "0C0000-0C02FF"},
+         8,
+         "verify: difference at 0C0000: expected 5A, read FF\n",
+         {},
          0x00},
     };
     for (const auto& c : cases) {
@@ -433,26 +438,43 @@ TEST(CliSession, EachCommandAgainstEachFault) {
     struct Fault {
         const char* name;
         std::function<void(sim::Options&)> set;
-        bool stop = false;  // SIGTERM once the first page frame has come in
+        bool stop = false;   // SIGTERM once the first page frame has come in
         bool retry = false;  // --retry 1
     };
     const Fault faults[] = {
         {"none", [](sim::Options&) {}},
-        {"no page reply", [](sim::Options& o) { o.faults.replies.push_back({Kind::Silent, 0xFF, 1, 0, {}}); }},
-        {"cut page reply", [](sim::Options& o) { o.faults.replies.push_back({Kind::Cut, 0xFF, 1, 100, {}}); }},
+        {"no page reply",
+         [](sim::Options& o) {
+             o.faults.replies.push_back({Kind::Silent, 0xFF, 1, 0, {}});
+         }},
+        {"cut page reply",
+         [](sim::Options& o) {
+             o.faults.replies.push_back({Kind::Cut, 0xFF, 1, 100, {}});
+         }},
         {"stray byte before a page reply",
-         [](sim::Options& o) { o.faults.replies.push_back({Kind::Stray, 0xFF, 1, 0, {0x00}}); }},
+         [](sim::Options& o) {
+             o.faults.replies.push_back({Kind::Stray, 0xFF, 1, 0, {0x00}});
+         }},
         // Bring-up, the two reads around the ID check, then the probe before the command.
-        {"no status reply", [](sim::Options& o) { o.faults.replies.push_back({Kind::Silent, 0x70, 4, 0, {}}); }},
+        {"no status reply",
+         [](sim::Options& o) {
+             o.faults.replies.push_back({Kind::Silent, 0x70, 4, 0, {}});
+         }},
         {"program error", [](sim::Options& o) { o.faults.programErrorPage = kBase + 0x100; }},
         {"difference", [](sim::Options& o) { o.faults.flipOnReadAddress = kBase + 0x105; }},
         {"stop signal", [](sim::Options&) {}, true},
         // The lost link brought back and the command run again; an error
         // the chip reported is never retried.
         {"no page reply, --retry 1",
-         [](sim::Options& o) { o.faults.replies.push_back({Kind::Silent, 0xFF, 1, 0, {}}); }, false, true},
+         [](sim::Options& o) {
+             o.faults.replies.push_back({Kind::Silent, 0xFF, 1, 0, {}});
+         },
+         false, true},
         {"no status reply, --retry 1",
-         [](sim::Options& o) { o.faults.replies.push_back({Kind::Silent, 0x70, 4, 0, {}}); }, false, true},
+         [](sim::Options& o) {
+             o.faults.replies.push_back({Kind::Silent, 0x70, 4, 0, {}});
+         },
+         false, true},
         {"program error, --retry 1", [](sim::Options& o) { o.faults.programErrorPage = kBase + 0x100; }, false, true},
     };
     struct Command {
@@ -562,8 +584,11 @@ TEST(CliSession, IdFilesFlashAndReadRangeFollowTheMcuType) {
         int code;
         std::string says;
     } cases[] = {
-        {"the .id beside a .srec", "FFFDF 11\nFFFE3 22\nFFFEB 33\nFFFEF 44\nFFFF3 55\nFFFF7 66\nFFFFB 77\n",
-         {"unlock", "write", srec}, 0, ""},
+        {"the .id beside a .srec",
+         "FFFDF 11\nFFFE3 22\nFFFEB 33\nFFFEF 44\nFFFF3 55\nFFFF7 66\nFFFFB 77\n",
+         {"unlock", "write", srec},
+         0,
+         ""},
         {"no ID file names the one looked for", "", {"write", srec}, 2, idFile + " not found"},
         {"a bad ID byte names its line", "FFFDF 11\nFFFE3 2G\n", {"write", srec}, 3, "line 2"},
         {"data outside the flash", "", {"--id", "11223344556677", "write", outside}, 3, "401000"},

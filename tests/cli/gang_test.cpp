@@ -49,20 +49,41 @@ TEST(GangPorts, PatternsExpandAndEachPortRunsOnce) {
     } cases[] = {
         {"names", {{"COM2", {}}, {"/dev/a", {}}}, {"COM2", "/dev/a"}, 0, ""},
         {"pattern", {{"/dev/a", {}}, {"/dev/usb-*", id}}, {"/dev/a", "/dev/usb-1", "/dev/usb-2"}, 0, ""},
-        {"no match", {{"/dev/a", {}}, {"/dev/acm?", {}}}, {}, kv::cli::kExitPort,
+        {"no match",
+         {{"/dev/a", {}}, {"/dev/acm?", {}}},
+         {},
+         kv::cli::kExitPort,
          "--port: no port matches \"/dev/acm?\""},
-        {"twice", {{"/dev/a", {}}, {"/dev/a", id}}, {}, kv::cli::kExitUsage,
+        {"twice",
+         {{"/dev/a", {}}, {"/dev/a", id}},
+         {},
+         kv::cli::kExitUsage,
          "--port: /dev/a and /dev/a are the same port"},
-        {"through a link", {{real, {}}, {"by-id/*", {}}}, {}, kv::cli::kExitUsage,
+        {"through a link",
+         {{real, {}}, {"by-id/*", {}}},
+         {},
+         kv::cli::kExitUsage,
          "--port: " + real + " and " + link + " are the same port"},
         // Names are compared by what they open, whether it is there or not.
-        {"a device and a link to it", {{"null", {}}, {nullLink, {}}}, {}, kv::cli::kExitUsage,
+        {"a device and a link to it",
+         {{"null", {}}, {nullLink, {}}},
+         {},
+         kv::cli::kExitUsage,
          "--port: null and " + nullLink + " are the same port"},
-        {"short and full name", {{"/dev/pts/4", {}}, {" pts/4", {}}}, {}, kv::cli::kExitUsage,
+        {"short and full name",
+         {{"/dev/pts/4", {}}, {" pts/4", {}}},
+         {},
+         kv::cli::kExitUsage,
          "--port: /dev/pts/4 and  pts/4 are the same port"},
-        {"COM name", {{"COM1", {}}, {"/dev/ttyS0", {}}}, {}, kv::cli::kExitUsage,
+        {"COM name",
+         {{"COM1", {}}, {"/dev/ttyS0", {}}},
+         {},
+         kv::cli::kExitUsage,
          "--port: COM1 and /dev/ttyS0 are the same port"},
-        {"folder dots", {{"/dev/kv-none", {}}, {"/dev/../dev/kv-none", {}}}, {}, kv::cli::kExitUsage,
+        {"folder dots",
+         {{"/dev/kv-none", {}}, {"/dev/../dev/kv-none", {}}},
+         {},
+         kv::cli::kExitUsage,
          "--port: /dev/kv-none and /dev/../dev/kv-none are the same port"},
     };
     for (const auto& c : cases) {
@@ -195,10 +216,9 @@ TEST(GangConsole, LiveStatusLinesStayBelowThePrintedLines) {
     console.Phase(1, "a phase far too long for the terminal's width", -1);
     console.Phase(0, "Program", 100);
     console.Line(1, false, "write: programmed");
-    EXPECT_EQ(Screen(out.str()), (std::vector<std::string>{"/dev/a: info: version VER.2.05",
-                                                           "/dev/bb: write: programmed",
-                                                           "/dev/a   100%  Program",
-                                                           "/dev/bb        a phase far to", ""}));
+    EXPECT_EQ(Screen(out.str()),
+              (std::vector<std::string>{"/dev/a: info: version VER.2.05", "/dev/bb: write: programmed",
+                                        "/dev/a   100%  Program", "/dev/bb        a phase far to", ""}));
 }
 
 }  // namespace

@@ -36,7 +36,8 @@ TEST(ProgramFile, AFileWithoutDataIsRefused) {
         {dir.Write("empty.bin", ""), 0x0C0000, "empty file"},
         {dir.Write("empty.mot", ""), {}, "empty file"},
         {dir.Write("two.mot", kvtest::Record(2, 0x0C0000, {1}) + "\nS804000000FB\n" + kvtest::Record(2, 0x0D0000, {2})),
-         {}, "line 3: data after the termination record"},
+         {},
+         "line 3: data after the termination record"},
         {dir.Write("one.mot", kvtest::Record(2, 0x0C0000, {1}) + "\nS804000000FB\n"), {}, ""},
     };
     for (const auto& c : cases) {

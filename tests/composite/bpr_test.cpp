@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "ops/bpr_cmd.h"
 #include "app/dialogs/pre_write_dlg.h"
+#include "ops/bpr_cmd.h"
 #include "tests/composite/composite_rig.h"
 
 namespace {
@@ -84,8 +84,9 @@ TEST(BlankProgramRead, NotBlankStopsBeforeAnythingIsProgrammed) {
         EXPECT_EQ(RunBpr(*rig), 0);
         const auto boxes = rig->Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
         ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, e == Edition::Kelvane ? "Find not blank at address\r0C0110"
-                                                       : "Find Not Blank Data at Address : 0c0110h \n\n RomData : 000h");
+        EXPECT_EQ(boxes[0].text, e == Edition::Kelvane
+                                     ? "Find not blank at address\r0C0110"
+                                     : "Find Not Blank Data at Address : 0c0110h \n\n RomData : 000h");
         EXPECT_EQ(boxes[0].icon, tk::Icon::None);
         EXPECT_EQ(Windows(rig->Ui()).titles, std::vector<std::string>({"Blank Check"}));
         EXPECT_EQ(rig->chip.Flash().Read(0x0C0000), 0xFF);
@@ -187,8 +188,10 @@ TEST(BlankProgramRead, KelvaneCancelRules) {
         auto rig = MakeRig(Edition::Kelvane);
         kvtest::LoadImage(rig->App(), {{0x0C0000, data}});
         ConfirmRange(rig->Ui());
-        if (c.pump > 3) rig->Ui().Press(tk::IDOK).CancelProgressAfter(c.pump - 3);
-        else rig->Ui().CancelProgressAfter(c.pump);
+        if (c.pump > 3)
+            rig->Ui().Press(tk::IDOK).CancelProgressAfter(c.pump - 3);
+        else
+            rig->Ui().CancelProgressAfter(c.pump);
         EXPECT_EQ(RunBpr(*rig), c.result);
         EXPECT_EQ(rig->Messages(), c.messages);
         EXPECT_EQ(Windows(rig->Ui()).titles, c.windows);
@@ -235,7 +238,8 @@ TEST(BlankProgramRead, KelvanePacesItsPageReads) {
     std::vector<uint64_t> reads;
     const auto wire = rig->Dev().Sent();
     for (size_t i = 0; i + 2 < wire.size(); ++i)
-        if (wire[i].value == 0xFF && wire[i + 1].value == 0x00 && wire[i + 2].value == 0x0C) reads.push_back(wire[i].timeMs);
+        if (wire[i].value == 0xFF && wire[i + 1].value == 0x00 && wire[i + 2].value == 0x0C)
+            reads.push_back(wire[i].timeMs);
     ASSERT_GE(reads.size(), 2u);
     EXPECT_GE(reads[1] - reads[0], 10u);
 }

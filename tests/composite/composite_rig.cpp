@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "link/command.h"
 #include "image/routine_table.h"
+#include "link/command.h"
 
 namespace kvtest {
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/kelvix_app.h"
 #include "app/dialogs/set_address_dlg.h"
+#include "app/kelvix_app.h"
 #include "tests/link/link_rig.h"
 #include "tests/support/sim_peer.h"
 

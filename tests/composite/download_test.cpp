@@ -17,9 +17,7 @@ using kvtest::ConfirmRange;
 using kvtest::LinkRig;
 using kvtest::Pattern;
 
-uint8_t Sum(const std::vector<uint8_t>& v) {
-    return static_cast<uint8_t>(std::accumulate(v.begin(), v.end(), 0u));
-}
+uint8_t Sum(const std::vector<uint8_t>& v) { return static_cast<uint8_t>(std::accumulate(v.begin(), v.end(), 0u)); }
 
 std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
     std::vector<uint8_t> all;

@@ -21,8 +21,8 @@ std::unique_ptr<SimRig> MakeRig(Edition e, sim::Options options) {
 }
 
 // kelvlite's chip with the delivered firmware, and its faults set by `tune`.
-#define LITE_CHIP_OR_SKIP(var)                                      \
-    auto var##_opt = kvtest::LiteChip();                            \
+#define LITE_CHIP_OR_SKIP(var)                                       \
+    auto var##_opt = kvtest::LiteChip();                             \
     if (!var##_opt) GTEST_SKIP() << "firm.mot not beside the build"; \
     sim::Options var = *var##_opt
 
@@ -115,8 +115,7 @@ TEST(EraseProgramRead, KelvliteFormatsTheDifferenceAndComparesBlankImageBytes) {
         EXPECT_EQ(RunEpr(*rig), 0);
         const auto boxes = rig->Ui().EventsOf(tk::ScriptEvent::Type::MessageBox);
         ASSERT_EQ(boxes.size(), 1u) << rig->Ui().TranscriptText();
-        EXPECT_EQ(boxes[0].text,
-                  "Find Not Match Data at Address : 0c0105h \n\n MotData : 03ch \n RomData : 0c3h");
+        EXPECT_EQ(boxes[0].text, "Find Not Match Data at Address : 0c0105h \n\n MotData : 03ch \n RomData : 0c3h");
         EXPECT_EQ(boxes[0].icon, tk::Icon::None);
     }
     {
@@ -127,8 +126,9 @@ TEST(EraseProgramRead, KelvliteFormatsTheDifferenceAndComparesBlankImageBytes) {
         kvtest::LoadImage(rig->App(), {{0x0C0000, data}});
         ConfirmLiteRange(*rig);
         EXPECT_EQ(RunEpr(*rig), 0);
-        EXPECT_EQ(rig->Messages(), std::vector<std::string>(
-                                       {"Find Not Match Data at Address : 0c0105h \n\n MotData : 0ffh \n RomData : 000h"}));
+        EXPECT_EQ(rig->Messages(),
+                  std::vector<std::string>(
+                      {"Find Not Match Data at Address : 0c0105h \n\n MotData : 0ffh \n RomData : 000h"}));
     }
 }
 
@@ -146,7 +146,7 @@ TEST(EraseProgramRead, CancelInTheReadBackStillEndsWithTheStatusCheck) {
         }
         kvtest::LoadImage(rig->App(), {{0x0C0000, Pattern(0x300, 4)}});
         rig->Ui().CancelProgressAfter(4);  // three pages programmed, the first read back
-        EXPECT_EQ(RunEpr(*rig), 0);  // the status check runs, but the read-back is not whole
+        EXPECT_EQ(RunEpr(*rig), 0);        // the status check runs, but the read-back is not whole
         EXPECT_EQ(rig->Messages(), std::vector<std::string>({"Program OK."}));
         const auto windows = ProgressWindows(rig->Ui());
         ASSERT_EQ(windows.size(), 2u);

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -19,8 +19,8 @@
 #include "image/image_writer.h"
 #include "image/load_image_file.h"
 #include "image/mot_file.h"
-#include "tests/image/image_test_util.h"
 #include "tests/e2e/child_process.h"
+#include "tests/image/image_test_util.h"
 
 namespace {
 
@@ -61,8 +61,11 @@ void WriteProgram(const std::string& path, uint32_t base, size_t size, bool dama
 
 struct Bench {
     explicit Bench(const std::string& name)
-        : folder(kvtest::FreshFolder(name)), config(kvtest::FreshFolder(name + "_config")),
-          mot(folder + "/fw.mot"), log(folder + "/sim.log"), dump(folder + "/flash.mot") {
+        : folder(kvtest::FreshFolder(name)),
+          config(kvtest::FreshFolder(name + "_config")),
+          mot(folder + "/fw.mot"),
+          log(folder + "/sim.log"),
+          dump(folder + "/flash.mot") {
         WriteProgram(mot, kBase, kFileSize);
     }
     std::vector<std::string> Env() const {
@@ -100,8 +103,8 @@ TEST(CliE2E, WriteEraseVerifyProgramsTheFileAndLeavesTheLinkAt9600) {
         SCOPED_TRACE(mode);
         const Bench b("cli_write_" + mode);
         kvtest::SimServer sim({"--mode", mode, "--log", b.log, "--dump", b.dump});
-        const auto run = b.Cli({"--port", sim.Port(), "--mode", mode, "--id", "11 22 33 44 55 66 77", "write",
-                                b.mot, "--erase", "--verify"});
+        const auto run = b.Cli({"--port", sim.Port(), "--mode", mode, "--id", "11 22 33 44 55 66 77", "write", b.mot,
+                                "--erase", "--verify"});
         sim.Stop();
         ASSERT_FALSE(run.timedOut) << run.out << run.err;
         EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
@@ -137,9 +140,13 @@ TEST(CliE2E, ReadSavesWhatWriteProgrammedInEachFormat) {
         std::vector<std::string> tools;  // OUT: the saved file; X: the raw bytes they make of it from 0C0000
     };
     const std::vector<Case> cases = {
-        {kv::ImageFormat::SRecord, "fw.s2", "flash.srec",
+        {kv::ImageFormat::SRecord,
+         "fw.s2",
+         "flash.srec",
          {"objcopy -I srec -O binary OUT X", "srec_cat OUT -Motorola -offset -0x0C0000 -o X -Binary"}},
-        {kv::ImageFormat::IntelHex, "fw.hex", "flash.hex",
+        {kv::ImageFormat::IntelHex,
+         "fw.hex",
+         "flash.hex",
          {"objcopy -I ihex -O binary OUT X", "srec_cat OUT -Intel -offset -0x0C0000 -o X -Binary"}},
         {kv::ImageFormat::Binary, "fw.bin", "flash.bin", {}},
     };
@@ -206,8 +213,8 @@ TEST(CliE2E, ReadSavesWhatWriteProgrammedInEachFormat) {
     options.end = kBase + kFileSize - 1;
     ASSERT_TRUE(kv::WriteImage(kv::ImageFormat::SRecord, image, options, piped));
     kvtest::SimServer sim({});
-    const auto run = b.Cli({"--port", sim.Port(), "--id", "11223344556677", "write", "-", "--erase", "--verify",
-                            "read", "-", "--format", "ihex", "--range", "0C0000-0C07FF"},
+    const auto run = b.Cli({"--port", sim.Port(), "--id", "11223344556677", "write", "-", "--erase", "--verify", "read",
+                            "-", "--format", "ihex", "--range", "0C0000-0C07FF"},
                            piped.str());
     sim.Stop();
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
@@ -246,15 +253,21 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         std::vector<std::string> sim;
         std::vector<std::string> args;  // FILE, BIN, BAD, BADHEX, BIG, OUT, NOFOLDER: the files below
         int code;
-        const char* says;       // in stdout and stderr together
+        const char* says;  // in stdout and stderr together
         bool nothingSent;
         bool nothingErased;
         bool backTo9600 = false;  // the chip answers to the end: the link ends at 9600 bps
     };
     const std::vector<Case> cases = {
         {"flipped byte", {"--flip-read", "0C0123"}, {"write", "FILE", "--erase"}, 8, "0C0123", false, false, true},
-        {"verify on a blank chip", {}, {"verify", "FILE"}, 8, "difference at 0C0000: expected 01, read FF", false,
-         true, true},
+        {"verify on a blank chip",
+         {},
+         {"verify", "FILE"},
+         8,
+         "difference at 0C0000: expected 01, read FF",
+         false,
+         true,
+         true},
         {"wrong ID", {}, {"--id", "00112233445566", "erase", "write", "FILE"}, 6, "refused the ID", false, true, true},
         {"silent chip", {"--no-reply", "B0"}, {"erase"}, 5, "no answer from the chip", false, true},
         {"damaged file", {}, {"write", "BAD"}, 3, "line 2", true, true},
@@ -265,12 +278,22 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         {"missing port", {}, {"--port", "/dev/kv-no-such-port", "erase"}, 4, "/dev/kv-no-such-port", true, true},
         {"damaged Intel HEX", {}, {"write", "BADHEX"}, 3, "line 2: ", true, true},
         {"raw binary beyond FFFFFF", {}, {"write", "BIN", "--base", "FFFF00"}, 3, "beyond 0xFFFFFF", true, true},
-        {"reply cut in the third page read", {"--cut-reply", "FF:100@3"}, {"read", "OUT", "--range", "0C0000-0C07FF"},
-         5, "no reply from the chip", false, true},
+        {"reply cut in the third page read",
+         {"--cut-reply", "FF:100@3"},
+         {"read", "OUT", "--range", "0C0000-0C07FF"},
+         5,
+         "no reply from the chip",
+         false,
+         true},
         {"read into a missing folder", {}, {"read", "NOFOLDER"}, 3, "does not exist", true, true},
         // Files that would cost a good board its program, refused before the port opens.
         {"file without data", {}, {"erase", "write", "NODATA"}, 3, "no data records", true, true},
-        {"two files run together", {}, {"write", "TWOFILES"}, 3, "line 38: data after the termination record", true,
+        {"two files run together",
+         {},
+         {"write", "TWOFILES"},
+         3,
+         "line 38: data after the termination record",
+         true,
          true},
         {"damaged record type", {}, {"write", "S6"}, 3, "line 2: bad count record", true, true},
         {"bytes after a checksum", {}, {"write", "TRAILING"}, 3, "line 1: characters after the checksum", true, true},
@@ -286,8 +309,8 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         std::ofstream(badHex) << ":020000040000FA\n:10000000000102030405060708090A0B0C0D0E0F77\n:00000001FF\n";
         const std::string bin = b.folder + "/fw.bin";
         const std::vector<uint8_t> bytes = ProgramBytes();
-        std::ofstream(bin, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(bin, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         const std::string out = b.folder + "/read.hex";
         const std::string big = b.folder + "/big.mot";
         WriteProgram(big, 0x000000, 0x10000);
@@ -311,11 +334,19 @@ TEST(CliE2E, FailuresEndWithTheirExitStatus) {
         const bool ownPort = std::find(c.args.begin(), c.args.end(), "--port") != c.args.end();
         std::vector<std::string> args = {"--id", "11223344556677"};
         if (!ownPort) args.insert(args.begin(), {"--port", sim.Port()});
-        const std::map<std::string, std::string> files = {
-            {"FILE", b.mot},    {"BIN", bin}, {"BAD", bad},
-            {"BADHEX", badHex}, {"BIG", big}, {"OUT", out}, {"NOFOLDER", b.folder + "/none/read.hex"},
-            {"NODATA", noData}, {"TWOFILES", twoFiles}, {"S6", s6}, {"TRAILING", trailing}, {"TWOVALUES", twoValues},
-            {"FIFO", fifo}};
+        const std::map<std::string, std::string> files = {{"FILE", b.mot},
+                                                          {"BIN", bin},
+                                                          {"BAD", bad},
+                                                          {"BADHEX", badHex},
+                                                          {"BIG", big},
+                                                          {"OUT", out},
+                                                          {"NOFOLDER", b.folder + "/none/read.hex"},
+                                                          {"NODATA", noData},
+                                                          {"TWOFILES", twoFiles},
+                                                          {"S6", s6},
+                                                          {"TRAILING", trailing},
+                                                          {"TWOVALUES", twoValues},
+                                                          {"FIFO", fifo}};
         for (const std::string& a : c.args) args.push_back(files.count(a) ? files.at(a) : a);
         const auto began = std::chrono::steady_clock::now();
         const auto run = b.Cli(args);
@@ -421,8 +452,10 @@ private:
         for (++i_; i_ < s_.size(); ++i_) {
             const unsigned char ch = static_cast<unsigned char>(s_[i_]);
             if (ch < 0x20) return false;
-            if (ch == '\\') ++i_;
-            else if (ch == '"') return ++i_, true;
+            if (ch == '\\')
+                ++i_;
+            else if (ch == '"')
+                return ++i_, true;
         }
         return false;
     }
@@ -472,8 +505,8 @@ private:
 TEST(CliE2E, JsonIsOneObjectPerLine) {
     const Bench b("cli_json");
     kvtest::SimServer sim({"--flip-read", "0C0101"});
-    const auto run = b.Cli({"--port", sim.Port(), "--id", "11223344556677", "--json", "info", "write", b.mot,
-                            "--erase"});
+    const auto run =
+        b.Cli({"--port", sim.Port(), "--id", "11223344556677", "--json", "info", "write", b.mot, "--erase"});
     sim.Stop();
     EXPECT_EQ(run.exitCode, 8) << run.out << run.err;
     ASSERT_FALSE(run.out.empty());
@@ -582,8 +615,8 @@ TEST(CliE2E, GangStopsEveryPortOnSigint) {
         const std::string port = board == &a ? first.Port() : second.Port();
         // A port still bringing its link up when the signal came stops before
         // its command begins.
-        const std::string summary = "{\"port\":\"" + port +
-                                    "\",\"event\":\"summary\",\"ok\":false,\"code\":130,\"error\":\"";
+        const std::string summary =
+            "{\"port\":\"" + port + "\",\"event\":\"summary\",\"ok\":false,\"code\":130,\"error\":\"";
         const size_t at = run.out.find(summary);
         ASSERT_NE(at, std::string::npos) << run.out;
         const std::string line = run.out.substr(at, run.out.find('\n', at) - at);
@@ -594,8 +627,7 @@ TEST(CliE2E, GangStopsEveryPortOnSigint) {
     }
     EXPECT_EQ(run.out.find("\"done\":64"), std::string::npos) << run.out;
     // The stop is told at once, with what a second signal would do.
-    EXPECT_NE(run.err.find("kelvane-cli: SIGINT received: the run stops after the exchange in hand"),
-              std::string::npos)
+    EXPECT_NE(run.err.find("kelvane-cli: SIGINT received: the run stops after the exchange in hand"), std::string::npos)
         << run.err;
 }
 
@@ -608,10 +640,10 @@ TEST(CliE2E, AClosedOutputStopsTheRunAndLeavesTheLinkAt9600) {
     WriteProgram(file, kBase, 0x4000);
     kvtest::SimServer sim({"--log", b.log, "--dump", b.dump});
     kvtest::SignalAt closeAfterFirstLine{"\n", 0, true};
-    const auto run = RunProgram(BuildPath("kelvane-cli"),
-                                {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "--json", "write",
-                                 file},
-                                b.Env(), "", kDeadlineMs, closeAfterFirstLine);
+    const auto run =
+        RunProgram(BuildPath("kelvane-cli"),
+                   {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "--json", "write", file}, b.Env(),
+                   "", kDeadlineMs, closeAfterFirstLine);
     sim.Stop();
     ASSERT_FALSE(run.timedOut) << run.err;
     EXPECT_EQ(run.exitCode, 128 + SIGPIPE) << run.out << run.err;
@@ -636,18 +668,18 @@ TEST(CliE2E, TheNextRunFindsABoardThatAKilledRunLeftAtTheLinkRate) {
     const std::string file = b.folder + "/long.mot";
     WriteProgram(file, kBase, 0x4000);
     kvtest::SimServer sim({"--log", b.log});
-    const auto killed = RunProgram(BuildPath("kelvane-cli"),
-                                   {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "--json", "write",
-                                    file},
-                                   b.Env(), "", kDeadlineMs, {"\"bytes_per_second\"", SIGKILL});
+    const auto killed =
+        RunProgram(BuildPath("kelvane-cli"),
+                   {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "--json", "write", file}, b.Env(),
+                   "", kDeadlineMs, {"\"bytes_per_second\"", SIGKILL});
     ASSERT_FALSE(killed.timedOut) << killed.err;
     const auto cut = kvtest::ReadByteLog(b.log);
     ASSERT_FALSE(cut.empty());
     EXPECT_EQ(cut.back().second, 115200u) << "the killed run left the board at the link rate";
 
-    const auto next = RunProgram(BuildPath("kelvane-cli"),
-                                 {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "info"}, b.Env(),
-                                 "", kDeadlineMs);
+    const auto next =
+        RunProgram(BuildPath("kelvane-cli"), {"kelvane-cli", "--port", sim.Port(), "--id", "11223344556677", "info"},
+                   b.Env(), "", kDeadlineMs);
     sim.Stop();
     ASSERT_FALSE(next.timedOut) << next.err;
     EXPECT_EQ(next.exitCode, 0) << next.out << next.err;

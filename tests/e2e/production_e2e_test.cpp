@@ -82,8 +82,8 @@ TEST(ProductionE2E, KelvaneEraseProgramRead) {
     SKIP_WITHOUT_OBJCOPY(r);
     kvtest::SimServer sim({"--mode", "flash", "--dump", r.dump});
     const std::string script = "ok\n" + IdCheck(r) + "1010\nok\n2\n";  // E. P. R..., "Erase?", Exit
-    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()}, Env(r),
-                                script, kDeadlineMs);
+    const auto run =
+        RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()}, Env(r), script, kDeadlineMs);
     sim.Stop();
     ExpectProgramOk(run);
     ExpectFlashHoldsTheFile(r);
@@ -106,14 +106,14 @@ TEST(ProductionE2E, KelvaneSingleOperations) {
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     kvtest::SimServer sim({"--mode", "flash", "--load", old, "--dump", r.dump});
     const std::string script = "ok\n" + IdCheck(r) +
-                               "1000\nok\n"                          // Erase, "Erase?"
-                               "1009\nok\nok\n"                      // Program..., the range, "Program next area."
+                               "1000\nok\n"                            // Erase, "Erase?"
+                               "1009\nok\nok\n"                        // Program..., the range, "Program next area."
                                "1006\n1012=0D0000\n1013=0D0FFF\nok\n"  // Blank... over a fresh range
                                "1006\n1012=0C0000\n1013=0C02FF\nok\n"  // Blank... over the programmed range
                                "1007\n1012=0C0000\n1013=0C02FF\nok\n"  // Read... over the programmed range
                                "2\n";
-    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()}, Env(r),
-                                script, kDeadlineMs);
+    const auto run =
+        RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()}, Env(r), script, kDeadlineMs);
     sim.Stop();
     ASSERT_FALSE(run.timedOut) << run.out;
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
@@ -144,8 +144,8 @@ TEST(ProductionE2E, KelvliteEraseProgramRead) {
     kvtest::SimServer sim({"--mode", "lite", "--dump", r.dump});
     // kelvlite also asks the range and confirms it.
     const std::string script = IdCheck(r) + "1010\nok\nok\nok\n2\n";
-    const auto run = RunProgram(BuildPath("kelvlite"), {"kelvlite", "--console", sim.Port()}, Env(r), script,
-                                kDeadlineMs);
+    const auto run =
+        RunProgram(BuildPath("kelvlite"), {"kelvlite", "--console", sim.Port()}, Env(r), script, kDeadlineMs);
     sim.Stop();
     ExpectProgramOk(run);
     ExpectFlashHoldsTheFile(r);

@@ -72,20 +72,22 @@ TEST(ProgramsE2E, KelvaneChecksTheIdReadsTheStatusAndExits) {
     kvtest::SimServer sim({"--mode", "flash", "--log", log});
     ASSERT_EQ(sim.Port().rfind("/dev/pts/", 0), 0u) << sim.Port();
     const std::string script =
-        "ok\n"                                      // Select Program: mode 0 on the port given
-        "1011=" + mot + "\n"
+        "ok\n"  // Select Program: mode 0 on the port given
+        "1011=" +
+        mot +
+        "\n"
         "1002=11\n1003=22\n1004=33\n1005=44\n1006=55\n1007=66\n1008=77\n"
-        "ok\n"                                      // ID check
-        "1034\n"                                    // Status...
-        "ok\n"                                      // the status window's Menu button
-        "2\n";                                      // Exit
+        "ok\n"    // ID check
+        "1034\n"  // Status...
+        "ok\n"    // the status window's Menu button
+        "2\n";    // Exit
     const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--trace", "--port", sim.Port()},
                                 folders.Env(), script, kDeadlineMs);
     sim.Stop();
     ASSERT_FALSE(run.timedOut) << run.out;
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
 
-    for (const char* shown : {"Z_TYPE = \n", "== Select Program ==", "[1060] combo Port: " , "== ID Check ==",
+    for (const char* shown : {"Z_TYPE = \n", "== Select Program ==", "[1060] combo Port: ", "== ID Check ==",
                               "== Kelvane ==", "[menu 16] About Kelvix...", "== Status =="})
         EXPECT_NE(run.out.find(shown), std::string::npos) << shown << "\n" << run.out;
     EXPECT_EQ(run.out.find("error:"), std::string::npos) << run.out;
@@ -98,7 +100,7 @@ TEST(ProgramsE2E, KelvaneChecksTheIdReadsTheStatusAndExits) {
     ASSERT_GE(bytes.size(), sync.size());
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 18), sync);
     EXPECT_TRUE(Contains(bytes, {0xF5, 0xDF, 0xFF, 0x0F, 0x07, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}));
-    EXPECT_GE(std::count(bytes.begin(), bytes.end(), 0x70), 3);  // start-up, ID check, Status...
+    EXPECT_GE(std::count(bytes.begin(), bytes.end(), 0x70), 3);                 // start-up, ID check, Status...
     EXPECT_EQ(Bytes(bytes.end() - 3, bytes.end()), (Bytes{0xB0, 0xB0, 0xB0}));  // Exit at 9600
     for (const auto& [value, baud] : received) EXPECT_EQ(baud, 9600u);
 
@@ -147,8 +149,8 @@ TEST(ProgramsE2E, SecondInstanceIsRefused) {
     EXPECT_EQ(run.out, "Kelvane (stop): This program is already running.\n");
 
     // kelvlite has a lock of its own.
-    const auto lite = RunProgram(BuildPath("kelvlite"), {"kelvlite", "--console"}, folders.Env(), "cancel\n",
-                                 kDeadlineMs);
+    const auto lite =
+        RunProgram(BuildPath("kelvlite"), {"kelvlite", "--console"}, folders.Env(), "cancel\n", kDeadlineMs);
     EXPECT_EQ(lite.exitCode, 0) << lite.out;
     EXPECT_NE(lite.out.find("== Select Program =="), std::string::npos) << lite.out;
 
@@ -198,8 +200,8 @@ TEST(ProgramsE2E, ModeTwoReplacesKelvaneWithKelvliteOnTheChosenPort) {
     ASSERT_FALSE(sim.Port().empty());
     // kelvane: mode 2 on the port; kelvlite (found beside kelvane): ID check
     // Cancel, panel Exit. The console front end carries over by KELVANE_UI.
-    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()},
-                                folders.Env(), "1057\nok\ncancel\n2\n", kDeadlineMs);
+    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()}, folders.Env(),
+                                "1057\nok\ncancel\n2\n", kDeadlineMs);
     sim.Stop();
     ASSERT_FALSE(run.timedOut) << run.out;
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
@@ -252,8 +254,8 @@ TEST(ProgramsE2E, StopSignalsEndTheRunLikeExit) {
 
         kvtest::SimServer sim({"--mode", "flash", "--log", log});
         ASSERT_FALSE(sim.Port().empty());
-        const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()},
-                                    folders.Env(), script, kDeadlineMs, {c.signalAfter, c.signal});
+        const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()}, folders.Env(),
+                                    script, kDeadlineMs, {c.signalAfter, c.signal});
         ASSERT_FALSE(run.timedOut) << run.out;
         EXPECT_EQ(run.exitCode, 128 + c.signal) << run.out << run.err;
         const std::string named = "stopped: SIG" + std::string(sigabbrev_np(c.signal)) + " received\n";
@@ -290,8 +292,8 @@ TEST(ProgramsE2E, StopSignalsEndTheRunLikeExit) {
     Folders folders("stop_desktop");
     auto env = folders.Env();
     env.push_back("QT_QPA_PLATFORM=offscreen");
-    const auto run = RunProgram(BuildPath("kelvane"), {"kelvane", "--trace"}, env, "", kDeadlineMs,
-                                {"Z_Type =  \n", SIGTERM});
+    const auto run =
+        RunProgram(BuildPath("kelvane"), {"kelvane", "--trace"}, env, "", kDeadlineMs, {"Z_Type =  \n", SIGTERM});
     ASSERT_FALSE(run.timedOut) << run.out;
     EXPECT_EQ(run.exitCode, 128 + SIGTERM) << run.out << run.err;
 }

@@ -24,8 +24,8 @@ constexpr int kDeadlineMs = 90000;
 constexpr size_t kImageBytes = 4 * 256;
 constexpr int kBaudRequest = 1, kDataSizeRequest = 2, kParityRequest = 3, kStopBitsRequest = 4;
 
-#define SKIP_WITHOUT_SER2NET()                                                                             \
-    if (kvnet::Ser2netBinary().empty())                                                                   \
+#define SKIP_WITHOUT_SER2NET()          \
+    if (kvnet::Ser2netBinary().empty()) \
     GTEST_SKIP() << "ser2net is not installed (scripts/install-deps --ci installs it): no network-port test"
 
 // Bytes with 0xFF among them, which the telnet stream must escape both ways.
@@ -45,8 +45,8 @@ std::vector<uint8_t> DumpedImage(const std::string& path) {
 
 struct Board {
     explicit Board(const std::string& folder, const std::string& name)
-        : dump(folder + "/" + name + ".bin"), sim(std::make_unique<kvtest::SimServer>(
-                                                     std::vector<std::string>{"--mode", "flash", "--dump", dump})) {}
+        : dump(folder + "/" + name + ".bin"),
+          sim(std::make_unique<kvtest::SimServer>(std::vector<std::string>{"--mode", "flash", "--dump", dump})) {}
     std::string dump;
     std::unique_ptr<kvtest::SimServer> sim;
 };
@@ -55,8 +55,8 @@ kvtest::ProgramRun Cli(const std::string& folder, std::vector<std::string> args)
     args.insert(args.begin(), "kelvane-cli");
     const std::string suppressions = (std::filesystem::path(__FILE__).parent_path() / "lsan_gensio.supp").string();
     return kvtest::RunProgram(BuildPath("kelvane-cli"), args,
-                              {"XDG_CONFIG_HOME=" + folder, "XDG_RUNTIME_DIR=" + folder, "KELVANE_UI=",
-                               "LSAN_OPTIONS=suppressions=" + suppressions},
+                              {"XDG_CONFIG_HOME=" + folder, "XDG_RUNTIME_DIR=" + folder,
+                               "KELVANE_UI=", "LSAN_OPTIONS=suppressions=" + suppressions},
                               "", kDeadlineMs);
 }
 
@@ -118,8 +118,8 @@ TEST(NetworkPortE2e, WriteVerifyThroughSer2net) {
         SCOPED_TRACE(c.name);
         const std::string folder = kvtest::FreshFolder("remote_write");
         const std::string file = folder + "/image.bin";
-        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                                    static_cast<std::streamsize>(image.size()));
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
         Board remote(folder, "remote");
         std::unique_ptr<Board> local;
         if (c.withLocalBoard) local = std::make_unique<Board>(folder, "local");
@@ -174,8 +174,8 @@ TEST(NetworkPortE2e, FailuresEndWithTheirExitStatus) {
         SCOPED_TRACE(c.name);
         const std::string folder = kvtest::FreshFolder("remote_fail");
         const std::string file = folder + "/image.bin";
-        std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                                    static_cast<std::streamsize>(image.size()));
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
         Board board(folder, "board");
         std::unique_ptr<kvnet::Ser2net> server;
         std::unique_ptr<kvnet::DelayProxy> proxy;

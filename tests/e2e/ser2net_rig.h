@@ -137,9 +137,12 @@ public:
             switch (state_) {
                 case State::Data: state_ = b == kIac ? State::Iac : State::Data; break;
                 case State::Iac:
-                    if (b == kSb) state_ = State::Sb;
-                    else if (b >= 251 && b <= 254) state_ = State::Option;  // WILL WONT DO DONT: one option byte
-                    else state_ = State::Data;                             // IAC IAC, or a plain command
+                    if (b == kSb)
+                        state_ = State::Sb;
+                    else if (b >= 251 && b <= 254)
+                        state_ = State::Option;  // WILL WONT DO DONT: one option byte
+                    else
+                        state_ = State::Data;  // IAC IAC, or a plain command
                     break;
                 case State::Option: state_ = State::Data; break;
                 case State::Sb: state_ = b == kComPort ? State::Command : State::Data; break;
@@ -251,10 +254,10 @@ private:
             int wait = 20;
             for (auto* q : {&toServer, &toClient})
                 if (!q->empty())
-                    wait = std::min<int>(wait, static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                                     q->front().due - now)
-                                                                     .count()) +
-                                                   1);
+                    wait = std::min<int>(
+                        wait, static_cast<int>(
+                                  std::chrono::duration_cast<std::chrono::milliseconds>(q->front().due - now).count()) +
+                                  1);
             pollfd p[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
             if (poll(p, 2, std::max(wait, 0)) < 0) break;
             uint8_t buf[4096];

@@ -97,8 +97,8 @@ TEST(ImageRange, ScansThePagesWithData) {
     struct Case {
         const char* name;
         std::vector<uint32_t> data;
-        uint32_t start, end;          // DefaultImageRange and FindImageRange
-        uint32_t dlStart, dlEnd;      // FindDownloadRange; 0, 0: none below 0x2C00
+        uint32_t start, end;      // DefaultImageRange and FindImageRange
+        uint32_t dlStart, dlEnd;  // FindDownloadRange; 0, 0: none below 0x2C00
     };
     const Case cases[] = {
         {"empty image", {}, 0x0C0000, 0x0FFFFF, 0, 0},  // the remembered texts

@@ -125,7 +125,10 @@ TEST_P(BothPrograms, AnAlreadyVerifiedChipNeedsNoIdAfterStartUp) {
 
     // Start-up sends the ID even to a verified chip: empty IDs are refused.
     rig.Mark();
-    rig.Ui().Type(kPath, path).Press(tk::IDOK).Answer(tk::IDOK, "Do not match ID style.\nID1 takes two hexadecimal digits.")
+    rig.Ui()
+        .Type(kPath, path)
+        .Press(tk::IDOK)
+        .Answer(tk::IDOK, "Do not match ID style.\nID1 takes two hexadecimal digits.")
         .Press(tk::IDCANCEL);
     EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
     EXPECT_EQ(rig.Sent(), Cat({StatusRead(e), IdCommand(e, kZeroFrame)}));
@@ -155,15 +158,25 @@ TEST(IdCheck, IdStyleAndHexDigits) {
     };
     const Case cases[] = {
         // The refusal names the first field that is wrong.
-        {"one character", {"11", "2", "33", "44", "55", "66", "77"},
-         "Do not match ID style.\nID2 takes two hexadecimal digits.", {}},
-        {"three characters", {"11", "22", "333", "44", "55", "66", "77"},
-         "Do not match ID style.\nID3 takes two hexadecimal digits.", {}},
-        {"an empty field", {"11", "22", "33", "44", "55", "66", ""},
-         "Do not match ID style.\nID7 takes two hexadecimal digits.", {}},
-        {"letters that are no hex digits", {"11", "GZ", "33", "4x", "55", "66", "77"}, "Not match ID.",
+        {"one character",
+         {"11", "2", "33", "44", "55", "66", "77"},
+         "Do not match ID style.\nID2 takes two hexadecimal digits.",
+         {}},
+        {"three characters",
+         {"11", "22", "333", "44", "55", "66", "77"},
+         "Do not match ID style.\nID3 takes two hexadecimal digits.",
+         {}},
+        {"an empty field",
+         {"11", "22", "33", "44", "55", "66", ""},
+         "Do not match ID style.\nID7 takes two hexadecimal digits.",
+         {}},
+        {"letters that are no hex digits",
+         {"11", "GZ", "33", "4x", "55", "66", "77"},
+         "Not match ID.",
          {0xF5, 0xDF, 0xFF, 0x0F, 0x07, 0x11, 0xFF, 0x33, 0xFF, 0x55, 0x66, 0x77}},
-        {"lower-case hex", {"ab", "cd", "ef", "0a", "b0", "c1", "d2"}, "Not match ID.",
+        {"lower-case hex",
+         {"ab", "cd", "ef", "0a", "b0", "c1", "d2"},
+         "Not match ID.",
          {0xF5, 0xDF, 0xFF, 0x0F, 0x07, 0xAB, 0xCD, 0xEF, 0x0A, 0xB0, 0xC1, 0xD2}},
     };
     for (const Case& c : cases) {
@@ -263,16 +276,35 @@ TEST(IdCheck, ReferReadsTheIdFileForEachMcuType) {
         Bytes address;
     };
     const Case cases[] = {
-        {"Vireo/M from the image", sim::McuType::VireoM, {0x0C0000, 0x0FFFFF},
-         "FFFDF:11\nFFFE3:22\nFFFEB:33\nFFFEF:44\nFFFF3:55\nFFFF7:66\nFFFFB:77\nfffdf:99\n", 0, {0xDF, 0xFF, 0x0F}},
-        {"Vireo/H from the image", sim::McuType::VireoH, {0xFF0000, 0xFFFFFF},
-         "FFFFDF 11\nFFFFE3 22\nFFFFEB 33\nFFFFEF 44\nFFFFF3 55\nFFFFF7 66\nFFFFFB 77\n", 1, {0xDF, 0xFF, 0xFF}},
-        {"Wren from the image", sim::McuType::Wren, {0x00F000, 0x00FFFF},
-         "FFD4=11\nFFD5=22\nFFD6=33\nFFD7=44\nFFD8=55\nFFD9=66\nFFDA=77\n", 2, {0xD4, 0xFF, 0x00}},
-        {"Wren from the ID file", sim::McuType::Wren, {0x0C0000},
-         "FFD4 11\nFFD5 22\nFFD6 33\nFFD7 44\nFFD8 55\nFFD9 66\nFFDA 77\n", 2, {0xD4, 0xFF, 0x00}},
-        {"Vireo/H from the ID file", sim::McuType::VireoH, {0x0C0000},
-         "FFFDF:99\nFFFFDF 11\nFFFFE3 22\nFFFFEB 33\nFFFFEF 44\nFFFFF3 55\nFFFFF7 66\nFFFFFB 77\n", 1,
+        {"Vireo/M from the image",
+         sim::McuType::VireoM,
+         {0x0C0000, 0x0FFFFF},
+         "FFFDF:11\nFFFE3:22\nFFFEB:33\nFFFEF:44\nFFFF3:55\nFFFF7:66\nFFFFB:77\nfffdf:99\n",
+         0,
+         {0xDF, 0xFF, 0x0F}},
+        {"Vireo/H from the image",
+         sim::McuType::VireoH,
+         {0xFF0000, 0xFFFFFF},
+         "FFFFDF 11\nFFFFE3 22\nFFFFEB 33\nFFFFEF 44\nFFFFF3 55\nFFFFF7 66\nFFFFFB 77\n",
+         1,
+         {0xDF, 0xFF, 0xFF}},
+        {"Wren from the image",
+         sim::McuType::Wren,
+         {0x00F000, 0x00FFFF},
+         "FFD4=11\nFFD5=22\nFFD6=33\nFFD7=44\nFFD8=55\nFFD9=66\nFFDA=77\n",
+         2,
+         {0xD4, 0xFF, 0x00}},
+        {"Wren from the ID file",
+         sim::McuType::Wren,
+         {0x0C0000},
+         "FFD4 11\nFFD5 22\nFFD6 33\nFFD7 44\nFFD8 55\nFFD9 66\nFFDA 77\n",
+         2,
+         {0xD4, 0xFF, 0x00}},
+        {"Vireo/H from the ID file",
+         sim::McuType::VireoH,
+         {0x0C0000},
+         "FFFDF:99\nFFFFDF 11\nFFFFE3 22\nFFFFEB 33\nFFFFEF 44\nFFFFF3 55\nFFFFF7 66\nFFFFFB 77\n",
+         1,
          {0xDF, 0xFF, 0xFF}},
     };
     for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
@@ -357,8 +389,8 @@ TEST(IdCheck, ChosenRadioSendsItsAddress) {
     rig.Ui().Press(CIDCheckDlg::IDC_WREN).Press(tk::IDOK);
     EXPECT_EQ(rig.RunIdCheck(), tk::IDOK);
     EXPECT_EQ(rig.App().lastMcuType, 2);
-    EXPECT_EQ(rig.Sent(), Cat({{0x70}, {0xF5, 0xD4, 0xFF, 0x00, 0x07, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77},
-                               {0x70}}));
+    EXPECT_EQ(rig.Sent(),
+              Cat({{0x70}, {0xF5, 0xD4, 0xFF, 0x00, 0x07, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}, {0x70}}));
 }
 
 TEST(IdCheck, NoRadioChosenSendsTheVireoMAddress) {

@@ -60,8 +60,7 @@ struct IdRig : LinkRig {
     }
     // Types the seven ID texts into the ID check dialog.
     void TypeIds(const std::vector<std::string>& texts) {
-        for (size_t i = 0; i < texts.size(); ++i)
-            Ui().Type(kv::CIDCheckDlg::IDC_ID1 + static_cast<int>(i), texts[i]);
+        for (size_t i = 0; i < texts.size(); ++i) Ui().Type(kv::CIDCheckDlg::IDC_ID1 + static_cast<int>(i), texts[i]);
     }
 
     sim::Chip chip;

@@ -6,21 +6,32 @@
 namespace {
 
 TEST(IdFilePath, ReplacesKnownEndingsCaseSensitively) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/a/prog.mot", "/a/prog.id"}, {"prog.s2", "prog.id"},     {"prog.s", "prog.id"},
-        {"prog.btp", "prog.id"},       {"prog.mot.s", "prog.mot.id"}, {"prog.S2", ""},
-        {"prog.MOT", ""},              {"prog.hex", ""},           {"dir.s/prog", ""},
-        {"", ""}};
+    const std::pair<const char*, const char*> cases[] = {{"/a/prog.mot", "/a/prog.id"},
+                                                         {"prog.s2", "prog.id"},
+                                                         {"prog.s", "prog.id"},
+                                                         {"prog.btp", "prog.id"},
+                                                         {"prog.mot.s", "prog.mot.id"},
+                                                         {"prog.S2", ""},
+                                                         {"prog.MOT", ""},
+                                                         {"prog.hex", ""},
+                                                         {"dir.s/prog", ""},
+                                                         {"", ""}};
     for (const auto& [program, id] : cases) EXPECT_EQ(kv::IdFilePathFor(program), id) << program;
 }
 
 // kelvane-cli looks beside any program file, whatever its extension.
 TEST(IdFilePath, BesideAnyProgramFile) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/a/prog.srec", "/a/prog.id"}, {"prog.hex", "prog.id"},   {"prog.mot", "prog.id"},
-        {"prog.S2", "prog.id"},         {"a.b/prog", "a.b/prog.id"}, {"prog", "prog.id"},
-        {"/a/.hidden", "/a/.hidden.id"}, {"fw.tar.bin", "fw.tar.id"}, {"prog.id", ""},
-        {"-", ""},                      {"", ""}};
+    const std::pair<const char*, const char*> cases[] = {{"/a/prog.srec", "/a/prog.id"},
+                                                         {"prog.hex", "prog.id"},
+                                                         {"prog.mot", "prog.id"},
+                                                         {"prog.S2", "prog.id"},
+                                                         {"a.b/prog", "a.b/prog.id"},
+                                                         {"prog", "prog.id"},
+                                                         {"/a/.hidden", "/a/.hidden.id"},
+                                                         {"fw.tar.bin", "fw.tar.id"},
+                                                         {"prog.id", ""},
+                                                         {"-", ""},
+                                                         {"", ""}};
     for (const auto& [program, id] : cases) EXPECT_EQ(kv::IdFileBeside(program), id) << program;
 }
 
@@ -56,7 +67,8 @@ TEST_F(IdFileTest, VireoHLineWithBlankFillsItsId) {
 
 // Trailing blanks are no part of a byte, and a refusal names the line to blame.
 TEST_F(IdFileTest, TrailingBlanksAreIgnoredAndFaultsNameTheirLine) {
-    const std::string path = dir.Write("p.id", "FFFDF 11 \nFFFE3 22\t\r\nFFFEB 33\nFFFEF 44\nFFFF3 55  \nFFFF7 66\nFFFFB 77\n");
+    const std::string path =
+        dir.Write("p.id", "FFFDF 11 \nFFFE3 22\t\r\nFFFEB 33\nFFFEF 44\nFFFF3 55  \nFFFF7 66\nFFFFB 77\n");
     kv::IdFileScan scan = kv::ReadIdFile(path, 0);
     ASSERT_TRUE(scan.opened);
     EXPECT_EQ(scan.ids[0], "11");
@@ -105,7 +117,8 @@ TEST_F(IdFileTest, LowerCaseAddressMatchesNothing) {
 }
 
 TEST_F(IdFileTest, OverlongLineIsNoIdLine) {
-    const kv::IdFileScan scan = kv::ReadIdFile(dir.Write("p.id", "FFFDF " + std::string(5000, 'x') + "12\nFFFE3 34"), 0);
+    const kv::IdFileScan scan =
+        kv::ReadIdFile(dir.Write("p.id", "FFFDF " + std::string(5000, 'x') + "12\nFFFE3 34"), 0);
     ASSERT_TRUE(scan.opened);
     EXPECT_FALSE(scan.ids[0].has_value());
     EXPECT_EQ(scan.ids[1], "34");

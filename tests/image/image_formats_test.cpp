@@ -61,8 +61,8 @@ TEST_P(RoundTripTest, WrittenImageLoadsBackEqual) {
     ASSERT_TRUE(kv::WriteImage(c.format, image, options, text));
 
     CMotFile back;
-    const auto result = c.format == ImageFormat::Binary ? kv::LoadBinaryStream(text, c.start, back)
-                                                        : kv::LoadImageStream(text, back);
+    const auto result =
+        c.format == ImageFormat::Binary ? kv::LoadBinaryStream(text, c.start, back) : kv::LoadImageStream(text, back);
     ASSERT_TRUE(result.Loaded()) << kv::DescribeLoad(result);
     EXPECT_EQ(result.format, c.format);
     for (uint32_t page = 0; page < CMotFile::kPages; ++page) {
@@ -114,9 +114,9 @@ TEST(ImageWriterTest, ChoosesTheShortestAddressFormAndItsTermination) {
 
 TEST(ImageWriterTest, FormatFollowsTheFileName) {
     const std::pair<const char*, std::optional<ImageFormat>> names[] = {
-        {"flash.mot", ImageFormat::SRecord}, {"a/b.S2", ImageFormat::SRecord},  {"x.s3", ImageFormat::SRecord},
-        {"x.srec", ImageFormat::SRecord},    {"x.s", ImageFormat::SRecord},     {"x.HEX", ImageFormat::IntelHex},
-        {"x.ihex", ImageFormat::IntelHex},   {"x.bin", ImageFormat::Binary},    {"x.txt", std::nullopt},
+        {"flash.mot", ImageFormat::SRecord}, {"a/b.S2", ImageFormat::SRecord}, {"x.s3", ImageFormat::SRecord},
+        {"x.srec", ImageFormat::SRecord},    {"x.s", ImageFormat::SRecord},    {"x.HEX", ImageFormat::IntelHex},
+        {"x.ihex", ImageFormat::IntelHex},   {"x.bin", ImageFormat::Binary},   {"x.txt", std::nullopt},
         {"dir.hex/flash", std::nullopt},     {"flash", std::nullopt}};
     for (const auto& [name, format] : names) EXPECT_EQ(kv::FormatForFileName(name), format) << name;
 }
@@ -124,7 +124,7 @@ TEST(ImageWriterTest, FormatFollowsTheFileName) {
 // Segment and linear bases, start addresses, lower case, trailing blanks, CR LF, blank
 // lines and repeated bytes; only blank lines after the end-of-file record.
 TEST(IntelHexTest, AcceptedRecordsPlaceTheirData) {
-    std::string text = HexRecord(2, 0, {0x10, 0x00}) + "\r\n" +          // segment 0x1000: base 0x10000
+    std::string text = HexRecord(2, 0, {0x10, 0x00}) + "\r\n" +           // segment 0x1000: base 0x10000
                        HexRecord(0, 0xFFFE, {1, 2, 3, 4}) + "\r\n\r\n" +  // wraps to the segment's start
                        HexRecord(3, 0, {0, 0, 0, 0}) + " \t\n" + HexRecord(4, 0, {0x00, 0x0F}) + "\n" +
                        HexRecord(0, 0xFFFF, {5, 6}) + "\n" +  // linear: runs on into 0x100000
@@ -136,7 +136,7 @@ TEST(IntelHexTest, AcceptedRecordsPlaceTheirData) {
     CMotFile image;
     const auto result = kv::LoadIntelHex(in, image);
     ASSERT_TRUE(result.Loaded()) << kv::DescribeLoad(result);
-    const std::pair<uint32_t, uint8_t> bytes[] = {{0x1FFFE, 1}, {0x1FFFF, 2}, {0x10000, 3}, {0x10001, 4},
+    const std::pair<uint32_t, uint8_t> bytes[] = {{0x1FFFE, 1},  {0x1FFFF, 2},  {0x10000, 3},    {0x10001, 4},
                                                   {0x0FFFFF, 5}, {0x100000, 6}, {0x10002, 0xFF}, {0x0, 0xFF}};
     for (const auto& [address, value] : bytes) EXPECT_EQ(ByteAt(image, address), value) << std::hex << address;
     EXPECT_EQ(image.PageCount(), 4u);
@@ -242,7 +242,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadHex{"DigitsAfterTheChecksum", kvtest::Record(2, 0x0C1000, {4}) + "00", 2, "characters after the checksum"},
         BadHex{"TerminationWithMore", "S804000000FB00", 2, "characters after the checksum"},
         BadHex{"CountRecordCountsWrong", "S5030002FA", 2, "the count record says 2 data records, 1 came before it"},
-        BadHex{"TwoValuesForOneByte", kvtest::Record(2, 0x0C0001, {2, 9}), 2, "0C0002 is given two values (03, then 09)"},
+        BadHex{"TwoValuesForOneByte", kvtest::Record(2, 0x0C0001, {2, 9}), 2,
+               "0C0002 is given two values (03, then 09)"},
         BadHex{"BeyondTheTop", kvtest::Record(3, 0x01000000, {1}), 2, "data beyond 0xFFFFFF"}),
     [](const auto& test) { return std::string(test.param.name); });
 

@@ -81,14 +81,13 @@ TEST_P(ObjcopyTest, LoadsWhatObjcopyWrote) {
     ExpectImageHolds(image, {{c.address, bytes}});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, ObjcopyTest,
-    ::testing::Values(ObjcopyCase{"S1", 0x1234, 1000, ""},
-                      ObjcopyCase{"S1LongRecords", 0x0010, 3000, "--srec-len=64"},
-                      ObjcopyCase{"S2AcrossPages", 0x0FFF81, 777, "--srec-len=29"},
-                      ObjcopyCase{"S3Forced", 0x0C0000, 4096, "--srec-forceS3"},
-                      ObjcopyCase{"S3AtTheTop", 0xFFFE00, 512, "--srec-forceS3 --srec-len=200"}),
-    [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Forms, ObjcopyTest,
+                         ::testing::Values(ObjcopyCase{"S1", 0x1234, 1000, ""},
+                                           ObjcopyCase{"S1LongRecords", 0x0010, 3000, "--srec-len=64"},
+                                           ObjcopyCase{"S2AcrossPages", 0x0FFF81, 777, "--srec-len=29"},
+                                           ObjcopyCase{"S3Forced", 0x0C0000, 4096, "--srec-forceS3"},
+                                           ObjcopyCase{"S3AtTheTop", 0xFFFE00, 512, "--srec-forceS3 --srec-len=200"}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(CrossCheckTest, SrecCatMergedBinariesKeepTheirHole) {
     if (!kvtest::HaveTool("srec_cat")) GTEST_SKIP() << "srec_cat not installed";
@@ -98,7 +97,8 @@ TEST_F(CrossCheckTest, SrecCatMergedBinariesKeepTheirHole) {
     const std::string bBin = dir.WriteBytes("b.bin", b);
     const std::string mot = dir.File("m.mot");
     EXPECT_EQ(LoadMade("srec_cat " + aBin + " -Binary -offset 0x0C00F0 " + bBin +
-                           " -Binary -offset 0x0C1480 -execution-start-address=0x0C00F0 -o " + mot + " -Motorola -Output_Block_Size 48",
+                           " -Binary -offset 0x0C1480 -execution-start-address=0x0C00F0 -o " + mot +
+                           " -Motorola -Output_Block_Size 48",
                        mot),
               1);
     ExpectImageHolds(image, {{0x0C00F0, a}, {0x0C1480, b}});
@@ -199,8 +199,10 @@ TEST_P(WrittenFileTest, ToolsReadTheSameBytes) {
     const WrittenCase& c = GetParam();
     if (!kvtest::HaveTool(c.tool)) GTEST_SKIP() << c.tool << " not installed";
     // Data at both ends of the range, a hole and a page of 0xFF between them.
-    const Placement placed = {{0x0C00F0, kvtest::Bytes(40, 1)}, {0x0C0300, std::vector<uint8_t>(256, 0xFF)},
-                              {0x0D1234, kvtest::Bytes(1, 2)}, {0x0FFF81, kvtest::Bytes(300, 3)}};
+    const Placement placed = {{0x0C00F0, kvtest::Bytes(40, 1)},
+                              {0x0C0300, std::vector<uint8_t>(256, 0xFF)},
+                              {0x0D1234, kvtest::Bytes(1, 2)},
+                              {0x0FFF81, kvtest::Bytes(300, 3)}};
     for (const auto& [address, bytes] : placed)
         ASSERT_TRUE(image.Put(address, bytes.data(), static_cast<uint32_t>(bytes.size())));
     kv::ImageWriteOptions options;
@@ -220,10 +222,10 @@ TEST_P(WrittenFileTest, ToolsReadTheSameBytes) {
     const uint32_t high = objcopy && !c.allPages ? 0x100100 : options.end + 1;
     const std::string bin = dir.File("back.bin");
     const std::string command =
-        objcopy ? std::string("objcopy -I ") + (hex ? "ihex" : "srec") + " -O binary --gap-fill 0xFF " + file + " " +
-                      bin
-                : "srec_cat " + file + (hex ? " -Intel" : " -Motorola") + " -fill 0xFF " + Hex(low) + " " + Hex(high) +
-                      " -offset -" + Hex(low) + " -o " + bin + " -Binary";
+        objcopy
+            ? std::string("objcopy -I ") + (hex ? "ihex" : "srec") + " -O binary --gap-fill 0xFF " + file + " " + bin
+            : "srec_cat " + file + (hex ? " -Intel" : " -Motorola") + " -fill 0xFF " + Hex(low) + " " + Hex(high) +
+                  " -offset -" + Hex(low) + " -o " + bin + " -Binary";
     ASSERT_TRUE(kvtest::Run(command)) << command;
 
     std::ifstream in(bin, std::ios::binary);

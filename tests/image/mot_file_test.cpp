@@ -112,8 +112,8 @@ void PrintTo(const BadLine& b, std::ostream* os) { *os << b.name; }
 class BadRecordTest : public MotFileTest, public ::testing::WithParamInterface<BadLine> {};
 
 TEST_P(BadRecordTest, RefusesTheFileAndKeepsWhatCameBefore) {
-    const std::string text = Record(1, 0x1000, {0x11, 0x22}) + "\n" + GetParam().line + "\n" +
-                             Record(1, 0x3000, {0x33}) + "\nS9030000FC\n";
+    const std::string text =
+        Record(1, 0x1000, {0x11, 0x22}) + "\n" + GetParam().line + "\n" + Record(1, 0x3000, {0x33}) + "\nS9030000FC\n";
     EXPECT_EQ(Load(text), 0);
     EXPECT_EQ(image.LastStatus(), LoadStatus::BadRecord);
     EXPECT_EQ(image.LastLine(), 2u);
@@ -132,12 +132,10 @@ INSTANTIATE_TEST_SUITE_P(
     MalformedRecords, BadRecordTest,
     ::testing::Values(BadLine{"WrongChecksum", Record(1, 0x2000, {1, 2, 3, 4}, 1)},
                       BadLine{"CountNotHex", WithChar(kGood, 3, 'G')},
-                      BadLine{"AddressNotHex", WithChar(kGood, 5, 'x')},
-                      BadLine{"DataNotHex", WithChar(kGood, 9, 'G')},
+                      BadLine{"AddressNotHex", WithChar(kGood, 5, 'x')}, BadLine{"DataNotHex", WithChar(kGood, 9, 'G')},
                       BadLine{"ChecksumNotHex", WithChar(kGood, kGood.size() - 1, ' ')},
                       BadLine{"ShorterThanItsCount", kGood.substr(0, 10)},
-                      BadLine{"ChecksumMissing", kGood.substr(0, kGood.size() - 2)},
-                      BadLine{"CountOnlyHalf", "S10"},
+                      BadLine{"ChecksumMissing", kGood.substr(0, kGood.size() - 2)}, BadLine{"CountOnlyHalf", "S10"},
                       BadLine{"CountBelowAddressAndChecksum", "S1022000DD"},
                       BadLine{"AddressAboveTheSpace", Record(3, 0x01000000, {1})},
                       BadLine{"EmptyRecordAboveTheSpace", Record(3, 0x01000000, {})},
@@ -148,7 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MotFileTest, TerminationEndsTheReadingForEachType) {
     for (const char* end : {"S70500000000FA", "S804000000FB", "S9030000FC"}) {
-        EXPECT_EQ(Load(Record(1, 0x100, {5}) + "\n" + end + "\nS1ZZ garbage\nhello\n" + Record(1, 0x900, {6}) + "\n"), 1)
+        EXPECT_EQ(Load(Record(1, 0x100, {5}) + "\n" + end + "\nS1ZZ garbage\nhello\n" + Record(1, 0x900, {6}) + "\n"),
+                  1)
             << end;
         EXPECT_EQ(image.LastStatus(), LoadStatus::Complete);
         EXPECT_EQ(image.PageCount(), 1u);

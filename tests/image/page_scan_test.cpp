@@ -40,17 +40,16 @@ TEST_P(PageScanTest, FindsLowestAndHighestPage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Images, PageScanTest,
-    ::testing::Values(
-        ScanCase{"Empty", {}, 0x1000000, false, 0, 0},
-        ScanCase{"OnlyPageZero", {0x000010}, 0x1000000, true, 0x000000, 0x0000FF},
-        ScanCase{"PageZeroGivesTheStart", {0x000000, 0x0C1234}, 0x1000000, true, 0x000000, 0x0C12FF},
-        ScanCase{"WholeSpace", {0x0FFFFF, 0xC00000, 0xFFFFFF}, 0x1000000, true, 0x0FFF00, 0xFFFFFF},
-        ScanCase{"DownloadRange", {0x2B00, 0x2C00}, 0x2C00, true, 0x2B00, 0x2BFF},
-        ScanCase{"NothingBelowTheLimit", {0x2C00, 0x30000}, 0x2C00, false, 0, 0},
-        ScanCase{"LimitInsideAPage", {0x2C10}, 0x2C01, true, 0x2C00, 0x2CFF},
-        // Pages on both sides of a 64-page word of the presence set.
-        ScanCase{"WordEdges", {0x3F00, 0x4000, 0x7F00}, 0x4000, true, 0x3F00, 0x3FFF},
-        ScanCase{"WordEdgesAbove", {0x3F00, 0x4000, 0x7F00}, 0x4001, true, 0x3F00, 0x40FF}),
+    ::testing::Values(ScanCase{"Empty", {}, 0x1000000, false, 0, 0},
+                      ScanCase{"OnlyPageZero", {0x000010}, 0x1000000, true, 0x000000, 0x0000FF},
+                      ScanCase{"PageZeroGivesTheStart", {0x000000, 0x0C1234}, 0x1000000, true, 0x000000, 0x0C12FF},
+                      ScanCase{"WholeSpace", {0x0FFFFF, 0xC00000, 0xFFFFFF}, 0x1000000, true, 0x0FFF00, 0xFFFFFF},
+                      ScanCase{"DownloadRange", {0x2B00, 0x2C00}, 0x2C00, true, 0x2B00, 0x2BFF},
+                      ScanCase{"NothingBelowTheLimit", {0x2C00, 0x30000}, 0x2C00, false, 0, 0},
+                      ScanCase{"LimitInsideAPage", {0x2C10}, 0x2C01, true, 0x2C00, 0x2CFF},
+                      // Pages on both sides of a 64-page word of the presence set.
+                      ScanCase{"WordEdges", {0x3F00, 0x4000, 0x7F00}, 0x4000, true, 0x3F00, 0x3FFF},
+                      ScanCase{"WordEdgesAbove", {0x3F00, 0x4000, 0x7F00}, 0x4001, true, 0x3F00, 0x40FF}),
     [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

@@ -31,8 +31,8 @@ TEST(AddressHelpers, HexToInt) {
 }
 
 TEST(AddressHelpers, HexDigitValue) {
-    const std::pair<char, uint32_t> cases[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'f', 15}, {'A', 10},
-                                               {'F', 15}, {'g', 0}, {' ', 0}, {'\xff', 0}};
+    const std::pair<char, uint32_t> cases[] = {{'0', 0},  {'9', 9}, {'a', 10}, {'f', 15},  {'A', 10},
+                                               {'F', 15}, {'g', 0}, {' ', 0},  {'\xff', 0}};
     for (auto [ch, v] : cases) EXPECT_EQ(kv::CCommand::HexDigitValue(ch), v) << ch;
 }
 

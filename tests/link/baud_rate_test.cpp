@@ -12,7 +12,7 @@ using kv::Edition;
 using kvtest::LinkRig;
 
 TEST(BaudRateCode, Table) {
-    const std::pair<uint32_t, uint8_t> cases[] = {{9600, 0xB0},  {19200, 0xB1}, {38400, 0xB2}, {57600, 0xB3},
+    const std::pair<uint32_t, uint8_t> cases[] = {{9600, 0xB0},   {19200, 0xB1}, {38400, 0xB2}, {57600, 0xB3},
                                                   {115200, 0xB4}, {4800, 0x00},  {0, 0x00}};
     for (auto [baud, code] : cases) EXPECT_EQ(kv::CKelvixApp::BaudRateCode(baud), code) << baud;
 }
@@ -94,8 +94,8 @@ TEST(RestoreBaudRate, KelvliteLoadsARoutineBeforeEachCodeAndHandshakes) {
     LinkRig rig(Edition::Kelvlite);
     EXPECT_EQ(rig.App().RestoreBaudRate(38400, kv::Operation::Setting, kv::Phase::None), 38400u);
     // Routine blocks are 0xEE and the slot: 10 for 0xB0, 12 for 0xB2.
-    const std::vector<uint8_t> expected = {0xEE, 10, 0xB0, 0x06, 0xEE, 12, 0xB2,  // switch, at 9600
-                                           0x06, 0xEE, 12, 0xB2, 0x06};           // check, at 38400
+    const std::vector<uint8_t> expected = {0xEE, 10,   0xB0, 0x06, 0xEE, 12, 0xB2,  // switch, at 9600
+                                           0x06, 0xEE, 12,   0xB2, 0x06};           // check, at 38400
     EXPECT_EQ(rig.Dev().SentBytes(), expected);
     EXPECT_TRUE(rig.Messages().empty());
 }
@@ -158,7 +158,7 @@ TEST(ResetTo9600, BringsTheLinkBackAndRewritesDefaultType) {
     EXPECT_EQ(rig.Dev().SentBytes(), (std::vector<uint8_t>{0xB3, 0xB0, 0xB0}));
     EXPECT_EQ(rig.Dev().Sent()[2].baud, 9600u);
     EXPECT_EQ(rig.Dev().Line().baud, 9600u);
-    EXPECT_EQ(rig.Profile().Get("mode_info", "Default_Type"), "");  // absent key becomes empty
+    EXPECT_EQ(rig.Profile().Get("mode_info", "Default_Type"), "");          // absent key becomes empty
     EXPECT_EQ(rig.Profile().Get("Last Comm State", "Baundrate"), "57600");  // not changed
     EXPECT_TRUE(rig.Messages().empty());
 }

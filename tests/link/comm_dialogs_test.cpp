@@ -30,7 +30,7 @@ TEST(SetCommDlg, GetValuesTakesTheLeadingNumber) {
         int answer;
         uint32_t baud;
     };
-    const Case cases[] = {{"4800", 1, 4800},    {"", 0, 12345},      {"abc", 1, 0},
+    const Case cases[] = {{"4800", 1, 4800},       {"", 0, 12345},       {"abc", 1, 0},
                           {"57600 bps", 1, 57600}, {" 19200", 1, 19200}, {"99999999999", 1, 2147483647}};
     for (const auto& c : cases) {
         LinkRig rig;
@@ -81,8 +81,8 @@ TEST(SetCommDlg, IntervalsAboveTenSecondsAreRefusedAndTheDialogStaysOpen) {
         bool refused;
         int interval;  // after the dialog
     };
-    const Case cases[] = {{"10000", false, 10000}, {"10001", true, 40}, {"100000", true, 40},
-                          {"99999999999", true, 40}};
+    const Case cases[] = {
+        {"10000", false, 10000}, {"10001", true, 40}, {"100000", true, 40}, {"99999999999", true, 40}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         LinkRig rig;

@@ -21,11 +21,20 @@ TEST(CheckStatusError, KindPicksTheBit) {
         int error;
     };
     const Case cases[] = {
-        {0xA0, "erase", 1},   {0x80, "erase", 0},   {0xA0, "Erase", 0},   {0xA1, "Erase", 1},
-        {0x90, "program", 1}, {0xA0, "program", 0}, {0x90, "Program", 0}, {0x81, "", 1},
-        {0x81, "status", 1},  {0xFE, "blank", 0},
+        {0xA0, "erase", 1},
+        {0x80, "erase", 0},
+        {0xA0, "Erase", 0},
+        {0xA1, "Erase", 1},
+        {0x90, "program", 1},
+        {0xA0, "program", 0},
+        {0x90, "Program", 0},
+        {0x81, "", 1},
+        {0x81, "status", 1},
+        {0xFE, "blank", 0},
         // Not ready: never a pass, whatever the error bits say.
-        {0x00, "program", 1}, {0x7F & ~0x10, "program", 1}, {0x00, "erase", 1},
+        {0x00, "program", 1},
+        {0x7F & ~0x10, "program", 1},
+        {0x00, "erase", 1},
     };
     for (const auto& c : cases) {
         LinkRig rig;
@@ -118,10 +127,20 @@ TEST(LoadRoutine, SlotsAndCodesWithoutRoutine) {
         std::vector<uint8_t> sent;
     };
     const Case cases[] = {
-        {0xFF, {0xEE, 0}},  {0x41, {0xEE, 1}}, {0x70, {0xEE, 5}},  {0x50, {0xEE, 6}},
-        {0x71, {0xEE, 7}},  {0xF5, {0xEE, 8}}, {0xFB, {0xEE, 9}},  {0xB0, {0xEE, 10}},
-        {0xB3, {0xEE, 13}}, {0x08, {}},        {0xB4, {}},         {0x20, {}},
-        {0xA7, {0xEE, 2, 0xEE, 3, 0xEE, 4}},  {0x06, {0x06}},
+        {0xFF, {0xEE, 0}},
+        {0x41, {0xEE, 1}},
+        {0x70, {0xEE, 5}},
+        {0x50, {0xEE, 6}},
+        {0x71, {0xEE, 7}},
+        {0xF5, {0xEE, 8}},
+        {0xFB, {0xEE, 9}},
+        {0xB0, {0xEE, 10}},
+        {0xB3, {0xEE, 13}},
+        {0x08, {}},
+        {0xB4, {}},
+        {0x20, {}},
+        {0xA7, {0xEE, 2, 0xEE, 3, 0xEE, 4}},
+        {0x06, {0x06}},
     };
     for (const auto& c : cases) {
         LinkRig rig(Edition::Kelvlite);

@@ -68,10 +68,10 @@ TEST(RecoverLink, OkWakesTheLoaderSendsTheZeroIdAndRunsTheSetting) {
 
     std::vector<uint8_t> expected = {0x00};
     expected.insert(expected.end(), 16, 0x00);
-    expected.push_back(0xB0);                                          // wake-up, nothing read
+    expected.push_back(0xB0);  // wake-up, nothing read
     const std::vector<uint8_t> zeroId = {0xF5, 0, 0, 0, 0x07, 0, 0, 0, 0, 0, 0, 0};
     expected.insert(expected.end(), zeroId.begin(), zeroId.end());
-    expected.insert(expected.end(), {0xB0, 0xB0, 0xB0, 0x70});       // the setting at 9600
+    expected.insert(expected.end(), {0xB0, 0xB0, 0xB0, 0x70});  // the setting at 9600
     EXPECT_EQ(rig.Dev().SentBytes(), expected);
     for (const auto& w : rig.Dev().Sent()) EXPECT_EQ(w.baud, 9600u);
 

@@ -135,9 +135,9 @@ TEST(SettingCmd, KelvliteStatusReadWithRoutineAndHandshake) {
         rig.App().idVerified = answered ? 0 : 1;
         rig.Ui().Press(tk::IDOK);
         EXPECT_EQ(RunSetting(rig), 9600u);
-        const std::vector<uint8_t> expected = {0xEE, 10, 0xB0, 0x06, 0xEE, 10, 0xB0,  // switch
-                                               0x06, 0xEE, 10, 0xB0, 0x06,            // check
-                                               0xEE, 5,    0x70, 0x06};               // status
+        const std::vector<uint8_t> expected = {0xEE, 10,   0xB0, 0x06, 0xEE, 10, 0xB0,  // switch
+                                               0x06, 0xEE, 10,   0xB0, 0x06,            // check
+                                               0xEE, 5,    0x70, 0x06};                 // status
         EXPECT_EQ(rig.Dev().SentBytes(), expected) << answered;
         EXPECT_EQ(rig.App().idVerified, 1);
         EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();

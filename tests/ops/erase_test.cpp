@@ -28,10 +28,10 @@ TEST(Erase, SequenceFollowsTheLoaderVersionAndTheEraseMode) {
         const char* frames;
     };
     const Case cases[] = {
-        {"VER.2.03", "+a", kBlocks},  {"VER.2.02", "+a", kBlocks}, {"VER.2", "+a", kBlocks},
-        {"VER.2.04", "+a", kAll},     {"VER.2.05", "+a", kAll},    {"VER.3.00", "+a", kAll},
-        {"VER.2.03", "-a", kAll},     {"VER.2.03", "", kAll},      {"VER.2.03", std::nullopt, kAll},
-        {"VER.2.03", "+A", kAll},     {"VER.2.03", "+a ", kAll},
+        {"VER.2.03", "+a", kBlocks}, {"VER.2.02", "+a", kBlocks}, {"VER.2", "+a", kBlocks},
+        {"VER.2.04", "+a", kAll},    {"VER.2.05", "+a", kAll},    {"VER.3.00", "+a", kAll},
+        {"VER.2.03", "-a", kAll},    {"VER.2.03", "", kAll},      {"VER.2.03", std::nullopt, kAll},
+        {"VER.2.03", "+A", kAll},    {"VER.2.03", "+a ", kAll},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.version + " mode " + c.mode.value_or("(none)"));
@@ -62,7 +62,10 @@ TEST(Erase, OldLoaderTestComparesUnsignedBytesUpToAZero) {
     using kv::CEraseCmd;
     EXPECT_TRUE(CEraseCmd::IsOldLoader("VER.2.03"));
     EXPECT_TRUE(CEraseCmd::IsOldLoader("ERROR"));
-    EXPECT_TRUE(CEraseCmd::IsOldLoader(std::string("VER.2.0\0" "9", 9)));
+    EXPECT_TRUE(
+        CEraseCmd::IsOldLoader(std::string("VER.2.0\0"
+                                           "9",
+                                           9)));
     EXPECT_TRUE(CEraseCmd::IsOldLoader(""));
     EXPECT_FALSE(CEraseCmd::IsOldLoader("VER.2.04"));
     EXPECT_FALSE(CEraseCmd::IsOldLoader("VER.2.03 "));

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs/set_address_dlg.h"
 #include "app/dialogs/pre_write_dlg.h"
+#include "app/dialogs/set_address_dlg.h"
 #include "res/templates.h"
 #include "tests/link/link_rig.h"
 #include "tests/support/sim_peer.h"
@@ -51,8 +51,8 @@ struct MemoryRig : LinkRig {
 
 // The link rig on the simulated chip (the boot loader needs no ID check).
 struct SimRig : LinkRig {
-    explicit SimRig(sim::Options options = BootLoader()) : LinkRig(kv::Edition::Kelvane), chip(std::move(options)),
-                                                           peer(Dev(), chip) {
+    explicit SimRig(sim::Options options = BootLoader())
+        : LinkRig(kv::Edition::Kelvane), chip(std::move(options)), peer(Dev(), chip) {
         EXPECT_EQ(App().Synchronise(), 1);
         Dev().SetWriteWaitsForWire(true);
         Dev().ClearSent();

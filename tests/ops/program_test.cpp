@@ -1,8 +1,8 @@
 // Program: the frames it sends, its confirmations, its stops and reports.
 #include <gtest/gtest.h>
 
-#include "app/dialogs/set_address_dlg.h"
 #include "app/dialogs/pre_write_dlg.h"
+#include "app/dialogs/set_address_dlg.h"
 #include "ops/program_cmd.h"
 #include "tests/ops/ops_rig.h"
 
@@ -106,7 +106,10 @@ TEST(Program, NeverOkAfterTheLoopStoppedEarly) {
     // its SRD1 is left on the line for the next read, which drops it.
     sim::ReplyFault stray{.kind = sim::ReplyFault::Kind::Stray, .code = 0x70, .nth = 1, .keep = 0, .stray = {0x00}};
     const Case cases[] = {
-        {"status reply lost", lost, std::nullopt, "50 41:000C 70 41:010C 70",
+        {"status reply lost",
+         lost,
+         std::nullopt,
+         "50 41:000C 70 41:010C 70",
          {"Timeout.\nPush RESET.\nThe flash is now partly programmed."}},
         {"stray byte, clean chip", stray, std::nullopt, "50 41:000C 70 70", {"Program error."}},
         {"stray byte, program error", stray, 0x0C0000, "50 41:000C 70 70", {"Program error."}},

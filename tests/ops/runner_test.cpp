@@ -2,10 +2,10 @@
 // by every range operation, and the panel given back on every way out.
 #include <gtest/gtest.h>
 
+#include "app/dialogs/progress_dlg.h"
 #include "ops/blank_cmd.h"
 #include "ops/page_loop.h"
 #include "ops/program_cmd.h"
-#include "app/dialogs/progress_dlg.h"
 #include "ops/read_cmd.h"
 #include "tests/ops/ops_rig.h"
 
@@ -74,9 +74,15 @@ TEST(PageLoop, OnePageRunsOnceAndEveryHookInOrder) {
     std::vector<std::string> calls;
     const uint64_t before = rig.Clock().Now();
     CPageLoop::Steps steps;
-    steps.work = [&](uint32_t a) { calls.push_back("work " + kv::CCheckMemorryCmd::ToHex6(a)); return true; };
+    steps.work = [&](uint32_t a) {
+        calls.push_back("work " + kv::CCheckMemorryCmd::ToHex6(a));
+        return true;
+    };
     steps.pauseMs = 7;
-    steps.check = [&](uint32_t a) { calls.push_back("check " + kv::CCheckMemorryCmd::ToHex6(a)); return true; };
+    steps.check = [&](uint32_t a) {
+        calls.push_back("check " + kv::CCheckMemorryCmd::ToHex6(a));
+        return true;
+    };
     EXPECT_EQ(loop.Run(steps), CPageLoop::End::Completed);
     EXPECT_EQ(calls, (std::vector<std::string>{"work 0C0000", "check 0C0000"}));
     EXPECT_EQ(rig.Clock().Now() - before, 7u);

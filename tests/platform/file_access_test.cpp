@@ -35,7 +35,8 @@ size_t EntriesIn(const std::string& folder) {
 
 // Runs f with the file size limit at `limit` bytes (SIGXFSZ ignored, so writes fail with EFBIG).
 bool WithFileSizeLimit(rlim_t limit, const std::function<bool()>& f) {
-    struct sigaction ignore {}, old {};
+    struct sigaction ignore {
+    }, old{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignore, &old);
     rlimit oldLimit{};
@@ -198,7 +199,8 @@ TEST(AppendWhole, LinesStayWholeAmongManyWritersOrAreNotWritten) {
     constexpr int kWriters = 6;
     constexpr int kLines = 150;
     const auto lineOf = [](int writer, int n) {
-        return std::to_string(writer) + ":" + std::string(static_cast<size_t>(100 + 37 * n % 5000), 'a' + writer) + "\n";
+        return std::to_string(writer) + ":" + std::string(static_cast<size_t>(100 + 37 * n % 5000), 'a' + writer) +
+               "\n";
     };
     {
         std::vector<std::thread> writers;

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -27,9 +27,7 @@ std::string ReadAll(const std::string& path) {
     return s.str();
 }
 
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+void WriteAll(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 size_t EntriesIn(const std::string& folder) {
     size_t n = 0;
@@ -181,9 +179,15 @@ TEST_F(IniFile, EmptyFileAndOddPathsNeverHang) {
 TEST_F(IniFile, RefusesTextThatWouldBreakTheFile) {
     WriteAll(path_, "[s]\nk=1\n");
     const std::tuple<std::string, std::string, std::string> refused[] = {
-        {"s", "k", "1\n[evil]\nx=1"}, {"s", "k", "a\rb"}, {"s", "k", std::string("a\0b", 3)},
-        {"s]", "k", "v"},             {"a\nb", "k", "v"}, {"s", "k=x", "v"},
-        {"s", "", "v"},               {"", "k", "v"},    {"s", ";k", "v"},
+        {"s", "k", "1\n[evil]\nx=1"},
+        {"s", "k", "a\rb"},
+        {"s", "k", std::string("a\0b", 3)},
+        {"s]", "k", "v"},
+        {"a\nb", "k", "v"},
+        {"s", "k=x", "v"},
+        {"s", "", "v"},
+        {"", "k", "v"},
+        {"s", ";k", "v"},
         {"s", "\xEF\xBB\xBF[k", "v"},
     };
     for (const auto& [section, key, value] : refused) EXPECT_FALSE(ini_->Set(section, key, value)) << key;
@@ -201,7 +205,8 @@ TEST_F(IniFile, FailedWriteLeavesTheOldFile) {
     std::filesystem::remove(plat::TemporaryPathFor(path_));
 
     // The disk fills up half-way through the temporary.
-    struct sigaction ignore {}, old {};
+    struct sigaction ignore {
+    }, old{};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGXFSZ, &ignore, &old);
     rlimit oldLimit{};
@@ -282,8 +287,7 @@ TEST_F(IniFile, ConcurrentWritersLoseNothing) {
         if (pid == 0) {
             auto ini = plat::MakeIniFile(path_);
             bool ok = true;
-            for (int k = 0; k < kKeys; ++k)
-                ok = ini->Set(SectionOf(k), KeyOf(w, k), "1") && ok;
+            for (int k = 0; k < kKeys; ++k) ok = ini->Set(SectionOf(k), KeyOf(w, k), "1") && ok;
             _exit(ok ? 0 : 1);
         }
         children.push_back(pid);
@@ -295,8 +299,7 @@ TEST_F(IniFile, ConcurrentWritersLoseNothing) {
     }
     int found = 0;
     for (int w = 0; w < kWriters; ++w)
-        for (int k = 0; k < kKeys; ++k)
-            found += ini_->Get(SectionOf(k), KeyOf(w, k)) ? 1 : 0;
+        for (int k = 0; k < kKeys; ++k) found += ini_->Get(SectionOf(k), KeyOf(w, k)) ? 1 : 0;
     EXPECT_EQ(found, kWriters * kKeys);
     EXPECT_EQ(EntriesIn(dir_.Path()), 1u) << "no temporary left behind";
 }
@@ -372,12 +375,11 @@ TEST_F(IniFile, EveryReadSeesTheFileAsItIsNow) {
 
 TEST(ProfileInt, LeadingNumberOrFallback) {
     kvtest::TempFolder dir;
-    WriteAll(dir / "p.INI",
-             "[t]\nplain=3000\nunit=150ms\nword=abc\nneg= -7\nplus=+12\nhuge=99999999999\nempty=\n");
+    WriteAll(dir / "p.INI", "[t]\nplain=3000\nunit=150ms\nword=abc\nneg= -7\nplus=+12\nhuge=99999999999\nempty=\n");
     auto ini = plat::MakeIniFile(dir / "p.INI");
     const std::pair<const char*, int> table[] = {
-        {"plain", 3000}, {"unit", 150}, {"word", 0}, {"neg", -7}, {"plus", 12}, {"huge", INT_MAX}, {"empty", 0},
-        {"missing", 42},
+        {"plain", 3000}, {"unit", 150},     {"word", 0},  {"neg", -7},
+        {"plus", 12},    {"huge", INT_MAX}, {"empty", 0}, {"missing", 42},
     };
     for (const auto& [key, want] : table) EXPECT_EQ(plat::GetProfileInt(*ini, "t", key, 42), want) << key;
 }

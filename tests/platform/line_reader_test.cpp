@@ -19,7 +19,9 @@ public:
         ::close(fds_[0]);
     }
     int Reader() const { return fds_[0]; }
-    void Write(const std::string& s) { ASSERT_EQ(::write(fds_[1], s.data(), s.size()), static_cast<ssize_t>(s.size())); }
+    void Write(const std::string& s) {
+        ASSERT_EQ(::write(fds_[1], s.data(), s.size()), static_cast<ssize_t>(s.size()));
+    }
     void CloseWriter() {
         if (fds_[1] >= 0) ::close(fds_[1]);
         fds_[1] = -1;

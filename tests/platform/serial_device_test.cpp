@@ -25,9 +25,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double MsSince(Clock::time_point t) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
-}
+double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
 // The device opens the slave end of a real pseudo-terminal; the test plays
 // the board on the master end.
@@ -95,11 +93,20 @@ protected:
 
 TEST(DevicePath, PortNamesMapToDevices) {
     const std::pair<const char*, const char*> table[] = {
-        {"COM1", "/dev/ttyS0"},       {"COM2", "/dev/ttyS1"},         {"COM4", "/dev/ttyS3"},
-        {"COM10", "/dev/ttyS9"},      {"com3", "/dev/ttyS2"},         {" COM1 ", "/dev/ttyS0"},
-        {"ttyUSB0", "/dev/ttyUSB0"},  {"/dev/ttyACM1", "/dev/ttyACM1"}, {"/tmp/x", "/tmp/x"},
-        {"COM0", "/dev/COM0"},        {"COMX", "/dev/COMX"},          {"serial/by-id/a", "/dev/serial/by-id/a"},
-        {"", ""},                     {"   ", ""},
+        {"COM1", "/dev/ttyS0"},
+        {"COM2", "/dev/ttyS1"},
+        {"COM4", "/dev/ttyS3"},
+        {"COM10", "/dev/ttyS9"},
+        {"com3", "/dev/ttyS2"},
+        {" COM1 ", "/dev/ttyS0"},
+        {"ttyUSB0", "/dev/ttyUSB0"},
+        {"/dev/ttyACM1", "/dev/ttyACM1"},
+        {"/tmp/x", "/tmp/x"},
+        {"COM0", "/dev/COM0"},
+        {"COMX", "/dev/COMX"},
+        {"serial/by-id/a", "/dev/serial/by-id/a"},
+        {"", ""},
+        {"   ", ""},
     };
     for (const auto& [port, path] : table) EXPECT_EQ(plat::DevicePathForPort(port), path) << "port '" << port << "'";
 }
@@ -348,7 +355,7 @@ TEST_F(PtyDevice, PurgeInputDropsQueuedBytesOnly) {
 
 TEST_F(PtyDevice, LineSettingsRoundTrip) {
     const plat::LineSettings table[] = {
-        {9600, 8, 0, 0},  {19200, 8, 0, 0}, {38400, 8, 0, 0}, {57600, 8, 0, 0},
+        {9600, 8, 0, 0},   {19200, 8, 0, 0}, {38400, 8, 0, 0},  {57600, 8, 0, 0},
         {115200, 8, 0, 0}, {1200, 8, 0, 2},  {230400, 8, 0, 0}, {9600, 8, 0, 0},
     };
     for (const auto& want : table) {
@@ -382,12 +389,12 @@ TEST_F(PtyDevice, SettingsTheDriverDoesNotTakeAreRefused) {
 TEST_F(PtyDevice, UnsupportedLineSettingsChangeNothing) {
     ASSERT_TRUE(device_->SetLine({19200, 8, 0, 0}));
     const plat::LineSettings refused[] = {
-        {12345, 8, 0, 0}, {0, 8, 0, 0}, {9600, 9, 0, 0}, {9600, 4, 0, 0},
+        {12345, 8, 0, 0}, {0, 8, 0, 0},    {9600, 9, 0, 0}, {9600, 4, 0, 0},
         {9600, 8, 3, 0},  {9600, 8, 0, 3}, {9600, 8, 0, 1}, {9600, 5, 0, 2},
     };
     for (const auto& bad : refused) {
-        EXPECT_FALSE(device_->SetLine(bad)) << bad.baud << " " << int(bad.byteSize) << " " << int(bad.parity) << " "
-                                            << int(bad.stopBits);
+        EXPECT_FALSE(device_->SetLine(bad))
+            << bad.baud << " " << int(bad.byteSize) << " " << int(bad.parity) << " " << int(bad.stopBits);
         plat::LineSettings got;
         ASSERT_TRUE(device_->GetLine(got));
         EXPECT_EQ(got.baud, 19200u);

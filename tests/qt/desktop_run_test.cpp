@@ -40,9 +40,8 @@ protected:
     DesktopRun() {
         auto device = std::make_unique<FakeSerialDevice>(clock_);
         dev_ = device.get();
-        app_ = std::make_unique<kv::CKelvixApp>(kv::Edition::Kelvane,
-                                                kv::AppServices{clock_, profile_, lock_, process_, ui_},
-                                                std::move(device));
+        app_ = std::make_unique<kv::CKelvixApp>(
+            kv::Edition::Kelvane, kv::AppServices{clock_, profile_, lock_, process_, ui_}, std::move(device));
         peer_ = std::make_unique<SimPeer>(*dev_, chip_);
         dev_->SetWriteWaitsForWire(true);  // frames take their time on the line, as on a port
     }
@@ -107,9 +106,15 @@ TEST_F(QtTest, IdFieldsTakeTwoHexDigitsAndTheAdvanceEatsOneTab) {
         std::vector<std::string> ids;
     };
     const Row rows[] = {
-        {"Tab after each advance", kv::Edition::Kelvlite, "", "11\t22\t33\t44\t55\t66\t77",
+        {"Tab after each advance",
+         kv::Edition::Kelvlite,
+         "",
+         "11\t22\t33\t44\t55\t66\t77",
          {"11", "22", "33", "44", "55", "66", "77"}},
-        {"filled fields are replaced", kv::Edition::Kelvlite, "99", "11223344556677",
+        {"filled fields are replaced",
+         kv::Edition::Kelvlite,
+         "99",
+         "11223344556677",
          {"11", "22", "33", "44", "55", "66", "77"}},
         {"no other letters, no third digit", kv::Edition::Kelvane, "", "1G3z", {"13", "", "", "", "", "", ""}},
     };
@@ -138,7 +143,8 @@ TEST_F(QtTest, IdFieldsTakeTwoHexDigitsAndTheAdvanceEatsOneTab) {
                     Key(view->focusWidget(), Qt::Key_A, QString(QChar(*c)));
             }
             for (int i = 0; i < 7; ++i)
-                ids.push_back(static_cast<QLineEdit*>(view->Widget(kv::CIDCheckDlg::IDC_ID1 + i))->text().toStdString());
+                ids.push_back(
+                    static_cast<QLineEdit*>(view->Widget(kv::CIDCheckDlg::IDC_ID1 + i))->text().toStdString());
             path = static_cast<QLineEdit*>(view->Widget(kv::CIDCheckDlg::IDC_FILE_PATH))->text().toStdString();
             view->reject();
         });

@@ -2,21 +2,21 @@
 // file dialog, modeless windows over a disabled owner, the quit request.
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QFileDialog>
 #include <QDateTime>
+#include <QEventLoop>
+#include <QFileDialog>
 #include <QHeaderView>
-#include <QLocale>
-#include <QTreeView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
-#include <QEventLoop>
 #include <QThread>
+#include <QTreeView>
 #include <QWindow>
 #include <filesystem>
 #include <fstream>
@@ -40,8 +40,7 @@ tk::DialogTemplate Form() {
     tk::DialogTemplate t;
     t.id = 500;
     t.caption = "Form";
-    auto add = [&t](int id, Kind kind, std::string label, unsigned style, int row, int col,
-                    int container = 0) {
+    auto add = [&t](int id, Kind kind, std::string label, unsigned style, int row, int col, int container = 0) {
         tk::Control c;
         c.id = id;
         c.kind = kind;
@@ -221,8 +220,7 @@ TEST_F(QtUiTest, MessageBoxesCarryCaptionIconAndLineBreaks) {
         int answer;
     } cases[] = {
         {tk::Icon::Stop, QMessageBox::Critical, tk::Buttons::Ok, QMessageBox::Ok, tk::IDOK},
-        {tk::Icon::Exclamation, QMessageBox::Warning, tk::Buttons::OkCancel, QMessageBox::Cancel,
-         tk::IDCANCEL},
+        {tk::Icon::Exclamation, QMessageBox::Warning, tk::Buttons::OkCancel, QMessageBox::Cancel, tk::IDCANCEL},
         {tk::Icon::Information, QMessageBox::Information, tk::Buttons::OkCancel, QMessageBox::Ok, tk::IDOK},
         {tk::Icon::None, QMessageBox::NoIcon, tk::Buttons::Ok, QMessageBox::Ok, tk::IDOK},
     };
@@ -274,10 +272,11 @@ TEST_F(QtUiTest, ModelessWindowDisablesItsOwnerAndStaysUsable) {
         ASSERT_NE(window, nullptr);
         QTimer::singleShot(20, [&] {
             ownerDisabled = !ui_.WindowOf(panel)->isEnabled();
-            progressUsable = window->isVisible() && window->isEnabled() &&
-                             window->findChild<QPushButton*>("2")->isEnabled();
+            progressUsable =
+                window->isVisible() && window->isEnabled() && window->findChild<QPushButton*>("2")->isEnabled();
             noCloseBox = !(window->windowFlags() & Qt::WindowCloseButtonHint);
-            blocked = watch.blocked.contains(window) || watch.blocked.contains(static_cast<QObject*>(window->windowHandle()));
+            blocked =
+                watch.blocked.contains(window) || watch.blocked.contains(static_cast<QObject*>(window->windowHandle()));
             Key(window, Qt::Key_Escape);  // the same as its Cancel button
         });
         while (!progress.cancelled && ui_.PumpPending()) QThread::msleep(1);
@@ -352,8 +351,8 @@ TEST_F(QtUiTest, OpenFileOffersConvertedFilterAndAnswersThePath) {
         fd->selectFile(QString::fromStdString(path.string()));
         static_cast<QDialog*>(fd)->accept();
     });
-    const auto chosen =
-        ui_.OpenFile("Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|");
+    const auto chosen = ui_.OpenFile(
+        "Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|");
     EXPECT_EQ(filters, (QStringList{"Motlora Hex File (*.s *.mot *.s2)", "Boot Program (*.btp)", "All Files (*)"}));
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(std::filesystem::path(*chosen), path);
@@ -367,7 +366,8 @@ TEST_F(QtUiTest, OpenFileOffersConvertedFilterAndAnswersThePath) {
 // dialog's FilePath names, else in its folder, else in the folder chosen last
 // time (also in a later run); and wide enough to read the names.
 TEST_F(QtUiTest, OpenFileStartsAtTheNamedFileOrTheLastFolder) {
-    const std::filesystem::path last = std::filesystem::temp_directory_path() / ("kelvane_qt_last_" + std::to_string(getpid()));
+    const std::filesystem::path last =
+        std::filesystem::temp_directory_path() / ("kelvane_qt_last_" + std::to_string(getpid()));
     const std::filesystem::path work = last / "work";
     std::filesystem::create_directories(work);
     const auto lastFile = last / "old.mot";
@@ -430,9 +430,9 @@ TEST(QtFileFilter, ConvertsPairsToQtFilters) {
     const std::pair<const char*, const char*> cases[] = {
         {"Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|",
          "Motlora Hex File (*.s *.mot *.s2);;Boot Program (*.btp);;All Files (*)"},
-        {"Text|*.txt", "Text (*.txt)"},                    // no closing bar, no pattern list in the name
-        {"Odd (*.a)|*.b; *.c |", "Odd (*.b *.c)"},         // the patterns of the pair win
-        {"Empty||All (*.*)|*.*|", "All (*)"},              // a pair without patterns is dropped
+        {"Text|*.txt", "Text (*.txt)"},             // no closing bar, no pattern list in the name
+        {"Odd (*.a)|*.b; *.c |", "Odd (*.b *.c)"},  // the patterns of the pair win
+        {"Empty||All (*.*)|*.*|", "All (*)"},       // a pair without patterns is dropped
         {"", ""},
     };
     for (auto [in, out] : cases) EXPECT_EQ(tk::QtFileFilter(in), out) << in;

@@ -1,14 +1,14 @@
 // Every template of both programs rendered by the Qt front end.
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QMessageBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QSet>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <cstdlib>
 
 #include "qt_fixture.h"
@@ -50,56 +50,53 @@ TEST_F(RenderTest, EveryTemplateShowsCaptionControlsAndStyles) {
                 EXPECT_EQ(w->isEnabled(), !(c.style & tk::kDisabled)) << c.id;
                 const QString label = QString::fromStdString(c.label);
                 switch (c.kind) {
-                case Kind::PushButton: {
-                    auto* b = qobject_cast<QPushButton*>(w);
-                    ASSERT_NE(b, nullptr);
-                    // The panel's buttons carry Alt-key mnemonics, each its own.
-                    EXPECT_EQ(QString(b->text()).remove(QLatin1Char('&')), label);
-                    if (t->mnemonics) {
-                        EXPECT_EQ(b->text().count(QLatin1Char('&')), 1) << c.label;
-                        const QKeySequence key = QKeySequence::mnemonic(b->text());
-                        EXPECT_FALSE(mnemonicKeys.contains(key)) << c.label;
-                        mnemonicKeys.insert(key);
+                    case Kind::PushButton: {
+                        auto* b = qobject_cast<QPushButton*>(w);
+                        ASSERT_NE(b, nullptr);
+                        // The panel's buttons carry Alt-key mnemonics, each its own.
+                        EXPECT_EQ(QString(b->text()).remove(QLatin1Char('&')), label);
+                        if (t->mnemonics) {
+                            EXPECT_EQ(b->text().count(QLatin1Char('&')), 1) << c.label;
+                            const QKeySequence key = QKeySequence::mnemonic(b->text());
+                            EXPECT_FALSE(mnemonicKeys.contains(key)) << c.label;
+                            mnemonicKeys.insert(key);
+                        }
+                        EXPECT_EQ(b->isDefault(), bool(c.style & tk::kDefault));
+                        break;
                     }
-                    EXPECT_EQ(b->isDefault(), bool(c.style & tk::kDefault));
-                    break;
-                }
-                case Kind::RadioButton:
-                    ASSERT_NE(qobject_cast<QRadioButton*>(w), nullptr);
-                    EXPECT_EQ(qobject_cast<QRadioButton*>(w)->text(), label);
-                    break;
-                case Kind::Edit: {
-                    auto* le = qobject_cast<QLineEdit*>(w);
-                    ASSERT_NE(le, nullptr);
-                    EXPECT_EQ(le->isReadOnly(), bool(c.style & tk::kReadOnly));
-                    EXPECT_EQ(bool(le->alignment() & Qt::AlignHCenter), bool(c.style & tk::kCentered));
-                    EXPECT_EQ(le->accessibleName(), label);
-                    break;
-                }
-                case Kind::ComboBox: {
-                    auto* cb = qobject_cast<QComboBox*>(w);
-                    ASSERT_NE(cb, nullptr);
-                    EXPECT_TRUE(cb->isEditable());
-                    ASSERT_EQ(cb->count(), int(c.items.size()));
-                    for (int i = 0; i < cb->count(); ++i) {
-                        EXPECT_EQ(cb->itemText(i).toStdString(), c.items[size_t(i)]);
+                    case Kind::RadioButton:
+                        ASSERT_NE(qobject_cast<QRadioButton*>(w), nullptr);
+                        EXPECT_EQ(qobject_cast<QRadioButton*>(w)->text(), label);
+                        break;
+                    case Kind::Edit: {
+                        auto* le = qobject_cast<QLineEdit*>(w);
+                        ASSERT_NE(le, nullptr);
+                        EXPECT_EQ(le->isReadOnly(), bool(c.style & tk::kReadOnly));
+                        EXPECT_EQ(bool(le->alignment() & Qt::AlignHCenter), bool(c.style & tk::kCentered));
+                        EXPECT_EQ(le->accessibleName(), label);
+                        break;
                     }
-                    break;
-                }
-                case Kind::GroupBox:
-                    ASSERT_NE(qobject_cast<QGroupBox*>(w), nullptr);
-                    EXPECT_EQ(qobject_cast<QGroupBox*>(w)->title(), label);
-                    break;
-                case Kind::Static:
-                    ASSERT_NE(qobject_cast<QLabel*>(w), nullptr);
-                    EXPECT_EQ(qobject_cast<QLabel*>(w)->text(), label);
-                    break;
-                case Kind::ProgressBar:
-                    EXPECT_NE(qobject_cast<QProgressBar*>(w), nullptr);
-                    break;
-                case Kind::Separator:
-                case Kind::Icon:
-                    break;
+                    case Kind::ComboBox: {
+                        auto* cb = qobject_cast<QComboBox*>(w);
+                        ASSERT_NE(cb, nullptr);
+                        EXPECT_TRUE(cb->isEditable());
+                        ASSERT_EQ(cb->count(), int(c.items.size()));
+                        for (int i = 0; i < cb->count(); ++i) {
+                            EXPECT_EQ(cb->itemText(i).toStdString(), c.items[size_t(i)]);
+                        }
+                        break;
+                    }
+                    case Kind::GroupBox:
+                        ASSERT_NE(qobject_cast<QGroupBox*>(w), nullptr);
+                        EXPECT_EQ(qobject_cast<QGroupBox*>(w)->title(), label);
+                        break;
+                    case Kind::Static:
+                        ASSERT_NE(qobject_cast<QLabel*>(w), nullptr);
+                        EXPECT_EQ(qobject_cast<QLabel*>(w)->text(), label);
+                        break;
+                    case Kind::ProgressBar: EXPECT_NE(qobject_cast<QProgressBar*>(w), nullptr); break;
+                    case Kind::Separator:
+                    case Kind::Icon: break;
                 }
             }
             EXPECT_EQ(bool(view.windowFlags() & Qt::WindowMinimizeButtonHint), t->minimizeBox);
@@ -171,7 +168,8 @@ TEST_F(RenderTest, NoWindowCutsItsCaptionOrAControlText) {
                 if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w)) {
                     EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
                 } else if (qobject_cast<QGroupBox*>(w)) {
-                    EXPECT_GE(w->width(), w->minimumSizeHint().width()) << qobject_cast<QGroupBox*>(w)->title().toStdString();
+                    EXPECT_GE(w->width(), w->minimumSizeHint().width())
+                        << qobject_cast<QGroupBox*>(w)->title().toStdString();
                 }
             }
         };

@@ -89,9 +89,8 @@ protected:
     SlowLink() {
         auto device = std::make_unique<SlowDevice>(clock_);
         dev_ = device.get();
-        app_ = std::make_unique<kv::CKelvixApp>(kv::Edition::Kelvane,
-                                                kv::AppServices{clock_, profile_, lock_, process_, ui_},
-                                                std::move(device));
+        app_ = std::make_unique<kv::CKelvixApp>(
+            kv::Edition::Kelvane, kv::AppServices{clock_, profile_, lock_, process_, ui_}, std::move(device));
         peer_ = std::make_unique<SimPeer>(*dev_, chip_);
         dev_->SetWriteWaitsForWire(true);
         app_->rememberedEnd = "0C3FFF";  // 64 pages: a Cancel that is not taken shows, and ends
@@ -155,7 +154,7 @@ TEST_F(SlowLink, InputDuringAWaitGoesOnlyWhereItWasAimed) {
     std::vector<int> pagesAfterCancel;
 
     // How each blank check is cancelled, in turn; the last entry exits.
-    const std::vector<std::function<void(QWidget* progress)>> cancels = {
+    const std::vector<std::function<void(QWidget * progress)>> cancels = {
         [](QWidget* progress) { PostClick(progress->findChild<QPushButton*>(QString::number(tk::IDCANCEL))); },
         [](QWidget*) { PostKey(Shown(kv::IDD_KELVIX_DIALOG), Qt::Key_Escape); },
         [](QWidget* progress) {

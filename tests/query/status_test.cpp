@@ -1,8 +1,8 @@
 // The status window: every bit decoded, the exchange, and a silent chip.
 #include <gtest/gtest.h>
 
-#include "query/states_cmd.h"
 #include "app/dialogs/states_dlg.h"
+#include "query/states_cmd.h"
 #include "tests/query/query_rig.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // The version window: the text, the trace, a silent chip, kelvlite's routines.
 #include <gtest/gtest.h>
 
-#include "query/version_cmd.h"
 #include "app/dialogs/version_dlg.h"
+#include "query/version_cmd.h"
 #include "tests/query/query_rig.h"
 
 namespace {
@@ -28,7 +28,7 @@ TEST(VersionWindow, ShowsTheTextAndTracesOldOrNew) {
         {"VER.2.01", "VER.2.01", " new \n"},
         {"VER.1.00", "VER.1.00", " new \n"},
         {std::string("VER\0.2.9", 8), "VER", " new \n"},  // a zero byte ends the text
-        {"\xC0VER.2.0", "\xC0VER.2.0", " old \n"},          // bytes compare unsigned
+        {"\xC0VER.2.0", "\xC0VER.2.0", " old \n"},        // bytes compare unsigned
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);

@@ -11,8 +11,7 @@ TEST(Strings, SharedTextsAndEditionDifferences) {
         int id;
         std::string kelvane, kelvlite;
     };
-    const std::string companion =
-        std::string("kelvlite.exe not found !!\r Please access to\r \"") + kHomePage + "\"";
+    const std::string companion = std::string("kelvlite.exe not found !!\r Please access to\r \"") + kHomePage + "\"";
     const Case cases[] = {
         {IDS_ABOUTBOX, "&About Kelvix...", "&About Kelvix..."},
         {IDS_TITLE, "Kelvane", "Kelvane"},  // every caption, in both programs
@@ -20,7 +19,7 @@ TEST(Strings, SharedTextsAndEditionDifferences) {
         {IDS_NOT_BLANK, "Find not blank at address\r", "Find not blank at address\r"},
         {1032, "Can not set new communication state.\nPush RESET.\nEnd this program once, and restart.",
          "Can not set new communication state.\nPush RESET.\nEnd this program once, and restart."},
-        {IDS_COMPANION_NOT_FOUND, companion, ""},  // kelvane only
+        {IDS_COMPANION_NOT_FOUND, companion, ""},     // kelvane only
         {IDS_BLANK_CHECK_OK, "", "Blank Check OK."},  // kelvlite only
         {IDS_READ_CHECK_OK, "", "Read Check OK."},
         {1115, "FFDA", "FFDA"},

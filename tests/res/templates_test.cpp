@@ -26,24 +26,31 @@ struct Expected {
 const std::vector<Expected>& Table() {
     static const std::vector<Expected> t = {
         {AboutTemplate, IDD_ABOUTBOX, "About Kelvane", "About Kelvane For Vireo/L", {1}},
-        {PanelTemplate, IDD_KELVIX_DIALOG, "Kelvane", "Kelvane for Vireo/L",
+        {PanelTemplate,
+         IDD_KELVIX_DIALOG,
+         "Kelvane",
+         "Kelvane for Vireo/L",
          {1005, 1006, 1007, 1034, 1010, 1008, 1009, 1000, 1015, 1063, 1064, 2}},
-        {IdCheckTemplate, IDD_ID_CHECK, "ID Check", "ID Check",
+        {IdCheckTemplate,
+         IDD_ID_CHECK,
+         "ID Check",
+         "ID Check",
          {1011, 1010, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1053, 1054, 1055, 1, 2}},
         {SetAddressTemplate, IDD_SET_ADDRESS, "Input Address", "Input Address", {1012, 1013, 1, 2}},
         {PreWriteTemplate, IDD_PRE_WRITE, "Program", "Program", {1016, 1002, 1, 2}},
         {ProgressTemplate, IDD_PROGRESS, "Titel", "Titel", {1020, 1021, 2}},
-        {FirstSetTemplate, IDD_FIRST_SET, "Do you set communication state?",
-         "Do you set communication state?", {1, 2}},
-        {StatesTemplate, IDD_STATES, "Status", "Status",
-         {1035, 1039, 1038, 1002, 1036, 1040, 1037, 1041, 1}},
+        {FirstSetTemplate, IDD_FIRST_SET, "Do you set communication state?", "Do you set communication state?", {1, 2}},
+        {StatesTemplate, IDD_STATES, "Status", "Status", {1035, 1039, 1038, 1002, 1036, 1040, 1037, 1041, 1}},
         {PreEraseTemplate, IDD_PRE_ERASE, "Erase", "Erase", {1, 2}},
         {SetCommTemplate, IDD_SET_COMM, "Set baudrate", "Set baudrate", {1020, 1044, 1, 2}},
         {StartTemplate, IDD_S_PRG, "Select Program", "Select Program", {1060, 1, 2}},
         {VersionTemplate, IDD_VERSION, "Firmware Version", "Firmware Version", {1062, 1}},
         {DownloadTemplate, IDD_DOWNLOAD, "Download", "Download", {1, 2}},
-        {SelectTemplate, IDD_SELECT, "Program/Download File Select",
-         "Program/Download File Select", {1011, 1010, 1, 2}},
+        {SelectTemplate,
+         IDD_SELECT,
+         "Program/Download File Select",
+         "Program/Download File Select",
+         {1011, 1010, 1, 2}},
     };
     return t;
 }
@@ -150,12 +157,11 @@ TEST(Templates, StartDialogOffersModesOnlyInKelvane) {
 }
 
 TEST(Templates, PanelButtonsAndKelvliteDifferences) {
-    const std::vector<std::pair<int, const char*>> left = {
-        {1005, "Load (ID)..."}, {1006, "Blank..."}, {1007, "Read..."},
-        {1034, "Status..."},    {1010, "E. P. R..."}, {1008, "B. P. R..."}};
+    const std::vector<std::pair<int, const char*>> left = {{1005, "Load (ID)..."}, {1006, "Blank..."},
+                                                           {1007, "Read..."},      {1034, "Status..."},
+                                                           {1010, "E. P. R..."},   {1008, "B. P. R..."}};
     const std::vector<std::pair<int, const char*>> right = {
-        {1009, "Program..."}, {1000, "Erase"}, {1015, "Setting..."}, {1063, "Download..."},
-        {1064, "Version..."}};
+        {1009, "Program..."}, {1000, "Erase"}, {1015, "Setting..."}, {1063, "Download..."}, {1064, "Version..."}};
     for (Edition e : kEditions) {
         const auto& t = PanelTemplate(e);
         int row = 0;
@@ -217,8 +223,7 @@ TEST(Templates, IdCheckHidesMcuTypeAndCentresIdsInKelvlite) {
 
 TEST(Templates, SetCommListsRatesAndIntervals) {
     const std::vector<std::string> rates = {"9600", "19200", "38400", "57600", "115200"};
-    const std::vector<std::string> intervals = {"5",  "10", "15", "20", "25",
-                                                "30", "35", "40", "45", "50"};
+    const std::vector<std::string> intervals = {"5", "10", "15", "20", "25", "30", "35", "40", "45", "50"};
     EXPECT_EQ(Get(SetCommTemplate(Edition::Kelvane), 1020).items, rates);
     EXPECT_EQ(Get(SetCommTemplate(Edition::Kelvlite), 1020).items,
               std::vector<std::string>(rates.begin(), rates.end() - 1));

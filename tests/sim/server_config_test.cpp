@@ -10,12 +10,39 @@ using sim::ReplyFault;
 TEST(ServerConfig, ParsesChipFaultAndFileOptions) {
     sim::ServerConfig c;
     std::string error;
-    ASSERT_TRUE(sim::ParseServerArgs(
-        {"--mode", "lite", "--mcu=wren", "--id", "0102030405060A", "--version", "VER.2.03", "--timing", "none",
-         "--erase-busy", "5", "--no-reply", "70@3", "--cut-reply", "FF:10", "--wrong-echo", "B2",
-         "--stray", "FB:EEDD@2", "--srd-set", "08", "--reset-after", "40", "--erase-error",
-         "--program-error", "0C0234", "--flip-read", "0C0001", "--dump", "out.bin", "--dump-range", "0C0000-0CFFFF"},
-        c, error))
+    ASSERT_TRUE(sim::ParseServerArgs({"--mode",
+                                      "lite",
+                                      "--mcu=wren",
+                                      "--id",
+                                      "0102030405060A",
+                                      "--version",
+                                      "VER.2.03",
+                                      "--timing",
+                                      "none",
+                                      "--erase-busy",
+                                      "5",
+                                      "--no-reply",
+                                      "70@3",
+                                      "--cut-reply",
+                                      "FF:10",
+                                      "--wrong-echo",
+                                      "B2",
+                                      "--stray",
+                                      "FB:EEDD@2",
+                                      "--srd-set",
+                                      "08",
+                                      "--reset-after",
+                                      "40",
+                                      "--erase-error",
+                                      "--program-error",
+                                      "0C0234",
+                                      "--flip-read",
+                                      "0C0001",
+                                      "--dump",
+                                      "out.bin",
+                                      "--dump-range",
+                                      "0C0000-0CFFFF"},
+                                     c, error))
         << error;
     EXPECT_EQ(c.chip.mode, sim::Mode::Lite);
     EXPECT_EQ(c.chip.mcu, sim::McuType::Wren);
@@ -50,10 +77,18 @@ TEST(ServerConfig, DefaultsAndBadValues) {
     EXPECT_TRUE(c.chip.wireTiming);
 
     const std::vector<std::vector<std::string>> bad = {
-        {"--mode", "rom"},         {"--id", "0102"},         {"--id", "01020304050607GG"},
-        {"--version", "TOO.LONG.1"}, {"--no-reply", "170"},  {"--cut-reply", "FF"},
-        {"--stray", "FB:E"},       {"--no-reply", "70@0"},   {"--dump-range", "0D0000-0C0000"},
-        {"--frobnicate"},          {"--log"},                {"--reset-after", "0"},
+        {"--mode", "rom"},
+        {"--id", "0102"},
+        {"--id", "01020304050607GG"},
+        {"--version", "TOO.LONG.1"},
+        {"--no-reply", "170"},
+        {"--cut-reply", "FF"},
+        {"--stray", "FB:E"},
+        {"--no-reply", "70@0"},
+        {"--dump-range", "0D0000-0C0000"},
+        {"--frobnicate"},
+        {"--log"},
+        {"--reset-after", "0"},
     };
     // "--version" alone asks for the program's version; with a text it sets the chip's.
     for (const auto& [args, asked] : std::vector<std::pair<std::vector<std::string>, bool>>{

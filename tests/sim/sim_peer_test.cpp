@@ -11,9 +11,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct Wire {
-    explicit Wire(sim::Options o) : device(clock), chip(std::move(o)), peer(device, chip) {
-        device.Open("COM1");
-    }
+    explicit Wire(sim::Options o) : device(clock), chip(std::move(o)), peer(device, chip) { device.Open("COM1"); }
     void Write(const Bytes& b) { device.Write(b.data(), b.size()); }
     // Reads `count` bytes like the channel does: wait, then take what is queued.
     Bytes Read(size_t count, uint32_t timeoutMs) {

@@ -144,8 +144,8 @@ TEST(VireoSimProcess, LoadsProgramsAndDumpsItsFlash) {
     std::string dir = kvtest::TestFolder("sim") + "/";
     std::string image = dir + "vireo_sim_in.mot", dump = dir + "vireo_sim_out.mot";
     std::ofstream(image) << "S2080C00000102030ADB\nS804000000FB\n";
-    SimProcess sim({"--mode", "bootloader", "--timing", "none", "--load", image, "--dump", dump,
-                    "--dump-range", "0C0000-0CFFFF"});
+    SimProcess sim(
+        {"--mode", "bootloader", "--timing", "none", "--load", image, "--dump", dump, "--dump-range", "0C0000-0CFFFF"});
     ASSERT_TRUE(sim.Connect());
     sim.Write(Wake());
     ASSERT_EQ(sim.Read(1), Bytes{0xB0});

@@ -97,7 +97,8 @@ void FakeSerialDevice::WaitForInput(uint32_t /*queued*/, uint32_t maxMs) {
         // Nothing can be written while the program waits, so the peer's timers
         // may run up to the first byte already on its way, or the limit.
         uint64_t until = limit;
-        if (!inFlight_.empty() && inFlight_.front().dueMs > clock_.Now()) until = std::min(until, inFlight_.front().dueMs);
+        if (!inFlight_.empty() && inFlight_.front().dueMs > clock_.Now())
+            until = std::min(until, inFlight_.front().dueMs);
         timerHook_(*this, until);
     }
     if (!inFlight_.empty() && inFlight_.front().dueMs > clock_.Now() && inFlight_.front().dueMs < limit)

@@ -109,17 +109,18 @@ TEST(ConsoleUi, DialogListsControlsAndTakesCommands) {
     after.replace(after.find("B: on"), 5, "B: off");
     after.replace(after.find("C: off"), 6, "C: on");
     after.replace(after.find("Port: COM1"), 10, "Port: COM3");
-    EXPECT_EQ(con.out.str(), std::string(kFormListing) +
-                                 "> "
-                                 "> error: hidden control 1070\n"
-                                 "> error: disabled control 1071\n"
-                                 "> error: control 1072 is read-only\n"
-                                 "> error: no control 9999\n"
-                                 "> error: unknown input \"foo\"; type <id>=<text>, <id>, ok, cancel, show or menu <id>\n"
-                                 "> error: control 1002 is not a button\n"
-                                 "> error: unknown input \"=x\"; type <id>=<text>, <id>, ok, cancel, show or menu <id>\n"
-                                 "> > > > " +
-                                 after + "> ");
+    EXPECT_EQ(con.out.str(),
+              std::string(kFormListing) +
+                  "> "
+                  "> error: hidden control 1070\n"
+                  "> error: disabled control 1071\n"
+                  "> error: control 1072 is read-only\n"
+                  "> error: no control 9999\n"
+                  "> error: unknown input \"foo\"; type <id>=<text>, <id>, ok, cancel, show or menu <id>\n"
+                  "> error: control 1002 is not a button\n"
+                  "> error: unknown input \"=x\"; type <id>=<text>, <id>, ok, cancel, show or menu <id>\n"
+                  "> > > > " +
+                  after + "> ");
 }
 
 TEST(ConsoleUi, EndOfInputCancelsTheDialog) {

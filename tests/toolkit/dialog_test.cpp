@@ -40,12 +40,9 @@ TEST(Dialog, RadioGroupsEndWhereTheirContainerChanges) {
     tk::DialogTemplate t;
     t.id = 1;
     t.controls = {
-        Ctl(10, Kind::GroupBox, "First", 0, {}, 0, 0, 0),
-        Ctl(20, Kind::GroupBox, "Second", 0, {}, 0, 0, 1),
-        Ctl(11, Kind::RadioButton, "a", 0, {}, 10, 0, 0),
-        Ctl(12, Kind::RadioButton, "b", 0, {}, 10, 1, 0),
-        Ctl(21, Kind::RadioButton, "c", 0, {}, 20, 0, 0),
-        Ctl(22, Kind::RadioButton, "d", 0, {}, 20, 1, 0),
+        Ctl(10, Kind::GroupBox, "First", 0, {}, 0, 0, 0), Ctl(20, Kind::GroupBox, "Second", 0, {}, 0, 0, 1),
+        Ctl(11, Kind::RadioButton, "a", 0, {}, 10, 0, 0), Ctl(12, Kind::RadioButton, "b", 0, {}, 10, 1, 0),
+        Ctl(21, Kind::RadioButton, "c", 0, {}, 20, 0, 0), Ctl(22, Kind::RadioButton, "d", 0, {}, 20, 1, 0),
     };
     tk::ScriptedUi ui;
     tk::Dialog dlg(ui, t);
@@ -158,8 +155,7 @@ TEST(UiBase, SplitLinesAtEveryKindOfBreak) {
     EXPECT_EQ(tk::UiBase::SplitLines("a\n"), V{"a"});
     EXPECT_EQ(tk::UiBase::SplitLines("a\n\rb"), (V{"a", "", "b"}));
     EXPECT_EQ(tk::UiBase::SplitLines("a\r\n\r\nb"), (V{"a", "", "b"}));
-    EXPECT_EQ(tk::UiBase::SplitLines("Find not blank at address\r0C0000"),
-              (V{"Find not blank at address", "0C0000"}));
+    EXPECT_EQ(tk::UiBase::SplitLines("Find not blank at address\r0C0000"), (V{"Find not blank at address", "0C0000"}));
 }
 
 TEST(UiBase, WaitCursorCountsDepth) {

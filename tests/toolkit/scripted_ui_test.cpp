@@ -150,8 +150,7 @@ TEST(ScriptedUi, CancelsTheProgressWindowDuringTheNthPump) {
         const bool stopped = flag != 0;
         progress->Close();
         delete progress;
-        ui.MessageBox(stopped ? "Stop programming." : "Program OK.", "Kelvane", tk::Icon::Information,
-                      tk::Buttons::Ok);
+        ui.MessageBox(stopped ? "Stop programming." : "Program OK.", "Kelvane", tk::Icon::Information, tk::Buttons::Ok);
     });
     ui.Press(kRun).CancelProgressAfter(3).Answer(tk::IDOK, "Stop programming.");
     EXPECT_EQ(panel.DoModal(), tk::IDCANCEL);

@@ -11,17 +11,17 @@ namespace kvtest {
 
 enum : int {
     kFormId = 500,
-    kName = 1002,      // edit, upper case
-    kCount = 1003,     // edit, digits only
-    kPort = 1060,      // combo box
-    kGroup = 1050,     // group box
-    kModeA = 1058,     // radios A, B, C
+    kName = 1002,   // edit, upper case
+    kCount = 1003,  // edit, digits only
+    kPort = 1060,   // combo box
+    kGroup = 1050,  // group box
+    kModeA = 1058,  // radios A, B, C
     kModeB = 1056,
     kModeC = 1057,
     kHiddenBtn = 1070,
     kDisabledBtn = 1071,
     kReadOnly = 1072,
-    kRun = 1080,       // panel button that runs a callback
+    kRun = 1080,  // panel button that runs a callback
     kPanelId = 600,
     kProgressId = 136,
     kBar = 1020,

@@ -46,15 +46,15 @@ std::optional<int> ParseId(const std::string& s) {
 
 const char* KindWord(Kind kind) {
     switch (kind) {
-    case Kind::PushButton: return "button";
-    case Kind::Edit: return "edit";
-    case Kind::ComboBox: return "combo";
-    case Kind::RadioButton: return "radio";
-    case Kind::GroupBox: return "group";
-    case Kind::Static: return "static";
-    case Kind::ProgressBar: return "progress";
-    case Kind::Separator: return "separator";
-    case Kind::Icon: return "icon";
+        case Kind::PushButton: return "button";
+        case Kind::Edit: return "edit";
+        case Kind::ComboBox: return "combo";
+        case Kind::RadioButton: return "radio";
+        case Kind::GroupBox: return "group";
+        case Kind::Static: return "static";
+        case Kind::ProgressBar: return "progress";
+        case Kind::Separator: return "separator";
+        case Kind::Icon: return "icon";
     }
     return "control";
 }
@@ -157,8 +157,7 @@ ConsoleUi::~ConsoleUi() {
 }
 
 std::unique_ptr<ConsoleUi> ConsoleUi::ForStdio() {
-    return std::make_unique<ConsoleUi>(plat::MakeFdLineSource(0, plat::StopWakeFd()), std::cout,
-                                       plat::IsTerminal(1));
+    return std::make_unique<ConsoleUi>(plat::MakeFdLineSource(0, plat::StopWakeFd()), std::cout, plat::IsTerminal(1));
 }
 
 std::ostream& ConsoleUi::Out() {
@@ -194,33 +193,34 @@ std::string ConsoleUi::ControlLine(const Dialog& dlg, const Control& c) {
     std::string label, value;
     bool hasValue = false;
     switch (c.kind) {
-    case Kind::PushButton:
-    case Kind::GroupBox:
-    case Kind::Static: label = text; break;
-    case Kind::Edit:
-        label = c.label;
-        value = text;
-        hasValue = true;
-        break;
-    case Kind::ComboBox: {
-        label = c.label;
-        value = text + " (list:";
-        for (size_t i = 0; i < c.items.size(); ++i) value += (i ? ", " : " ") + c.items[i];
-        value += ')';
-        hasValue = true;
-        break;
-    }
-    case Kind::RadioButton:
-        label = text;
-        value = s.checked ? "on" : "off";
-        hasValue = true;
-        break;
-    case Kind::ProgressBar:
-        value = std::to_string(s.pos) + " (" + std::to_string(s.rangeLow) + ".." + std::to_string(s.rangeHigh) + ")";
-        hasValue = true;
-        break;
-    case Kind::Separator:
-    case Kind::Icon: break;
+        case Kind::PushButton:
+        case Kind::GroupBox:
+        case Kind::Static: label = text; break;
+        case Kind::Edit:
+            label = c.label;
+            value = text;
+            hasValue = true;
+            break;
+        case Kind::ComboBox: {
+            label = c.label;
+            value = text + " (list:";
+            for (size_t i = 0; i < c.items.size(); ++i) value += (i ? ", " : " ") + c.items[i];
+            value += ')';
+            hasValue = true;
+            break;
+        }
+        case Kind::RadioButton:
+            label = text;
+            value = s.checked ? "on" : "off";
+            hasValue = true;
+            break;
+        case Kind::ProgressBar:
+            value =
+                std::to_string(s.pos) + " (" + std::to_string(s.rangeLow) + ".." + std::to_string(s.rangeHigh) + ")";
+            hasValue = true;
+            break;
+        case Kind::Separator:
+        case Kind::Icon: break;
     }
     std::string line = "  [" + std::to_string(c.id) + "] " + KindWord(c.kind);
     if (!label.empty()) line += " " + label;

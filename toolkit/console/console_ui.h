@@ -25,9 +25,9 @@
 //   An empty line is ignored. An unknown, hidden, disabled or read-only
 //   control, or a line not understood, prints one "error: ..." line and the
 //   dialog reads again. A line longer than 65536 bytes is skipped with
-//   "error: input line longer than 65536 bytes skipped" wherever a line is read. End of input presses Cancel; a dialog that still has
-//   not ended is ended with Cancel. After a prompt that met end of input a
-//   newline is printed, so the output ends with whole lines.
+//   "error: input line longer than 65536 bytes skipped" wherever a line is read. End of input presses Cancel; a dialog
+//   that still has not ended is ended with Cancel. After a prompt that met end of input a newline is printed, so the
+//   output ends with whole lines.
 //
 // File-open: "Open file [<filter>]: " and a path; an empty line or end of
 // input cancels; a path that is not an existing regular file prints

@@ -77,10 +77,7 @@ Qt::WindowFlags FlagsFor(const DialogTemplate& tpl, bool modeless) {
 }  // namespace
 
 DialogView::DialogView(Dialog& dlg, bool modeless)
-    : QDialog(nullptr, FlagsFor(dlg.Template(), modeless)),
-      dlg_(&dlg),
-      tpl_(dlg.Template()),
-      modeless_(modeless) {
+    : QDialog(nullptr, FlagsFor(dlg.Template(), modeless)), dlg_(&dlg), tpl_(dlg.Template()), modeless_(modeless) {
     setObjectName(QString::number(tpl_.id));
     Build();
 }
@@ -244,86 +241,84 @@ QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
     const bool centred = (c.style & kCentered) || tpl_.centered;
     QWidget* w = nullptr;
     switch (c.kind) {
-    case Kind::PushButton: {
-        auto* b = new QPushButton(ToQ(c.label), parent);
-        b->setDefault(c.style & kDefault);
-        connect(b, &QPushButton::clicked, this, [this, id] { Send(id); });
-        w = b;
-        break;
-    }
-    case Kind::RadioButton: {
-        auto* b = new QRadioButton(ToQ(c.label), parent);
-        b->setAutoExclusive(false);  // the button group of its run decides
-        connect(b, &QRadioButton::clicked, this, [this, id] { Send(id); });
-        w = b;
-        break;
-    }
-    case Kind::Edit: {
-        auto* e = new FieldEdit(c.width, parent);
-        e->setReadOnly(c.style & kReadOnly);
-        if (centred) e->setAlignment(Qt::AlignCenter);
-        if (c.style & (kNumber | kUpperCase | kHexByte))
-            e->setValidator(new FieldValidator(c.style & kNumber, c.style & kUpperCase, e, c.style & kHexByte));
-        if (c.style & kHexByte) e->setMaxLength(2);
-        connect(e, &QLineEdit::textEdited, this, [this, id](const QString& t) { Edited(id, t); });
-        e->installEventFilter(this);
-        w = e;
-        break;
-    }
-    case Kind::ComboBox: {
-        auto* cb = new FieldCombo(parent);
-        cb->setEditable(true);
-        cb->setInsertPolicy(QComboBox::NoInsert);  // typed text never joins the list
-        for (const auto& item : c.items) cb->addItem(ToQ(item));
-        cb->setCurrentIndex(-1);
-        cb->setEditText(QString());
-        cb->setMinimumContentsLength(c.width > 0 ? c.width : 8);
-        // The box keeps its size however long an entry; its list shows them whole.
-        cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        connect(cb, &QComboBox::editTextChanged, this, [this, id](const QString& t) {
-            if (!syncing_) Edited(id, t);
-        });
-        cb->installEventFilter(this);
-        if (cb->lineEdit()) cb->lineEdit()->installEventFilter(this);
-        w = cb;
-        break;
-    }
-    case Kind::Static: {
-        auto* l = new QLabel(ToQ(LinesOf(c.label)), parent);
-        l->setTextFormat(Qt::PlainText);
-        if (centred) l->setAlignment(Qt::AlignCenter);
-        w = l;
-        break;
-    }
-    case Kind::ProgressBar: {
-        auto* p = new QProgressBar(parent);
-        p->setTextVisible(false);
-        p->setMinimumWidth(240);
-        w = p;
-        break;
-    }
-    case Kind::Separator: {
-        auto* f = new QFrame(parent);
-        f->setFrameShape(QFrame::HLine);
-        f->setFrameShadow(QFrame::Sunken);
-        w = f;
-        break;
-    }
-    case Kind::Icon: {
-        auto* l = new QLabel(parent);
-        l->setPixmap(QApplication::windowIcon().pixmap(32, 32));
-        l->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
-        w = l;
-        break;
-    }
-    case Kind::GroupBox:
-        break;
+        case Kind::PushButton: {
+            auto* b = new QPushButton(ToQ(c.label), parent);
+            b->setDefault(c.style & kDefault);
+            connect(b, &QPushButton::clicked, this, [this, id] { Send(id); });
+            w = b;
+            break;
+        }
+        case Kind::RadioButton: {
+            auto* b = new QRadioButton(ToQ(c.label), parent);
+            b->setAutoExclusive(false);  // the button group of its run decides
+            connect(b, &QRadioButton::clicked, this, [this, id] { Send(id); });
+            w = b;
+            break;
+        }
+        case Kind::Edit: {
+            auto* e = new FieldEdit(c.width, parent);
+            e->setReadOnly(c.style & kReadOnly);
+            if (centred) e->setAlignment(Qt::AlignCenter);
+            if (c.style & (kNumber | kUpperCase | kHexByte))
+                e->setValidator(new FieldValidator(c.style & kNumber, c.style & kUpperCase, e, c.style & kHexByte));
+            if (c.style & kHexByte) e->setMaxLength(2);
+            connect(e, &QLineEdit::textEdited, this, [this, id](const QString& t) { Edited(id, t); });
+            e->installEventFilter(this);
+            w = e;
+            break;
+        }
+        case Kind::ComboBox: {
+            auto* cb = new FieldCombo(parent);
+            cb->setEditable(true);
+            cb->setInsertPolicy(QComboBox::NoInsert);  // typed text never joins the list
+            for (const auto& item : c.items) cb->addItem(ToQ(item));
+            cb->setCurrentIndex(-1);
+            cb->setEditText(QString());
+            cb->setMinimumContentsLength(c.width > 0 ? c.width : 8);
+            // The box keeps its size however long an entry; its list shows them whole.
+            cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            connect(cb, &QComboBox::editTextChanged, this, [this, id](const QString& t) {
+                if (!syncing_) Edited(id, t);
+            });
+            cb->installEventFilter(this);
+            if (cb->lineEdit()) cb->lineEdit()->installEventFilter(this);
+            w = cb;
+            break;
+        }
+        case Kind::Static: {
+            auto* l = new QLabel(ToQ(LinesOf(c.label)), parent);
+            l->setTextFormat(Qt::PlainText);
+            if (centred) l->setAlignment(Qt::AlignCenter);
+            w = l;
+            break;
+        }
+        case Kind::ProgressBar: {
+            auto* p = new QProgressBar(parent);
+            p->setTextVisible(false);
+            p->setMinimumWidth(240);
+            w = p;
+            break;
+        }
+        case Kind::Separator: {
+            auto* f = new QFrame(parent);
+            f->setFrameShape(QFrame::HLine);
+            f->setFrameShadow(QFrame::Sunken);
+            w = f;
+            break;
+        }
+        case Kind::Icon: {
+            auto* l = new QLabel(parent);
+            l->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+            l->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+            w = l;
+            break;
+        }
+        case Kind::GroupBox: break;
     }
     if (w) {
         if (id != IDC_STATIC) w->setObjectName(QString::number(id));
         if (c.kind == Kind::PushButton || c.kind == Kind::RadioButton) w->installEventFilter(this);
-        if (!c.label.empty() && (c.kind == Kind::Edit || c.kind == Kind::ComboBox))
-            w->setAccessibleName(ToQ(c.label));
+        if (!c.label.empty() && (c.kind == Kind::Edit || c.kind == Kind::ComboBox)) w->setAccessibleName(ToQ(c.label));
     }
     return w;
 }
@@ -344,49 +339,42 @@ void DialogView::Sync(int id) {
     const QString text = ToQ(c->kind == Kind::Static ? LinesOf(s.text) : s.text);
     syncing_ = true;
     switch (c->kind) {
-    case Kind::Edit: {
-        auto* e = static_cast<QLineEdit*>(w);
-        const QString shown = (c->style & kUpperCase) ? text.toUpper() : text;
-        if (e->text() != shown) e->setText(shown);
-        break;
-    }
-    case Kind::ComboBox: {
-        auto* cb = static_cast<QComboBox*>(w);
-        if (cb->currentText() != text) {
-            const int at = cb->findText(text);
-            if (at >= 0)
-                cb->setCurrentIndex(at);
-            else
-                cb->setEditText(text);
+        case Kind::Edit: {
+            auto* e = static_cast<QLineEdit*>(w);
+            const QString shown = (c->style & kUpperCase) ? text.toUpper() : text;
+            if (e->text() != shown) e->setText(shown);
+            break;
         }
-        break;
-    }
-    case Kind::PushButton:
-        static_cast<QAbstractButton*>(w)->setText(WithMnemonic(id, text));
-        break;
-    case Kind::RadioButton:
-        static_cast<QAbstractButton*>(w)->setText(text);
-        SyncRadio(id, s.checked);
-        break;
-    case Kind::GroupBox:
-        static_cast<QGroupBox*>(w)->setTitle(text);
-        break;
-    case Kind::Static:
-        static_cast<QLabel*>(w)->setText(text);
-        break;
-    case Kind::ProgressBar: {
-        auto* p = static_cast<QProgressBar*>(w);
-        const bool restarted = p->minimum() != s.rangeLow || p->maximum() != std::max(s.rangeLow, s.rangeHigh) ||
-                               s.pos <= s.rangeLow;
-        p->setRange(s.rangeLow, std::max(s.rangeLow, s.rangeHigh));
-        p->setValue(std::clamp(s.pos, p->minimum(), p->maximum()));
-        if (restarted) barStarted_[id] = std::chrono::steady_clock::now();
-        ShowFigure(*p, barStarted_[id]);
-        break;
-    }
-    case Kind::Separator:
-    case Kind::Icon:
-        break;
+        case Kind::ComboBox: {
+            auto* cb = static_cast<QComboBox*>(w);
+            if (cb->currentText() != text) {
+                const int at = cb->findText(text);
+                if (at >= 0)
+                    cb->setCurrentIndex(at);
+                else
+                    cb->setEditText(text);
+            }
+            break;
+        }
+        case Kind::PushButton: static_cast<QAbstractButton*>(w)->setText(WithMnemonic(id, text)); break;
+        case Kind::RadioButton:
+            static_cast<QAbstractButton*>(w)->setText(text);
+            SyncRadio(id, s.checked);
+            break;
+        case Kind::GroupBox: static_cast<QGroupBox*>(w)->setTitle(text); break;
+        case Kind::Static: static_cast<QLabel*>(w)->setText(text); break;
+        case Kind::ProgressBar: {
+            auto* p = static_cast<QProgressBar*>(w);
+            const bool restarted =
+                p->minimum() != s.rangeLow || p->maximum() != std::max(s.rangeLow, s.rangeHigh) || s.pos <= s.rangeLow;
+            p->setRange(s.rangeLow, std::max(s.rangeLow, s.rangeHigh));
+            p->setValue(std::clamp(s.pos, p->minimum(), p->maximum()));
+            if (restarted) barStarted_[id] = std::chrono::steady_clock::now();
+            ShowFigure(*p, barStarted_[id]);
+            break;
+        }
+        case Kind::Separator:
+        case Kind::Icon: break;
     }
     w->setEnabled(s.enabled);
     w->setHidden(!s.visible);
@@ -507,21 +495,16 @@ void DialogView::PressEnter() {
 bool DialogView::HandleKey(int key, Qt::KeyboardModifiers mods) {
     if (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        PressEnter();
-        return true;
-    case Qt::Key_Escape:
-        reject();
-        return true;
-    case Qt::Key_F1:
-        if (dlg_ && !dlg_->SystemMenu().empty()) {
-            RunSystemEntry(dlg_->SystemMenu().front().id);
-            return true;
-        }
-        return false;
-    default:
-        return false;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: PressEnter(); return true;
+        case Qt::Key_Escape: reject(); return true;
+        case Qt::Key_F1:
+            if (dlg_ && !dlg_->SystemMenu().empty()) {
+                RunSystemEntry(dlg_->SystemMenu().front().id);
+                return true;
+            }
+            return false;
+        default: return false;
     }
 }
 

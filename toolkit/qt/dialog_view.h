@@ -71,20 +71,20 @@ private:
     // Key handling shared by the dialog and its fields; true when handled.
     bool HandleKey(int key, Qt::KeyboardModifiers mods);
     void PressEnter();
-    void Send(int id);                                // Dialog::Command
-    void Edited(int id, const QString& text);        // Dialog::UserEdit
+    void Send(int id);                         // Dialog::Command
+    void Edited(int id, const QString& text);  // Dialog::UserEdit
     void RunSystemEntry(int id);
 
     Dialog* dlg_;
     const DialogTemplate tpl_;  // a copy: the dialog may go before this window
     const bool modeless_;
     std::map<int, QWidget*> widgets_;
-    std::map<int, QButtonGroup*> radioGroups_;  // by radio id
-    std::map<int, QChar> mnemonics_;            // by button id, lower case
-    bool resizable_ = false;  // grows in width with a path or port field
-    bool syncing_ = false;  // programmatic widget updates are no user edits
+    std::map<int, QButtonGroup*> radioGroups_;                         // by radio id
+    std::map<int, QChar> mnemonics_;                                   // by button id, lower case
+    bool resizable_ = false;                                           // grows in width with a path or port field
+    bool syncing_ = false;                                             // programmatic widget updates are no user edits
     std::map<int, std::chrono::steady_clock::time_point> barStarted_;  // by bar id: when it began at 0
-    bool editing_ = false;  // the dialog is hearing of a user edit
+    bool editing_ = false;                                             // the dialog is hearing of a user edit
     QWidget* advancedTo_ = nullptr;  // where the dialog moved the focus during an edit
 };
 

@@ -7,15 +7,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHeaderView>
-#include <QSettings>
-#include <QTreeView>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLocale>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QTreeView>
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
@@ -69,20 +69,18 @@ bool IsKey(const QEvent* e) {
 // What a user does to a window; hovering is left out, it changes nothing.
 bool IsUserInput(const QEvent* e) {
     switch (e->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::Wheel:
-    case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-    case QEvent::Shortcut:
-        return true;
-    default:
-        return IsKey(e);
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::Shortcut: return true;
+        default: return IsKey(e);
     }
 }
 
@@ -176,10 +174,10 @@ int QtUi::MessageBox(const std::string& text, const std::string& caption, Icon i
     if (QuitRequested()) return IDCANCEL;
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
     switch (icon) {
-    case Icon::Stop: qicon = QMessageBox::Critical; break;
-    case Icon::Exclamation: qicon = QMessageBox::Warning; break;
-    case Icon::Information: qicon = QMessageBox::Information; break;
-    case Icon::None: break;
+        case Icon::Stop: qicon = QMessageBox::Critical; break;
+        case Icon::Exclamation: qicon = QMessageBox::Warning; break;
+        case Icon::Information: qicon = QMessageBox::Information; break;
+        case Icon::None: break;
     }
     const auto qbuttons = buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
                                                        : QMessageBox::StandardButtons(QMessageBox::Ok);

@@ -35,8 +35,7 @@ public:
     QtUi& operator=(const QtUi&) = delete;
 
     int RunModal(Dialog& dlg) override;
-    int MessageBox(const std::string& text, const std::string& caption, Icon icon,
-                   Buttons buttons) override;
+    int MessageBox(const std::string& text, const std::string& caption, Icon icon, Buttons buttons) override;
     std::optional<std::string> OpenFile(const std::string& filter) override;
     void ShowModeless(Dialog& dlg) override;
     void DestroyModeless(Dialog& dlg) override;
@@ -78,10 +77,10 @@ private:
 
     std::unique_ptr<QApplication> app_;
     std::unique_ptr<QSocketNotifier> stopNotifier_;
-    std::vector<DialogView*> views_;         // open dialog windows, the newest last
-    std::vector<QPointer<QDialog>> plain_;   // open message boxes and file dialogs
-    std::unique_ptr<QObject> hookContext_;   // the event loop's idle signal, for our life only
-    std::unique_ptr<QObject> inputGate_;     // the application's event filter
+    std::vector<DialogView*> views_;        // open dialog windows, the newest last
+    std::vector<QPointer<QDialog>> plain_;  // open message boxes and file dialogs
+    std::unique_ptr<QObject> hookContext_;  // the event loop's idle signal, for our life only
+    std::unique_ptr<QObject> inputGate_;    // the application's event filter
     std::optional<std::chrono::steady_clock::time_point> waitingSince_;
     std::chrono::steady_clock::time_point lastPainted_;
     bool waitCursorForWaiting_ = false;

@@ -11,12 +11,12 @@ std::string Quoted(const std::string& s) {
     std::string out = "\"";
     for (char c : s) {
         switch (c) {
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        default: out += c;
+            case '\r': out += "\\r"; break;
+            case '\n': out += "\\n"; break;
+            case '\t': out += "\\t"; break;
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            default: out += c;
         }
     }
     return out + "\"";
@@ -127,9 +127,7 @@ ScriptedUi& ScriptedUi::CancelProgressAfter(int pumps) {
     return Add({Action::Kind::CancelProgress, 0, {}, std::nullopt, std::max(pumps, 1)});
 }
 
-ScriptedUi& ScriptedUi::RequestQuit(int exitCode) {
-    return Add({Action::Kind::Quit, 0, {}, std::nullopt, exitCode});
-}
+ScriptedUi& ScriptedUi::RequestQuit(int exitCode) { return Add({Action::Kind::Quit, 0, {}, std::nullopt, exitCode}); }
 
 // ---- transcript ------------------------------------------------------------
 
@@ -173,19 +171,19 @@ std::vector<std::string> ScriptedUi::Errors() const {
 std::string ToString(ScriptEvent::Type type) {
     using T = ScriptEvent::Type;
     switch (type) {
-    case T::DialogOpened: return "dialog-opened";
-    case T::DialogClosed: return "dialog-closed";
-    case T::ForcedEnd: return "forced-end";
-    case T::MessageBox: return "message-box";
-    case T::FileOpen: return "file-open";
-    case T::ModelessShown: return "modeless-shown";
-    case T::ModelessDestroyed: return "modeless-destroyed";
-    case T::WaitBegin: return "wait-begin";
-    case T::WaitEnd: return "wait-end";
-    case T::Trace: return "trace";
-    case T::WindowEnabled: return "window-enabled";
-    case T::Quit: return "quit";
-    case T::Error: return "error";
+        case T::DialogOpened: return "dialog-opened";
+        case T::DialogClosed: return "dialog-closed";
+        case T::ForcedEnd: return "forced-end";
+        case T::MessageBox: return "message-box";
+        case T::FileOpen: return "file-open";
+        case T::ModelessShown: return "modeless-shown";
+        case T::ModelessDestroyed: return "modeless-destroyed";
+        case T::WaitBegin: return "wait-begin";
+        case T::WaitEnd: return "wait-end";
+        case T::Trace: return "trace";
+        case T::WindowEnabled: return "window-enabled";
+        case T::Quit: return "quit";
+        case T::Error: return "error";
     }
     return "?";
 }
@@ -196,40 +194,40 @@ std::string ScriptedUi::TranscriptText() const {
     for (const auto& e : events_) {
         const std::string window = std::to_string(e.templateId) + " " + Quoted(e.caption);
         switch (e.type) {
-        case T::DialogOpened: out << "dialog " << window << " opened"; break;
-        case T::DialogClosed: out << "dialog " << window << " closed: " << AnswerName(e.result); break;
-        case T::ForcedEnd: out << "dialog " << window << " did not end on Cancel: ended with Cancel"; break;
-        case T::MessageBox:
-            out << "message " << Quoted(e.caption) << " (" << IconName(e.icon) << ", "
-                << (e.buttons == Buttons::Ok ? "OK" : "OK/Cancel") << "): " << Quoted(e.text) << " -> "
-                << AnswerName(e.result);
-            break;
-        case T::FileOpen:
-            out << "file-open [" << e.filter << "] -> " << (e.path ? Quoted(*e.path) : std::string("cancel"));
-            break;
-        case T::ModelessShown: out << "modeless " << window << " shown"; break;
-        case T::ModelessDestroyed: {
-            out << "modeless " << window << " destroyed";
-            if (!e.messages.empty()) {
-                out << "; messages:";
-                for (const auto& m : e.messages) out << ' ' << Quoted(m);
+            case T::DialogOpened: out << "dialog " << window << " opened"; break;
+            case T::DialogClosed: out << "dialog " << window << " closed: " << AnswerName(e.result); break;
+            case T::ForcedEnd: out << "dialog " << window << " did not end on Cancel: ended with Cancel"; break;
+            case T::MessageBox:
+                out << "message " << Quoted(e.caption) << " (" << IconName(e.icon) << ", "
+                    << (e.buttons == Buttons::Ok ? "OK" : "OK/Cancel") << "): " << Quoted(e.text) << " -> "
+                    << AnswerName(e.result);
+                break;
+            case T::FileOpen:
+                out << "file-open [" << e.filter << "] -> " << (e.path ? Quoted(*e.path) : std::string("cancel"));
+                break;
+            case T::ModelessShown: out << "modeless " << window << " shown"; break;
+            case T::ModelessDestroyed: {
+                out << "modeless " << window << " destroyed";
+                if (!e.messages.empty()) {
+                    out << "; messages:";
+                    for (const auto& m : e.messages) out << ' ' << Quoted(m);
+                }
+                if (!e.ranges.empty()) {
+                    out << "; ranges:";
+                    for (const auto& [lo, hi] : e.ranges) out << ' ' << lo << ".." << hi;
+                }
+                if (!e.positions.empty()) {
+                    out << "; positions:";
+                    for (int p : e.positions) out << ' ' << p;
+                }
+                break;
             }
-            if (!e.ranges.empty()) {
-                out << "; ranges:";
-                for (const auto& [lo, hi] : e.ranges) out << ' ' << lo << ".." << hi;
-            }
-            if (!e.positions.empty()) {
-                out << "; positions:";
-                for (int p : e.positions) out << ' ' << p;
-            }
-            break;
-        }
-        case T::WaitBegin: out << "wait cursor on"; break;
-        case T::WaitEnd: out << "wait cursor off"; break;
-        case T::Trace: out << "trace " << Quoted(e.text); break;
-        case T::WindowEnabled: out << "window " << window << (e.enabled ? " enabled" : " disabled"); break;
-        case T::Quit: out << "quit " << e.result; break;
-        case T::Error: out << "ERROR: " << e.text; break;
+            case T::WaitBegin: out << "wait cursor on"; break;
+            case T::WaitEnd: out << "wait cursor off"; break;
+            case T::Trace: out << "trace " << Quoted(e.text); break;
+            case T::WindowEnabled: out << "window " << window << (e.enabled ? " enabled" : " disabled"); break;
+            case T::Quit: out << "quit " << e.result; break;
+            case T::Error: out << "ERROR: " << e.text; break;
         }
         out << '\n';
     }
@@ -246,8 +244,8 @@ ScriptedUi::Action ScriptedUi::Take() {
 }
 
 void ScriptedUi::Mismatch(const std::string& shown) {
-    static const char* const kNames[] = {"Type", "Press", "ChooseMenu", "Answer", "ChooseFile", "CancelFile",
-                                         "CancelProgressAfter", "RequestQuit"};
+    static const char* const kNames[] = {"Type",       "Press",      "ChooseMenu",          "Answer",
+                                         "ChooseFile", "CancelFile", "CancelProgressAfter", "RequestQuit"};
     const Action& a = script_.front();
     Error("the script's next action is " + std::string(kNames[static_cast<int>(a.kind)]) +
           (a.id ? " " + std::to_string(a.id) : std::string()) + (a.text.empty() ? "" : " " + Quoted(a.text)) +

@@ -29,19 +29,19 @@ namespace tk {
 
 struct ScriptEvent {
     enum class Type {
-        DialogOpened,      // templateId, caption
-        DialogClosed,      // templateId, caption, result
-        ForcedEnd,         // templateId, caption: Cancel did not end the dialog
-        MessageBox,        // caption, text, icon, buttons, result
-        FileOpen,          // filter, path (none: cancelled)
-        ModelessShown,     // templateId, caption
-        ModelessDestroyed, // templateId, caption at destroy, messages, positions, ranges
+        DialogOpened,       // templateId, caption
+        DialogClosed,       // templateId, caption, result
+        ForcedEnd,          // templateId, caption: Cancel did not end the dialog
+        MessageBox,         // caption, text, icon, buttons, result
+        FileOpen,           // filter, path (none: cancelled)
+        ModelessShown,      // templateId, caption
+        ModelessDestroyed,  // templateId, caption at destroy, messages, positions, ranges
         WaitBegin,
         WaitEnd,
-        Trace,             // text
-        WindowEnabled,     // templateId, caption, enabled: a dialog's whole window changed state
-        Quit,              // result = exit code
-        Error,             // text: the script did not fit what was shown
+        Trace,          // text
+        WindowEnabled,  // templateId, caption, enabled: a dialog's whole window changed state
+        Quit,           // result = exit code
+        Error,          // text: the script did not fit what was shown
     };
     Type type = Type::Error;
     int templateId = 0;
@@ -54,9 +54,9 @@ struct ScriptEvent {
     std::optional<std::string> path;
     bool enabled = true;
     // Modeless windows: what their static texts, progress bars showed.
-    std::vector<std::string> messages;           // each new text of a static control
-    std::vector<int> positions;                  // every SetPos on a progress bar
-    std::vector<std::pair<int, int>> ranges;     // every SetRange on a progress bar
+    std::vector<std::string> messages;        // each new text of a static control
+    std::vector<int> positions;               // every SetPos on a progress bar
+    std::vector<std::pair<int, int>> ranges;  // every SetRange on a progress bar
 };
 
 class ScriptedUi : public UiBase {
@@ -87,8 +87,8 @@ public:
     std::vector<ScriptEvent> EventsOf(ScriptEvent::Type type) const;
     std::vector<std::string> MessageTexts() const;  // texts of the message boxes shown, in order
     std::vector<std::string> Traces() const;
-    std::vector<std::string> Errors() const;          // texts of the Error events
-    std::string TranscriptText() const;               // one line per event
+    std::vector<std::string> Errors() const;  // texts of the Error events
+    std::string TranscriptText() const;       // one line per event
     int PumpCount() const { return pumps_; }
     void ClearTranscript() { events_.clear(); }
 
