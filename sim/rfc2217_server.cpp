@@ -103,8 +103,7 @@ public:
 
     std::vector<ClientInput> Take() override {
         char drain[64];
-        while (read(notify_[0], drain, sizeof drain) > 0) {
-        }
+        while (read(notify_[0], drain, sizeof drain) > 0) {}
         std::lock_guard<std::mutex> lock(mutex_);
         std::vector<ClientInput> in;
         in.swap(inbox_);

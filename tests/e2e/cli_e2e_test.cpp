@@ -70,7 +70,11 @@ struct Bench {
         WriteProgram(mot, kBase, kFileSize);
     }
     std::vector<std::string> Env() const {
-        return {"XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + folder, "KELVANE_UI="};
+        // The network library's known leaks (see the file) do not fail an
+        // address-sanitised run on an rfc2217:// port.
+        const std::string suppressions = (std::filesystem::path(__FILE__).parent_path() / "lsan_gensio.supp").string();
+        return {"XDG_CONFIG_HOME=" + config, "XDG_RUNTIME_DIR=" + folder,
+                "KELVANE_UI=", "LSAN_OPTIONS=suppressions=" + suppressions};
     }
     kvtest::ProgramRun Cli(std::vector<std::string> args, const std::string& input = "") const {
         args.insert(args.begin(), "kelvane-cli");
@@ -707,7 +711,8 @@ std::vector<std::string> Starts(const std::string& log) {
 // before-sequence the board runs its program and never answers; with it the
 // boards of a gang enter the boot loader together, --after reset starts the
 // program, and --retry brings a board whose link was lost back through the
-// sequence.
+// sequence. Page reads (code FF) and the blank bytes of the last page cross
+// the telnet escaping both ways: the flash holds the file only if both undo it.
 TEST(CliE2E, GangOnRfc2217EntersTheBootLoaderByTheModemLines) {
     const std::string before = "dtr=0,rts=1,wait=50,dtr=1,wait=50";
     const struct {
@@ -744,7 +749,7 @@ TEST(CliE2E, GangOnRfc2217EntersTheBootLoaderByTheModemLines) {
             args.insert(args.end(), {"--port", sims.back()->Port()});
         }
         args.insert(args.end(), c.cliOptions.begin(), c.cliOptions.end());
-        args.insert(args.end(), {"--id", "11223344556677", "write", boards[0].mot, "--erase"});
+        args.insert(args.end(), {"--id", "11223344556677", "write", boards[0].mot, "--erase", "--verify"});
         const auto cli = boards[0].Cli(args);
         for (auto& sim : sims) sim->Stop();
         ASSERT_FALSE(cli.timedOut) << cli.out << cli.err;
