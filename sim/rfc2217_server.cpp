@@ -17,6 +17,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -38,7 +39,7 @@ extern "C" void OnWakeSignal(int) {}
 
 class NetFace final : public ClientFace {
 public:
-    NetFace(std::ostream& err) : err_(err) {}
+    explicit NetFace(std::ostream& err) : err_(err) {}
     ~NetFace() override { Stop(); }
     NetFace(const NetFace&) = delete;
     NetFace& operator=(const NetFace&) = delete;
