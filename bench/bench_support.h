@@ -15,17 +15,23 @@
 
 namespace kvbench {
 
-// vireo-sim in its own process; the first line it prints is the terminal.
+// vireo-sim in its own process, with `extra` options; the first line it
+// prints is the terminal (or, with --rfc2217, the server's URL).
 class Simulator {
 public:
-    Simulator(const std::string& binary, const char* mode) {
+    Simulator(const std::string& binary, const char* mode, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {binary, "--mode", mode, "--timing", "real"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
         int out[2];
         if (pipe(out) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
             dup2(out[1], 1);
             close(out[0]);
-            execl(binary.c_str(), binary.c_str(), "--mode", mode, "--timing", "real", nullptr);
+            execv(argv[0], argv.data());
             _exit(127);
         }
         close(out[1]);

@@ -153,6 +153,18 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
         {"--load", text(config.loadPath)},
         {"--dump", text(config.dumpPath)},
         {"--download-out", text(config.downloadPath)},
+        {"--rfc2217",
+         [&config](const std::string& v) {
+             // [HOST:]PORT; the host as the network library takes it.
+             const auto colon = v.rfind(':');
+             const std::string host = colon == std::string::npos ? "" : v.substr(0, colon);
+             auto port = Number(colon == std::string::npos ? v : v.substr(colon + 1), 10);
+             if (!port || *port > 65535 || (colon != std::string::npos && host.empty())) return false;
+             if (!host.empty()) config.listenHost = host;
+             config.listenPort = static_cast<uint16_t>(*port);
+             config.rfc2217 = true;
+             return true;
+         }},
         {"--dump-range",
          [&config](const std::string& v) {
              auto dash = v.find('-');
@@ -214,6 +226,10 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
             f.eraseError = true;
             continue;
         }
+        if (name == "--boot-lines") {
+            o.bootLines = true;
+            continue;
+        }
         auto it = valued.find(name);
         if (it == valued.end()) {
             error = "unknown option " + name;
@@ -231,13 +247,22 @@ bool ParseServerArgs(const std::vector<std::string>& args, ServerConfig& config,
             return false;
         }
     }
+    if (o.bootLines && !config.rfc2217) {
+        error = "--boot-lines needs --rfc2217: a pseudo-terminal has no modem lines";
+        return false;
+    }
+    if (config.rfc2217 && !config.linkPath.empty()) {
+        error = "--link names a pseudo-terminal, and --rfc2217 serves none";
+        return false;
+    }
     return true;
 }
 
 std::string ServerUsage() {
     return R"(Usage: vireo-sim [options]
-Simulates a Vireo chip's serial boot loader on a pseudo-terminal. Prints the
-terminal's path as its first line, then serves until SIGINT or SIGTERM.
+Simulates a Vireo chip's serial boot loader on a pseudo-terminal, or behind
+an RFC 2217 server. Prints the terminal's path (or the server's
+rfc2217://HOST:PORT) as its first line, then serves until SIGINT or SIGTERM.
 
 Chip:
   --mode flash|bootloader|lite  internal flash (ID check gates erase and
@@ -261,6 +286,22 @@ Chip:
                          [hold]
   --download-timeout MS  a download that stalls this long ends with an
                          error [2000]
+  --boot-lines           the board's reset and boot-mode inputs hang on DTR
+                         and RTS: DTR cleared holds the chip in reset; when
+                         DTR is asserted again it starts in the boot loader
+                         if RTS is asserted then, else in the program, which
+                         answers nothing. It starts in the program. Needs
+                         --rfc2217 (a pseudo-terminal has no modem lines)
+
+Network:
+  --rfc2217 [HOST:]PORT  serve as an RFC 2217 server (telnet with the COM-PORT
+                         option) on TCP rather than on a pseudo-terminal, one
+                         client at a time (another is turned away while one is
+                         connected); PORT 0 picks a free port; HOST
+                         [127.0.0.1], 0.0.0.0 for every address. The client's
+                         rate is the chip's line rate (each connection starts
+                         at 9600 bps), its DTR and RTS the modem lines, which
+                         keep their state between connections
 
 Flash image:
   --load FILE            initial flash contents (S-records; written over
@@ -287,7 +328,9 @@ sequencer's routine acknowledgement, 06 for its handshake):
 Other:
   --link PATH            also make PATH a symlink to the terminal
   --log FILE             log each received byte: "HH BAUD", with " x" when
-                         it came at a rate other than the chip's
+                         it came at a rate other than the chip's; and each
+                         modem line set ("dtr on", "rts off"), and where a
+                         reset ended ("start program", "start boot loader")
   --help                 this text
 
 Erase blocks: 000000-00FFFF in 4 KiB blocks, 0C0000-0FFFFF in 8 KiB blocks,

@@ -19,6 +19,11 @@ struct ServerConfig {
     uint32_t dumpLast = 0xFFFFFF;
     bool dumpRangeGiven = false;
     std::string downloadPath;  // the last download's bytes at exit
+    // --rfc2217 [HOST:]PORT: served as an RFC 2217 server on TCP rather than
+    // on a pseudo-terminal; port 0 picks a free one.
+    bool rfc2217 = false;
+    std::string listenHost = "127.0.0.1";
+    uint16_t listenPort = 0;
     bool help = false;
     bool version = false;  // "--version" with no text: print the program's version
 };

@@ -57,6 +57,21 @@ void InstallWakeSignal() {
     });
 }
 
+// libgensio sets up its process-wide defaults at their first use, under the
+// once-lock of the os funcs at hand. Each port has os funcs of its own, so
+// the ports of a gang opening at once could set them up together (a data
+// race ThreadSanitizer reports). They are set up here once, before any port
+// uses them, with os funcs kept for the process: the defaults' lock is theirs.
+void SetUpLibraryDefaults() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        static gensio_os_funcs* keeper = nullptr;
+        if (gensio_unix_funcs_alloc(nullptr, kWakeSignal, &keeper) != 0) return;
+        int value = 0;
+        gensio_get_default(keeper, nullptr, "nodelay", false, GENSIO_DEFAULT_BOOL, nullptr, &value);
+    });
+}
+
 // Blocks SIGPIPE on the calling thread while a write to a socket that the
 // server has closed may raise it, and swallows the one raised.
 class NoSigPipe {
@@ -414,6 +429,7 @@ private:
 
     bool StartLoop() {
         InstallWakeSignal();
+        SetUpLibraryDefaults();
         // Block the wake signal while the loop thread is made so that it
         // inherits the mask; the library unblocks it only inside its waits.
         sigset_t block, old;

@@ -41,7 +41,10 @@ TEST(ServerConfig, ParsesChipFaultAndFileOptions) {
                                       "--dump",
                                       "out.bin",
                                       "--dump-range",
-                                      "0C0000-0CFFFF"},
+                                      "0C0000-0CFFFF",
+                                      "--rfc2217",
+                                      "0.0.0.0:4001",
+                                      "--boot-lines"},
                                      c, error))
         << error;
     EXPECT_EQ(c.chip.mode, sim::Mode::Lite);
@@ -65,6 +68,10 @@ TEST(ServerConfig, ParsesChipFaultAndFileOptions) {
     EXPECT_EQ(*c.chip.faults.flipOnReadAddress, 0x0C0001u);
     EXPECT_EQ(c.dumpFirst, 0x0C0000u);
     EXPECT_EQ(c.dumpLast, 0x0CFFFFu);
+    EXPECT_TRUE(c.rfc2217);
+    EXPECT_EQ(c.listenHost, "0.0.0.0");
+    EXPECT_EQ(c.listenPort, 4001u);
+    EXPECT_TRUE(c.chip.bootLines);
 }
 
 TEST(ServerConfig, DefaultsAndBadValues) {
@@ -75,6 +82,12 @@ TEST(ServerConfig, DefaultsAndBadValues) {
     EXPECT_EQ(c.chip.id, sim::kDefaultId);
     EXPECT_EQ(c.chip.version, "VER.2.05");
     EXPECT_TRUE(c.chip.wireTiming);
+    EXPECT_FALSE(c.rfc2217);
+    EXPECT_FALSE(c.chip.bootLines);
+    sim::ServerConfig loopback;
+    ASSERT_TRUE(sim::ParseServerArgs({"--rfc2217", "0"}, loopback, error)) << error;
+    EXPECT_EQ(loopback.listenHost, "127.0.0.1");
+    EXPECT_EQ(loopback.listenPort, 0u);
 
     const std::vector<std::vector<std::string>> bad = {
         {"--mode", "rom"},
@@ -89,6 +102,11 @@ TEST(ServerConfig, DefaultsAndBadValues) {
         {"--frobnicate"},
         {"--log"},
         {"--reset-after", "0"},
+        {"--rfc2217", "65536"},
+        {"--rfc2217", ":4001"},
+        {"--rfc2217", "host:"},
+        {"--boot-lines"},  // a pseudo-terminal has no modem lines
+        {"--rfc2217", "0", "--link", "board-1"},
     };
     // "--version" alone asks for the program's version; with a text it sets the chip's.
     for (const auto& [args, asked] : std::vector<std::pair<std::vector<std::string>, bool>>{
