@@ -199,10 +199,12 @@ public:
             // server's answer, which is what every setting will cost.
             const auto asked = Clock::now();
             std::array<unsigned, kSettings> values{};
-            if (!Exchange({true, true, true, true, false, false}, values, kControlMs + 2 * roundTripMs_))
+            if (!Exchange({true, true, true, true, false, false}, values, kControlMs + 2 * roundTripMs_)) {
+                if (Lost()) return Fail(kClosedByServer);
                 return Fail(
                     "the server does not answer RFC 2217 requests (is the port set up as "
                     "telnet(rfc2217) in ser2net?)");
+            }
             const uint32_t answered =
                 static_cast<uint32_t>(std::chrono::duration_cast<milliseconds>(Clock::now() - asked).count());
             roundTripMs_ = std::max(roundTripMs_, answered);
@@ -418,12 +420,17 @@ private:
         return false;
     }
 
+    // A server that closes at once usually serves its port to someone else.
+    static constexpr const char* kClosedByServer =
+        "the server closed the connection (is another program using the port?)";
+
     static std::string ConnectError(int err, const NetPortAddress& address) {
         const std::string where = address.host + " port " + std::to_string(address.port);
         if (err == GE_CONNREFUSE)
             return "the connection was refused by " + where + " (is the server running, and set up for that port?)";
         if (err == GE_TIMEDOUT) return "no answer from " + where + " (check the address, the network and any firewall)";
         if (err == GE_NOTFOUND || err == GE_INVAL) return "cannot find the host \"" + address.host + "\"";
+        if (err == GE_REMCLOSE) return kClosedByServer;
         return "cannot connect to " + where + ": " + gensio_err_to_str(err);
     }
 
@@ -531,6 +538,11 @@ private:
             if (!requests_[i].waiting && requests_[i].err == 0) values[i] = requests_[i].value;
         }
         return ok;
+    }
+
+    bool Lost() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lost_;
     }
 
     void Lose() {

@@ -155,7 +155,7 @@ TEST(NetworkPortE2e, WriteVerifyThroughSer2net) {
 // its kind, in bounded time; raw TCP works where the link stays at 9600 bps.
 TEST(NetworkPortE2e, FailuresEndWithTheirExitStatus) {
     SKIP_WITHOUT_SER2NET();
-    enum class Setup { Refused, Silent, DroppedMidWrite, RawWithoutBaud, RawAt9600 };
+    enum class Setup { Refused, Silent, Taken, DroppedMidWrite, RawWithoutBaud, RawAt9600 };
     struct Case {
         const char* name;
         Setup setup;
@@ -165,6 +165,7 @@ TEST(NetworkPortE2e, FailuresEndWithTheirExitStatus) {
     const Case cases[] = {
         {"connection refused", Setup::Refused, 4, "refused"},
         {"server that does not answer", Setup::Silent, 4, "does not answer"},
+        {"port another client holds", Setup::Taken, 4, "closed the connection"},
         {"server gone mid-write", Setup::DroppedMidWrite, 5, ""},
         {"raw TCP with a rate change", Setup::RawWithoutBaud, 2, "stays at 9600 bps"},
         {"raw TCP at 9600 bps", Setup::RawAt9600, 0, ""},
@@ -179,6 +180,7 @@ TEST(NetworkPortE2e, FailuresEndWithTheirExitStatus) {
         Board board(folder, "board");
         std::unique_ptr<kvnet::Ser2net> server;
         std::unique_ptr<kvnet::DelayProxy> proxy;
+        std::unique_ptr<kvtest::SimServer> taken;
         int silent = -1;
         std::string url;
         std::vector<std::string> extra;
@@ -195,6 +197,19 @@ TEST(NetworkPortE2e, FailuresEndWithTheirExitStatus) {
                 ASSERT_EQ(listen(silent, 4), 0);
                 getsockname(silent, reinterpret_cast<sockaddr*>(&a), &len);
                 url = "rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+                break;
+            }
+            case Setup::Taken: {
+                // The simulated chip's own network face serves one client at a time.
+                taken =
+                    std::make_unique<kvtest::SimServer>(std::vector<std::string>{"--mode", "flash", "--rfc2217", "0"});
+                url = taken->Port();
+                sockaddr_in a{};
+                a.sin_family = AF_INET;
+                a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                a.sin_port = htons(static_cast<uint16_t>(std::stoi(url.substr(url.rfind(':') + 1))));
+                silent = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                ASSERT_EQ(connect(silent, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
                 break;
             }
             case Setup::DroppedMidWrite:
