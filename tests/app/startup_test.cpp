@@ -19,7 +19,8 @@ using kv::Edition;
 using kvtest::AppRig;
 using tk::ScriptEvent;
 
-const std::string kTimeout = "Timeout.\nPush RESET.";
+// The lost-link message names the port the user is to reset the board on.
+std::string Timeout(const std::string& port) { return "Timeout.\nPush RESET.\nPort: " + port; }
 
 TEST(Startup, SecondInstanceIsToldAndNothingElseHappens) {
     for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
@@ -102,7 +103,7 @@ TEST(Startup, StartDialogPortListAndPresetPort) {
     for (const std::vector<std::string>& args : {std::vector<std::string>{"kelvane", "--port", "/dev/pts/7"},
                                                  std::vector<std::string>{"kelvane", "--port=/dev/pts/7"}}) {
         AppRig run(Edition::Kelvane, std::nullopt);
-        run.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, kTimeout);
+        run.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, Timeout("/dev/pts/7"));
         EXPECT_EQ(run.Run(args), 0);
         EXPECT_EQ(run.Dev().OpenedName(), "/dev/pts/7");
         EXPECT_EQ(run.App().programMode, 0);
@@ -223,9 +224,9 @@ TEST(Startup, StoredRateNotReachedAndRecoveryCancelledStoresTheRateInForce) {
             dev.Deliver(block, dev.Clock().Now() + 2);
     });
     rig.StoreCommState(38400);
-    rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_BOOT).Press(tk::IDOK).Answer(tk::IDOK, kTimeout).Press(tk::IDCANCEL);
+    rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_BOOT).Press(tk::IDOK).Answer(tk::IDOK, Timeout("COM1")).Press(tk::IDCANCEL);
     EXPECT_EQ(rig.Run({"kelvane"}), 0);
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{kTimeout});
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{Timeout("COM1")});
     EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "9600");  // never "0"
     EXPECT_EQ(rig.DialogsOpened(),
               (std::vector<int>{kv::IDD_S_PRG, kv::IDD_SET_COMM, kv::IDD_SELECT, kv::IDD_KELVIX_DIALOG}));
@@ -328,13 +329,14 @@ TEST(Startup, CancelInTheRecoveryEndsWithoutThePanel) {
         if (e == Edition::Kelvlite && !kvtest::BuildFirmware()) GTEST_SKIP() << "firm.mot not beside the build";
         AppRig rig(e, std::nullopt);                          // nothing answers
         if (e == Edition::Kelvane) rig.Ui().Press(tk::IDOK);  // the start dialog
-        rig.Ui().Answer(tk::IDCANCEL, kTimeout);
+        const std::string port = e == Edition::Kelvane ? "COM1" : "COM2";
+        rig.Ui().Answer(tk::IDCANCEL, Timeout(port));
         const std::vector<std::string> args =
             e == Edition::Kelvane ? std::vector<std::string>{"kelvane"} : std::vector<std::string>{"kelvlite", "COM2"};
         EXPECT_EQ(rig.Run(args), 0);
         EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
         for (int id : rig.DialogsOpened()) EXPECT_NE(id, kv::IDD_KELVIX_DIALOG);
-        EXPECT_EQ(rig.Messages(), std::vector<std::string>{kTimeout});
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{Timeout(port)});
         EXPECT_EQ(rig.Lock().releases, 1);
         EXPECT_FALSE(rig.Dev().IsOpen());
     }
@@ -342,7 +344,7 @@ TEST(Startup, CancelInTheRecoveryEndsWithoutThePanel) {
 
 TEST(Startup, FailedSettingInTheRecoveryEndsWithoutThePanel) {
     AppRig rig(Edition::Kelvane, std::nullopt);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, kTimeout).Press(tk::IDCANCEL);  // no new rate chosen
+    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, Timeout("COM1")).Press(tk::IDCANCEL);  // no new rate chosen
     EXPECT_EQ(rig.Run({"kelvane"}), 1);
     EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_S_PRG, kv::IDD_SET_COMM}));
 }

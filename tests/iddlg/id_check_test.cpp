@@ -440,13 +440,13 @@ TEST_P(BothPrograms, NoReplyAfterTheIdFrameKeepsTheDialogOpen) {
     rig.chip.MutableFaults().resetAfterBytes = rig.chip.Transcript().size() + sent;
     rig.Ui().Type(kPath, rig.dir.Write("app.mot", ProgramText({0x0C0000})));
     rig.TypeIds(kRightId);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);  // "Set baudrate"
+    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);  // "Set baudrate"
     rig.Ui().Press(tk::IDCANCEL);
     EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
     EXPECT_EQ(rig.chip.ResetCount(), 1);
     EXPECT_EQ(rig.App().idVerified, 0);
     EXPECT_EQ(rig.App().linkReady, 1);
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1"});
     EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
 }
 
@@ -459,7 +459,7 @@ TEST(IdCheck, QuitDuringTheRecoveryEndsTheDialog) {
     rig.chip.AddReplyFault(silent);
     rig.Ui().Type(kPath, rig.dir.Write("app.mot", ProgramText({0x0C0000})));
     rig.TypeIds(kRightId);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+    rig.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, "Timeout.\nPush RESET.\nPort: COM1");
     EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
     EXPECT_TRUE(rig.Ui().QuitRequested());
     EXPECT_EQ(rig.App().idVerified, 0);
@@ -475,7 +475,7 @@ TEST(IdCheck, NoReplyToTheFirstStatusReadStillSendsTheId) {
     rig.chip.AddReplyFault(silent);
     rig.Ui().Type(kPath, rig.dir.Write("app.mot", ProgramText({0x0C0000})));
     rig.TypeIds(kRightId);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);  // "Set baudrate"
+    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);  // "Set baudrate"
     EXPECT_EQ(rig.RunIdCheck(), tk::IDOK);
     EXPECT_EQ(rig.App().idVerified, 1);
     EXPECT_TRUE(rig.chip.IdVerified());
