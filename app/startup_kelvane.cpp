@@ -22,6 +22,7 @@ int RunKelvane(CKelvixApp& app, const std::vector<std::string>& args) {
 
     app.idVerified = 0;
     const ProgramOptions options = ParseProgramOptions(args);
+    app.commandLineFile = options.file;
     CS_PrgDlg start(app);
     start.m_strPort = options.port.value_or("COM1");
     start.m_nMode = kModeFlash;

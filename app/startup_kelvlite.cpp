@@ -28,6 +28,7 @@ std::optional<std::string> ChoosePort(CS_PrgDlg& start, const ProgramOptions& op
 int RunKelvlite(CKelvixApp& app, const std::vector<std::string>& args) {
     app.firstRun = 1;
     const ProgramOptions options = ParseProgramOptions(args);
+    app.commandLineFile = options.file;
     if (!TakeLock(app, "kelvlite.exe")) return kExitNotStarted;
     if (!LoadFirmware(app)) return kExitNotStarted;
 

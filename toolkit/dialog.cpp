@@ -207,6 +207,23 @@ void Dialog::AddSystemMenuItem(int id, const std::string& text) {
 
 void Dialog::OnSysCommand(int) {}
 
+bool Dialog::TakesDroppedFiles() const {
+    for (const auto& c : tpl_.controls)
+        if ((c.style & kFileDrop) && IsItemEnabled(c.id)) return true;
+    return false;
+}
+
+bool Dialog::DropFile(const std::string& path) {
+    if (!windowEnabled_) return false;
+    for (const auto& c : tpl_.controls) {
+        if (!(c.style & kFileDrop) || !IsItemEnabled(c.id)) continue;
+        SetItemText(c.id, path);
+        UserEdit(c.id, path);
+        return true;
+    }
+    return false;
+}
+
 void Dialog::UserEdit(int id, const std::string& text) {
     auto it = state_.find(id);
     if (it == state_.end()) return;

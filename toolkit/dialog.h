@@ -113,6 +113,10 @@ public:
     void Initialize();                               // resets the state and runs OnInitDialog
     void Command(int id);                            // a button press or radio click
     void UserEdit(int id, const std::string& text);  // the user changed a field's text
+    // A file dropped on the window: its path fills the field styled
+    // kFileDrop, as if typed. False when there is none or it is disabled.
+    bool DropFile(const std::string& path);
+    bool TakesDroppedFiles() const;
 
     // Controls to members (save) or members to controls.
     bool UpdateData(bool save = true);

@@ -328,9 +328,7 @@ TEST(IdCheck, ReferReadsTheIdFileForEachMcuType) {
             EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
             const auto files = rig.Ui().EventsOf(tk::ScriptEvent::Type::FileOpen);
             ASSERT_EQ(files.size(), 1u);
-            EXPECT_EQ(files[0].filter,
-                      "Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files "
-                      "(*.*)|*.*|");
+            EXPECT_EQ(files[0].filter, kv::kProgramFileFilter);
         }
     }
 }
@@ -342,9 +340,11 @@ TEST(IdCheck, ReferRefusesOtherNamesAndMissingIdFiles) {
         const char* message;
         tk::Icon icon;
     };
-    for (const Case& c : {Case{"upper-case S2", "app.S2", "Can not accept this file.", tk::Icon::Stop},
-                          Case{"hex ending", "app.hex", "Can not accept this file.", tk::Icon::Stop},
-                          Case{"no ID file", "app.s2", "Can not found the ID file.", tk::Icon::Exclamation}}) {
+    for (const Case& c :
+         {Case{"upper-case S2", "app.S2", "Can not accept this file.", tk::Icon::Stop},
+          Case{"other ending", "app.ihex", "Can not accept this file.", tk::Icon::Stop},
+          Case{"no ID file beside a .hex", "app.hex", "Can not found the ID file.", tk::Icon::Exclamation},
+          Case{"no ID file", "app.s2", "Can not found the ID file.", tk::Icon::Exclamation}}) {
         SCOPED_TRACE(c.name);
         IdRig rig;
         rig.App().firstRun = 0;

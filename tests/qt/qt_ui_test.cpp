@@ -12,11 +12,13 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QThread>
 #include <QTreeView>
+#include <QUrl>
 #include <QWindow>
 #include <filesystem>
 #include <fstream>
@@ -158,6 +160,77 @@ TEST_F(QtUiTest, UserActionsReachTheDialogAndModelChangesDoNotEcho) {
     Key(&view, Qt::Key_Escape);
     EXPECT_TRUE(dlg.commands.empty());
     dlg.Attach(nullptr);
+}
+
+// One local file dropped anywhere on a window with a file field fills that
+// field as if typed, even when dropped on another field; text, several files
+// or a window without such a field take nothing.
+TEST_F(QtUiTest, ADroppedFileFillsTheFileField) {
+    constexpr int kPath = 1011;
+    tk::DialogTemplate withPath = Form();
+    tk::Control path;
+    path.id = kPath;
+    path.kind = Kind::ComboBox;
+    path.label = "FilePath";
+    path.style = tk::kFileDrop;
+    path.row = 5;
+    withPath.controls.push_back(path);
+
+    auto mime = [](const QList<QUrl>& urls, const QString& text = {}) {
+        auto* m = new QMimeData;
+        if (!urls.isEmpty()) m->setUrls(urls);
+        if (!text.isEmpty()) m->setText(text);
+        return m;
+    };
+    auto drop = [](QWidget* on, QMimeData* data) {
+        const QPointF at(on->width() / 2.0, on->height() / 2.0);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &dropped);
+        const bool accepted = enter.isAccepted() && dropped.isAccepted();
+        delete data;
+        return accepted;
+    };
+    const QUrl file = QUrl::fromLocalFile("/tmp/work/fw image.hex");
+    struct Case {
+        const char* name;
+        bool withField;
+        int onId;  // 0: the window itself
+        QList<QUrl> urls;
+        QString text;
+        std::string expected;  // in the file field (or, without it, in kUpper)
+    };
+    const Case cases[] = {
+        {"on the window", true, 0, {file}, {}, "/tmp/work/fw image.hex"},
+        {"on the file field", true, kPath, {file}, {}, "/tmp/work/fw image.hex"},
+        {"on another field", true, kUpper, {file}, {}, "/tmp/work/fw image.hex"},
+        {"two files", true, 0, {file, QUrl::fromLocalFile("/tmp/b.mot")}, {}, ""},
+        {"a web address", true, 0, {QUrl("https://example.org/fw.hex")}, {}, ""},
+        {"a window without a file field", false, kUpper, {file}, {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingDialog dlg(ui_, c.withField ? withPath : Form());
+        tk::DialogView view(dlg, false);
+        dlg.Attach(&view);
+        dlg.Initialize();
+        view.show();
+        QWidget* on = c.onId ? view.Widget(c.onId) : &view;
+        if (auto* combo = qobject_cast<QComboBox*>(on)) on = combo->lineEdit();
+        const bool taken = drop(on, mime(c.urls, c.text));
+        EXPECT_EQ(taken, !c.expected.empty());
+        EXPECT_EQ(dlg.GetItemText(c.withField ? kPath : kUpper), c.expected);
+        if (c.withField) {
+            EXPECT_EQ(Get<QComboBox>(view, kPath)->currentText().toStdString(), c.expected);
+            EXPECT_EQ(dlg.GetItemText(kUpper), "");  // the field it landed on keeps its text
+        }
+        if (!c.expected.empty()) {
+            ASSERT_FALSE(dlg.edits.empty());
+            EXPECT_EQ(dlg.edits.back(), (std::pair<int, std::string>{kPath, c.expected}));
+        }
+        dlg.Attach(nullptr);
+    }
 }
 
 TEST_F(QtUiTest, RadiosInAnotherContainerFormAnotherGroup) {

@@ -6,6 +6,8 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,9 +15,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QUrl>
 #include <chrono>
 
 #include "toolkit/qt/field_validator.h"
@@ -64,7 +68,22 @@ public:
 // Paths and port names can be much longer than any field's usual width:
 // their fields grow with the window.
 bool HoldsLongText(const tk::Control& c) {
-    return (c.kind == Kind::Edit && c.label == "FilePath") || (c.kind == Kind::ComboBox && c.label == "Port");
+    return ((c.kind == Kind::Edit || c.kind == Kind::ComboBox) && c.label == "FilePath") ||
+           (c.kind == Kind::ComboBox && c.label == "Port");
+}
+
+// The one local file a drag carries, or empty (several files, or none).
+QString DroppedFile(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls()) return {};
+    const QList<QUrl> urls = mime->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+    return urls.front().toLocalFile();
+}
+
+bool TakesDrops(const DialogTemplate& tpl) {
+    for (const auto& c : tpl.controls)
+        if (c.style & kFileDrop) return true;
+    return false;
 }
 
 Qt::WindowFlags FlagsFor(const DialogTemplate& tpl, bool modeless) {
@@ -79,6 +98,7 @@ Qt::WindowFlags FlagsFor(const DialogTemplate& tpl, bool modeless) {
 DialogView::DialogView(Dialog& dlg, bool modeless)
     : QDialog(nullptr, FlagsFor(dlg.Template(), modeless)), dlg_(&dlg), tpl_(dlg.Template()), modeless_(modeless) {
     setObjectName(QString::number(tpl_.id));
+    setAcceptDrops(TakesDrops(tpl_));
     Build();
 }
 
@@ -229,7 +249,28 @@ void DialogView::Fit() {
     }
 }
 
+bool DialogView::HandleFileDrop(QEvent* e) {
+    const auto type = e->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+    auto* drop = static_cast<QDropEvent*>(e);  // the drag events derive from it
+    const QString file = DroppedFile(drop->mimeData());
+    if (file.isEmpty()) return false;  // text dragged into a field stays the field's business
+    const bool takes = dlg_ && isEnabled() && dlg_->TakesDroppedFiles();
+    if (type == QEvent::Drop && takes) {
+        if (dlg_->DropFile(QFile::encodeName(file).toStdString())) {
+            drop->acceptProposedAction();
+            return true;
+        }
+    } else if (takes) {
+        drop->acceptProposedAction();
+        return true;
+    }
+    drop->ignore();
+    return true;
+}
+
 bool DialogView::event(QEvent* e) {
+    if (HandleFileDrop(e)) return true;
     const bool handled = QDialog::event(e);
     // The layout has just taken in shown, hidden or changed controls.
     if (e->type() == QEvent::LayoutRequest) Fit();
@@ -516,6 +557,8 @@ void DialogView::keyPressEvent(QKeyEvent* e) {
 }
 
 bool DialogView::eventFilter(QObject* watched, QEvent* e) {
+    // A field would take a dropped file's URL as text.
+    if (HandleFileDrop(e)) return true;
     // Fields and combo boxes would keep Enter and Escape for themselves.
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);

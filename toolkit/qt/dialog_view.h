@@ -70,6 +70,8 @@ private:
     static void ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started);
     // Key handling shared by the dialog and its fields; true when handled.
     bool HandleKey(int key, Qt::KeyboardModifiers mods);
+    // A file dragged onto the window or one of its fields; true when handled.
+    bool HandleFileDrop(QEvent* e);
     void PressEnter();
     void Send(int id);                         // Dialog::Command
     void Edited(int id, const QString& text);  // Dialog::UserEdit

@@ -239,7 +239,7 @@ QFileInfo QtUi::StartOfFileDialog() const {
     // The file the asking dialog names already, or its folder.
     if (const Dialog* dlg = ActiveWindow()) {
         for (const auto& c : dlg->Template().controls) {
-            if (c.kind != Kind::Edit || c.label != "FilePath") continue;
+            if ((c.kind != Kind::Edit && c.kind != Kind::ComboBox) || c.label != "FilePath") continue;
             const std::string text = dlg->GetItemText(c.id);
             if (text.empty()) break;
             const QFileInfo named(QFile::decodeName(QByteArray::fromStdString(text)));
