@@ -35,7 +35,7 @@ int RunKelvlite(CKelvixApp& app, const std::vector<std::string>& args) {
     app.idVerified = 0;
     app.programMode = 0;
     CS_PrgDlg start(app);
-    start.m_strPort = "COM1";
+    start.m_strPort = start.PresetPort();
     StoreSwitches(app, JoinCommandLine(args));
 
     const std::optional<std::string> port = ChoosePort(start, options);

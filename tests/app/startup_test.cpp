@@ -93,11 +93,13 @@ TEST(Startup, KelvaneTracesTheFirstDataValues) {
 
 TEST(Startup, StartDialogPortListAndPresetPort) {
     AppRig rig(Edition::Kelvane, std::nullopt);
-    rig.Process().ports = {"/dev/ttyUSB0", "/dev/ttyACM1"};
+    rig.Process().ports = {{"/dev/ttyACM1", "", true},
+                           {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_A502-if00-port0", true}};
     kv::CS_PrgDlg dlg(rig.App());
     const tk::Control* combo = dlg.Template().Find(kv::CS_PrgDlg::IDC_PORT);
     ASSERT_NE(combo, nullptr);
-    EXPECT_EQ(combo->items, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "/dev/ttyUSB0", "/dev/ttyACM1"}));
+    EXPECT_EQ(combo->items, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "/dev/ttyACM1",
+                                                      "/dev/ttyUSB0 (usb-FTDI_FT232R_A502-if00-port0)"}));
 
     // "--port" presets the field; OK takes it as it stands.
     for (const std::vector<std::string>& args : {std::vector<std::string>{"kelvane", "--port", "/dev/pts/7"},
@@ -107,6 +109,45 @@ TEST(Startup, StartDialogPortListAndPresetPort) {
         EXPECT_EQ(run.Run(args), 0);
         EXPECT_EQ(run.Dev().OpenedName(), "/dev/pts/7");
         EXPECT_EQ(run.App().programMode, 0);
+    }
+}
+
+// The port the start dialog offers: the one used last, else the only USB
+// adapter, else COM1; an adapter's list entry opens its device, and the
+// port opened is remembered for the next start.
+TEST(Startup, StartDialogPresetsTheLikelyPort) {
+    const plat::SerialAdapter ftdi{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_A502-if00-port0", true};
+    const plat::SerialAdapter acm{"/dev/ttyACM0", "", true};
+    const plat::SerialAdapter uart{"/dev/ttyS4", "", false};
+    struct Case {
+        const char* name;
+        std::vector<plat::SerialAdapter> ports;
+        std::string last;   // remembered; empty: none
+        std::string typed;  // typed or picked in the list; empty: OK as it stands
+        std::string opened;
+    };
+    const Case cases[] = {
+        {"nothing plugged in", {}, "", "", "COM1"},
+        {"one USB adapter", {uart, ftdi}, "", "", "/dev/ttyUSB0"},
+        {"two USB adapters", {ftdi, acm}, "", "", "COM1"},
+        {"the port used last", {ftdi}, "/dev/ttyS1", "", "/dev/ttyS1"},
+        {"an adapter picked by its entry",
+         {ftdi, acm},
+         "",
+         "/dev/ttyUSB0 (usb-FTDI_FT232R_A502-if00-port0)",
+         "/dev/ttyUSB0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppRig rig(Edition::Kelvane, std::nullopt);
+        rig.Process().ports = c.ports;
+        if (!c.last.empty()) rig.Profile().Set("Last Port", "Port", c.last);
+        if (!c.typed.empty()) rig.Ui().Type(kv::CS_PrgDlg::IDC_PORT, c.typed);
+        rig.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, Timeout(c.opened));
+        EXPECT_EQ(rig.Run({"kelvane"}), 0);
+        EXPECT_EQ(rig.Dev().OpenedName(), c.opened);
+        EXPECT_EQ(rig.Stored("Last Port", "Port"), c.opened);
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
     }
 }
 
