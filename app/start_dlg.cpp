@@ -13,15 +13,24 @@ namespace {
 const char kPortSection[] = "Last Port";
 const char kPortKey[] = "Port";
 
+// How often the list looks for adapters that came or went.
+constexpr int kPortPollMs = 1000;
+
+// "COM1".."COM4" of the template, then the adapters.
+std::vector<std::string> PortItems(const std::vector<plat::SerialAdapter>& adapters, Edition edition) {
+    std::vector<std::string> items;
+    if (const tk::Control* c = StartTemplate(edition).Find(CS_PrgDlg::IDC_PORT)) items = c->items;
+    for (const auto& adapter : adapters) {
+        const std::string item = CS_PrgDlg::PortItem(adapter);
+        if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(item);
+    }
+    return items;
+}
+
 tk::DialogTemplate WithPresentPorts(const std::vector<plat::SerialAdapter>& adapters, Edition edition) {
     tk::DialogTemplate tpl = StartTemplate(edition);
-    for (auto& c : tpl.controls) {
-        if (c.id != CS_PrgDlg::IDC_PORT) continue;
-        for (const auto& adapter : adapters) {
-            const std::string item = CS_PrgDlg::PortItem(adapter);
-            if (std::find(c.items.begin(), c.items.end(), item) == c.items.end()) c.items.push_back(item);
-        }
-    }
+    for (auto& c : tpl.controls)
+        if (c.id == CS_PrgDlg::IDC_PORT) c.items = PortItems(adapters, edition);
     return tpl;
 }
 
@@ -56,7 +65,22 @@ bool CS_PrgDlg::OnInitDialog() {
         if (slot.length > 0 && slot.length <= slot.bytes.size())
             SetItemText(IDC_SLOT0_LAST, std::to_string(slot.bytes[slot.length - 1]));
     }
+    SetTimer(kPortPollMs);
     return tk::Dialog::OnInitDialog();
+}
+
+void CS_PrgDlg::OnTimer() {
+    std::vector<plat::SerialAdapter> now = app_.Process().SerialPortsPresent();
+    const auto same = [](const plat::SerialAdapter& a, const plat::SerialAdapter& b) {
+        return a.device == b.device && a.byId == b.byId && a.usb == b.usb;
+    };
+    if (std::equal(now.begin(), now.end(), adapters_.begin(), adapters_.end(), same)) return;
+    // The port in the field stays; the entry of an adapter that went shows
+    // its bare device, a device that came shows its entry.
+    UpdateData(true);
+    adapters_ = std::move(now);
+    SetItems(IDC_PORT, PortItems(adapters_, app_.edition()));
+    UpdateData(false);
 }
 
 void CS_PrgDlg::DoDataExchange(tk::DataExchange& dx) {

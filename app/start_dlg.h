@@ -39,6 +39,8 @@ public:
 protected:
     bool OnInitDialog() override;
     void DoDataExchange(tk::DataExchange& dx) override;
+    // Adapters plugged in or pulled out while the dialog is open.
+    void OnTimer() override;
 
 private:
     CS_PrgDlg(CKelvixApp& app, std::vector<plat::SerialAdapter> adapters);

@@ -122,6 +122,20 @@ void Dialog::SetCaption(const std::string& caption) {
     if (observer_) observer_->CaptionChanged();
 }
 
+void Dialog::SetItems(int id, std::vector<std::string> items) {
+    for (auto& c : tpl_.controls) {
+        if (c.id != id || c.kind != Kind::ComboBox || c.items == items) continue;
+        c.items = std::move(items);
+        Notify(id);
+        return;
+    }
+}
+
+void Dialog::SetTimer(int ms) {
+    timerMs_ = ms > 0 ? ms : 0;
+    if (observer_) observer_->TimerChanged();
+}
+
 void Dialog::SetItemText(int id, const std::string& text) {
     auto it = state_.find(id);
     if (it == state_.end()) return;

@@ -151,6 +151,56 @@ TEST(Startup, StartDialogPresetsTheLikelyPort) {
     }
 }
 
+// The list follows adapters plugged in and pulled out while the dialog is
+// open (its timer looks), and the port in the field stays.
+TEST(Startup, StartDialogListFollowsTheAdapters) {
+    const plat::SerialAdapter ftdi{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_A502-if00-port0", true};
+    const plat::SerialAdapter acm{"/dev/ttyACM0", "", true};
+    const std::string ftdiItem = "/dev/ttyUSB0 (usb-FTDI_FT232R_A502-if00-port0)";
+    const std::vector<std::string> com = {"COM1", "COM2", "COM3", "COM4"};
+    auto with = [&com](std::vector<std::string> more) {
+        std::vector<std::string> items = com;
+        items.insert(items.end(), more.begin(), more.end());
+        return items;
+    };
+    struct Case {
+        const char* name;
+        std::vector<plat::SerialAdapter> before, after;
+        std::string typed;  // before the timer runs; empty: nothing
+        std::vector<std::string> items;
+        std::string shown;  // in the field afterwards
+        std::string port;   // taken by OK
+    };
+    const Case cases[] = {
+        {"plugged in", {}, {ftdi}, "", with({ftdiItem}), "COM1", "COM1"},
+        {"two plugged in", {}, {acm, ftdi}, "", with({"/dev/ttyACM0", ftdiItem}), "COM1", "COM1"},
+        {"pulled out while chosen",
+         {acm, ftdi},
+         {acm},
+         ftdiItem,
+         with({"/dev/ttyACM0"}),
+         "/dev/ttyUSB0",
+         "/dev/ttyUSB0"},
+        {"typed, then plugged in", {}, {ftdi}, "/dev/ttyUSB0", with({ftdiItem}), ftdiItem, "/dev/ttyUSB0"},
+        {"nothing changed", {ftdi}, {ftdi}, "COM3", with({ftdiItem}), "COM3", "COM3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppRig rig(Edition::Kelvane, std::nullopt);
+        rig.Process().ports = c.before;
+        kv::CS_PrgDlg dlg(rig.App());
+        rig.Process().ports = c.after;
+        if (!c.typed.empty()) rig.Ui().Type(kv::CS_PrgDlg::IDC_PORT, c.typed);
+        rig.Ui().Tick().Press(tk::IDOK);
+        EXPECT_EQ(dlg.DoModal(), tk::IDOK);
+        EXPECT_EQ(dlg.TimerMs(), 1000);
+        EXPECT_EQ(dlg.Template().Find(kv::CS_PrgDlg::IDC_PORT)->items, c.items);
+        EXPECT_EQ(dlg.GetItemText(kv::CS_PrgDlg::IDC_PORT), c.shown);
+        EXPECT_EQ(dlg.m_strPort, c.port);
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    }
+}
+
 struct CompanionCase {
     std::string name;
     std::set<std::string> files;

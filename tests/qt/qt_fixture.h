@@ -79,8 +79,12 @@ public:
     bool refuseOk = false;
     std::function<void(int)> onCommand;  // runs before the default handling
     std::function<void()> onInit;
+    std::function<void()> onTimer;
 
 protected:
+    void OnTimer() override {
+        if (onTimer) onTimer();
+    }
     bool OnInitDialog() override {
         if (onInit) onInit();
         return Dialog::OnInitDialog();

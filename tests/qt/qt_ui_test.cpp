@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -231,6 +232,37 @@ TEST_F(QtUiTest, ADroppedFileFillsTheFileField) {
         }
         dlg.Attach(nullptr);
     }
+}
+
+// The dialog's timer runs while its window is shown, and a list it changes
+// reaches the combo box with the typed text kept.
+TEST_F(QtUiTest, TimerRunsAndChangedListsReachTheComboBox) {
+    RecordingDialog dlg(ui_, Form());
+    int ticks = 0;
+    tk::DialogView view(dlg, false);
+    dlg.Attach(&view);
+    dlg.onInit = [&] { dlg.SetTimer(20); };
+    dlg.onTimer = [&] {
+        if (++ticks == 2) dlg.SetItems(kPort, {"COM1", "/dev/ttyUSB0 (usb-FTDI)"});
+    };
+    dlg.Initialize();
+    view.show();
+    auto* port = Get<QComboBox>(view, kPort);
+    port->setEditText("/dev/pts/3");
+    QElapsedTimer waited;
+    waited.start();
+    while (ticks < 3 && waited.elapsed() < 5000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_GE(ticks, 3);
+    ASSERT_EQ(port->count(), 2);
+    EXPECT_EQ(port->itemText(1), "/dev/ttyUSB0 (usb-FTDI)");
+    EXPECT_EQ(port->currentText(), "/dev/pts/3");
+    EXPECT_EQ(dlg.GetItemText(kPort), "/dev/pts/3");
+    dlg.SetTimer(0);
+    const int stopped = ticks;
+    waited.restart();
+    while (waited.elapsed() < 80) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    EXPECT_EQ(ticks, stopped);
+    dlg.Attach(nullptr);
 }
 
 TEST_F(QtUiTest, RadiosInAnotherContainerFormAnotherGroup) {

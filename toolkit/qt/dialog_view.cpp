@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QUrl>
 #include <chrono>
 
@@ -100,6 +101,7 @@ DialogView::DialogView(Dialog& dlg, bool modeless)
     setObjectName(QString::number(tpl_.id));
     setAcceptDrops(TakesDrops(tpl_));
     Build();
+    TimerChanged();
 }
 
 DialogView::~DialogView() {
@@ -249,6 +251,21 @@ void DialogView::Fit() {
     }
 }
 
+void DialogView::TimerChanged() {
+    const int ms = dlg_ ? dlg_->TimerMs() : 0;
+    if (ms == 0) {
+        if (timer_) timer_->stop();
+        return;
+    }
+    if (!timer_) {
+        timer_ = new QTimer(this);
+        connect(timer_, &QTimer::timeout, this, [this] {
+            if (dlg_ && isVisible()) dlg_->Timer();
+        });
+    }
+    timer_->start(ms);
+}
+
 bool DialogView::HandleFileDrop(QEvent* e) {
     const auto type = e->type();
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
@@ -388,6 +405,20 @@ void DialogView::Sync(int id) {
         }
         case Kind::ComboBox: {
             auto* cb = static_cast<QComboBox*>(w);
+            // A list the dialog changed (ports that came or went): the text stays.
+            if (const tk::Control* now = dlg_->Template().Find(id)) {
+                QStringList items;
+                for (const auto& item : now->items) items << ToQ(item);
+                QStringList shown;
+                for (int i = 0; i < cb->count(); ++i) shown << cb->itemText(i);
+                if (items != shown) {
+                    const QString typed = cb->currentText();
+                    cb->clear();
+                    cb->addItems(items);
+                    cb->setCurrentIndex(-1);
+                    cb->setEditText(typed);
+                }
+            }
             if (cb->currentText() != text) {
                 const int at = cb->findText(text);
                 if (at >= 0)

@@ -11,6 +11,7 @@
 class QButtonGroup;
 class QGridLayout;
 class QProgressBar;
+class QTimer;
 
 namespace tk {
 
@@ -42,6 +43,7 @@ public:
     void WindowEnabledChanged() override;
     void Ended() override;
     void SystemMenuChanged() override {}  // read when the menu opens
+    void TimerChanged() override;
 
     // Escape and the close box: the dialog decides whether to close.
     void reject() override;
@@ -88,6 +90,7 @@ private:
     std::map<int, std::chrono::steady_clock::time_point> barStarted_;  // by bar id: when it began at 0
     bool editing_ = false;                                             // the dialog is hearing of a user edit
     QWidget* advancedTo_ = nullptr;  // where the dialog moved the focus during an edit
+    QTimer* timer_ = nullptr;        // the dialog's timer, once it asked for one
 };
 
 }  // namespace tk

@@ -70,6 +70,7 @@ public:
     ScriptedUi& Type(int controlId, const std::string& text);  // edit field or combo box text
     ScriptedUi& Press(int controlId);                          // button or radio button
     ScriptedUi& ChooseMenu(int entryId);                       // an entry of the system menu
+    ScriptedUi& Tick();                                        // the window's timer runs out once
     // Answers the next message box; with `expectText`, its text must be exactly that.
     ScriptedUi& Answer(int answer, std::optional<std::string> expectText = std::nullopt);
     ScriptedUi& ChooseFile(const std::string& path);
@@ -106,7 +107,7 @@ public:
 
 private:
     struct Action {
-        enum class Kind { Type, Press, Menu, Answer, ChooseFile, CancelFile, CancelProgress, Quit };
+        enum class Kind { Type, Press, Menu, Answer, ChooseFile, CancelFile, CancelProgress, Quit, Tick };
         Kind kind;
         int id = 0;
         std::string text;
