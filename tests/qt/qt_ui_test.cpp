@@ -29,6 +29,7 @@
 #include "qt_fixture.h"
 #include "res/templates.h"
 #include "tests/support/test_folder.h"
+#include "toolkit/qt/desktop_settings.h"
 #include "toolkit/qt/dialog_view.h"
 #include "toolkit/qt/file_filter.h"
 
@@ -263,6 +264,44 @@ TEST_F(QtUiTest, TimerRunsAndChangedListsReachTheComboBox) {
     while (waited.elapsed() < 80) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     EXPECT_EQ(ticks, stopped);
     dlg.Attach(nullptr);
+}
+
+// A window that widens comes back at the width the user gave it, per
+// template; one of fixed size stays as it is.
+TEST_F(QtUiTest, AWidenedWindowComesBackAtItsWidth) {
+    tk::DialogTemplate wide = Form();
+    wide.id = 501;  // a template of this test's own
+    tk::DialogTemplate fixed;
+    fixed.id = 502;
+    fixed.caption = "Fixed";
+    tk::Control ok;
+    ok.id = tk::IDOK;
+    ok.kind = Kind::PushButton;
+    ok.label = "OK";
+    fixed.controls.push_back(ok);
+    tk::SaveWindowWidth(501, 0);
+    tk::SaveWindowWidth(502, 0);
+
+    auto shownWidth = [&](const tk::DialogTemplate& tpl, int widenBy) {
+        RecordingDialog dlg(ui_, tpl);
+        tk::DialogView view(dlg, false);
+        dlg.Attach(&view);
+        dlg.Initialize();
+        view.show();
+        QApplication::processEvents();
+        const int width = view.width();
+        if (widenBy) view.resize(width + widenBy, view.height());
+        view.hide();
+        dlg.Attach(nullptr);
+        return width;
+    };
+    const int first = shownWidth(wide, 150);
+    EXPECT_EQ(shownWidth(wide, 0), first + 150);
+    EXPECT_EQ(tk::SavedWindowWidth(501), first + 150);
+    const int fixedWidth = shownWidth(fixed, 150);
+    EXPECT_EQ(shownWidth(fixed, 0), fixedWidth);
+    EXPECT_EQ(tk::SavedWindowWidth(502), 0);
+    tk::SaveWindowWidth(501, 0);
 }
 
 TEST_F(QtUiTest, RadiosInAnotherContainerFormAnotherGroup) {

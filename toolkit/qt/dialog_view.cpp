@@ -19,10 +19,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <chrono>
 
+#include "toolkit/qt/desktop_settings.h"
 #include "toolkit/qt/field_validator.h"
 #include "toolkit/qt/qt_text.h"
 #include "toolkit/qt/window_width.h"
@@ -249,6 +251,22 @@ void DialogView::Fit() {
     } else {
         setFixedSize(width, hint.height());
     }
+}
+
+void DialogView::showEvent(QShowEvent* e) {
+    // A window the user widened comes back at that width (within the screen).
+    if (resizable_ && !restored_) {
+        restored_ = true;
+        int width = SavedWindowWidth(tpl_.id);
+        if (const QScreen* screen = this->screen()) width = std::min(width, screen->availableGeometry().width());
+        if (width > minimumWidth()) resize(width, height());
+    }
+    QDialog::showEvent(e);
+}
+
+void DialogView::hideEvent(QHideEvent* e) {
+    if (resizable_ && restored_) SaveWindowWidth(tpl_.id, width());
+    QDialog::hideEvent(e);
 }
 
 void DialogView::TimerChanged() {

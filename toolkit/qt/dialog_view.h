@@ -53,6 +53,10 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    // The width the user gave a window that widens: taken back when shown,
+    // kept when hidden.
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
 private:
     void Build();
@@ -91,6 +95,7 @@ private:
     bool editing_ = false;                                             // the dialog is hearing of a user edit
     QWidget* advancedTo_ = nullptr;  // where the dialog moved the focus during an edit
     QTimer* timer_ = nullptr;        // the dialog's timer, once it asked for one
+    bool restored_ = false;          // the saved width was applied
 };
 
 }  // namespace tk
