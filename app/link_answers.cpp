@@ -40,7 +40,10 @@ public:
     bool Advance(uint32_t address) override {
         if (!window_) return false;
         // The window is gone once the user cancelled; SetPos then does nothing.
-        if (!cancelFlag_) window_->SetPos(CPageLoop::BarPos(start_, address));
+        if (!cancelFlag_) {
+            window_->SetAddress(address);
+            window_->SetPos(CPageLoop::BarPos(start_, address));
+        }
         return Poll();
     }
 

@@ -178,6 +178,8 @@ TEST(Program, ProgressWindowShowsTitleMessageAndBar) {
     // 0x4FF - 0x100 = 1023 bytes: two steps of 500; pages at 0, 256, 512, 768, 1024.
     EXPECT_EQ(destroyed[0].ranges, (std::vector<std::pair<int, int>>{{0, 2}}));
     EXPECT_EQ(destroyed[0].positions, (std::vector<int>{0, 0, 0, 1, 1, 2}));
+    // The figure names each page as it is done.
+    EXPECT_EQ(destroyed[0].barTexts, (std::vector<std::string>{"0C0000", "0C0100", "0C0200", "0C0300", "0C0400"}));
 }
 
 TEST(Program, KelvliteLoadsRoutinesAndReadsTheAcknowledgementAfterEachFrame) {

@@ -460,7 +460,7 @@ void DialogView::Sync(int id) {
             p->setRange(s.rangeLow, std::max(s.rangeLow, s.rangeHigh));
             p->setValue(std::clamp(s.pos, p->minimum(), p->maximum()));
             if (restarted) barStarted_[id] = std::chrono::steady_clock::now();
-            ShowFigure(*p, barStarted_[id]);
+            ShowFigure(*p, barStarted_[id], text);
             break;
         }
         case Kind::Separator:
@@ -482,7 +482,7 @@ QString Clock(std::chrono::seconds s) {
 
 }  // namespace
 
-void DialogView::ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started) {
+void DialogView::ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started, const QString& address) {
     // A bar without a range only says that something goes on.
     const int span = bar.maximum() - bar.minimum();
     if (span <= 0) {
@@ -492,7 +492,9 @@ void DialogView::ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_p
     // The percentage, the time so far, and what is left at the pace so far.
     const int done = bar.value() - bar.minimum();
     const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
-    QString text = QStringLiteral("%p%   ") + Clock(elapsed) + QStringLiteral(" so far");
+    QString text = QStringLiteral("%p%   ");
+    if (!address.isEmpty()) text += address + QStringLiteral("   ");
+    text += Clock(elapsed) + QStringLiteral(" so far");
     if (done > 0 && done < span) {
         const auto left = elapsed * (span - done) / done;
         text += QStringLiteral(", ") + Clock(left) + QStringLiteral(" left");

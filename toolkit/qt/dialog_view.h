@@ -72,8 +72,9 @@ private:
     QWidget* MakeWidget(const tk::Control& c, QWidget* parent);
     void Sync(int id);
     void SyncRadio(int id, bool checked);
-    // The bar's figure: percent done, time so far, time left at that pace.
-    static void ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started);
+    // The bar's figure: percent done, the address in hand (the bar's text,
+    // when the dialog gives one), time so far, time left at that pace.
+    static void ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started, const QString& address);
     // Key handling shared by the dialog and its fields; true when handled.
     bool HandleKey(int key, Qt::KeyboardModifiers mods);
     // A file dragged onto the window or one of its fields; true when handled.

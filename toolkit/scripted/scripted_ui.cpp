@@ -62,6 +62,8 @@ public:
             // else that is not a state change is SetPos (repeats included).
             if (now.rangeLow != was.rangeLow || now.rangeHigh != was.rangeHigh)
                 ranges.emplace_back(now.rangeLow, now.rangeHigh);
+            else if (now.text != was.text)
+                barTexts.push_back(now.text);
             else if (now.enabled == was.enabled && now.visible == was.visible)
                 positions.push_back(now.pos);
         } else if (c->kind == Kind::Static && now.text != was.text) {
@@ -84,6 +86,7 @@ public:
     std::vector<std::string> messages;
     std::vector<int> positions;
     std::vector<std::pair<int, int>> ranges;
+    std::vector<std::string> barTexts;
 
 private:
     ScriptedUi& ui_;
@@ -430,6 +433,7 @@ void ScriptedUi::DestroyModeless(Dialog& dlg) {
         e.messages = std::move(it->second->messages);
         e.positions = std::move(it->second->positions);
         e.ranges = std::move(it->second->ranges);
+        e.barTexts = std::move(it->second->barTexts);
         watches_.erase(it);
     }
     dlg.Attach(nullptr);

@@ -35,7 +35,7 @@ struct ScriptEvent {
         MessageBox,         // caption, text, icon, buttons, result
         FileOpen,           // filter, path (none: cancelled)
         ModelessShown,      // templateId, caption
-        ModelessDestroyed,  // templateId, caption at destroy, messages, positions, ranges
+        ModelessDestroyed,  // templateId, caption at destroy, messages, positions, ranges, bar texts
         WaitBegin,
         WaitEnd,
         Trace,          // text
@@ -57,6 +57,7 @@ struct ScriptEvent {
     std::vector<std::string> messages;        // each new text of a static control
     std::vector<int> positions;               // every SetPos on a progress bar
     std::vector<std::pair<int, int>> ranges;  // every SetRange on a progress bar
+    std::vector<std::string> barTexts;        // every text given a progress bar (the address in hand)
 };
 
 class ScriptedUi : public UiBase {
