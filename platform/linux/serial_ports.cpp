@@ -80,6 +80,7 @@ std::vector<SerialAdapter> ListSerialAdapters(const std::string& root) {
         add("/dev/" + rel, true).byId = "/dev/serial/by-id/" + link.filename().string();
     }
     std::vector<SerialAdapter> adapters;
+    adapters.reserve(found.size());
     for (auto& [device, adapter] : found) adapters.push_back(adapter);
     std::sort(adapters.begin(), adapters.end(),
               [](const SerialAdapter& a, const SerialAdapter& b) { return NaturalLess(a.device, b.device); });

@@ -264,6 +264,16 @@ TEST(Startup, ModeTwoHandsKelvliteEveryPortNameAsOneItTakes) {
         EXPECT_TRUE(kv::NamesPort(kv::KelvlitePortArgument({passed})));
         EXPECT_EQ(plat::DevicePathForPort(passed), plat::DevicePathForPort(typed));
     }
+    // A program file kelvane was opened with goes on to kelvlite, which takes it as its file.
+    AppRig rig(Edition::Kelvane, kvtest::FlashChip());
+    rig.Process().files = {"/opt/kelvane/bin/kelvlite"};
+    rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_COMPANION).Type(kv::CS_PrgDlg::IDC_PORT, "COM3").Press(tk::IDOK);
+    EXPECT_EQ(rig.Run({"kelvane", "/w/FW.HEX"}), 0);
+    ASSERT_EQ(rig.Process().starts.size(), 1u);
+    EXPECT_EQ(rig.Process().starts[0].argv, (std::vector<std::string>{"kelvlite", "COM3", "/w/FW.HEX"}));
+    const kv::ProgramOptions passedOn = kv::ParseProgramOptions(rig.Process().starts[0].argv);
+    EXPECT_EQ(passedOn.file, "/w/FW.HEX");
+    EXPECT_EQ(kv::KelvlitePortArgument(passedOn.rest), "COM3");
 }
 
 TEST(Startup, ModeZeroBringsTheLinkUpAndShowsTheIdCheckThenThePanel) {

@@ -371,7 +371,10 @@ QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
         case Kind::ProgressBar: {
             auto* p = new QProgressBar(parent);
             p->setTextVisible(false);
-            p->setMinimumWidth(240);
+            // Room for the whole figure of a long run.
+            const int figure =
+                p->fontMetrics().horizontalAdvance(QStringLiteral("100%   FFFFFF   10:00 so far, 10:00 left"));
+            p->setMinimumWidth(std::max(240, figure + 4 * p->fontMetrics().averageCharWidth()));
             w = p;
             break;
         }
