@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dialogs/id_check_dlg.h"
+#include "app/recent_files.h"
 #include "tests/iddlg/id_rig.h"
 
 namespace {
@@ -56,6 +57,7 @@ TEST_P(BothPrograms, TheRightIdUnlocksTheChip) {
     // kelvlite gives the chip 50 ms after the file load before the first status read.
     EXPECT_EQ(rig.WireFrom(rig.mark).at(0).timeMs - before, e == Edition::Kelvlite ? 50u : 0u);
     EXPECT_NE(rig.App().Image().Page(0x0C00), nullptr);
+    EXPECT_EQ(kv::RecentFiles(rig.App().Profile()), std::vector<std::string>{path});  // offered next time
     EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
     EXPECT_FALSE(rig.Ui().EventsOf(tk::ScriptEvent::Type::WaitBegin).empty());
     EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
