@@ -1,5 +1,8 @@
 #include "app/command_line.h"
 
+#include <cctype>
+
+#include "image/program_file_name.h"
 #include "platform/net_port.h"
 
 namespace kv {
@@ -12,6 +15,18 @@ std::string JoinCommandLine(const std::vector<std::string>& args) {
     }
     return line;
 }
+
+namespace {
+
+// No port name ends as a program file does, in any case ("FW.HEX"); the
+// start-up switches ("+a", "-Z") never do.
+bool IsProgramFileArgument(const std::string& a) {
+    std::string lower = a;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return !ProgramFileEnding(lower).empty();
+}
+
+}  // namespace
 
 ProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
     ProgramOptions o;
@@ -42,6 +57,8 @@ ProgramOptions ParseProgramOptions(const std::vector<std::string>& args) {
             // The switches are "+a", "-a", "+Z" and "-Z"; a "--" word is an
             // option, and one we do not know is a mistake, not a switch.
             if (o.error.empty()) o.error = "unknown option " + a;
+        } else if (IsProgramFileArgument(a)) {
+            o.file = a;
         } else {
             o.rest.push_back(a);
         }

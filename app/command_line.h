@@ -18,11 +18,14 @@ struct ProgramOptions {
     bool version = false;             // "--version"
     bool trace = false;               // "--trace": the trace lines on standard output
     std::optional<std::string> port;  // "--port <name>" or "--port=<name>"
+    std::string file;                 // a program file to open (a file manager's "Open with"), or empty
     std::vector<std::string> rest;    // the other arguments after the program path, in order
     std::string error;                // "--port" without a name, or an unknown "--" option
 };
 
-// Reads the options out of args[1..]; args[0] is the program path.
+// Reads the options out of args[1..]; args[0] is the program path. An
+// argument that ends as a program file does (".mot", ".hex", ..., in any
+// case) is the program file; the last one counts.
 ProgramOptions ParseProgramOptions(const std::vector<std::string>& args);
 
 // kelvlite's port argument: the arguments after the program path joined by

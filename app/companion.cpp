@@ -1,5 +1,8 @@
 #include "app/companion.h"
 
+#include <string>
+#include <vector>
+
 #include "app/kelvix_app.h"
 #include "platform/serial_device.h"
 #include "res/strings.h"
@@ -40,7 +43,10 @@ std::string CompanionPortArgument(const std::string& port) {
 
 bool StartCompanion(CKelvixApp& app, const std::string& port) {
     const std::string path = FindCompanion(app.Process());
-    if (!path.empty() && app.Process().ExecReplace(path, {kCompanion, CompanionPortArgument(port)})) return true;
+    std::vector<std::string> argv = {kCompanion, CompanionPortArgument(port)};
+    // The file kelvane was opened with goes on to kelvlite's FilePath.
+    if (!app.commandLineFile.empty()) argv.push_back(app.commandLineFile);
+    if (!path.empty() && app.Process().ExecReplace(path, argv)) return true;
     app.Message(IDS_COMPANION_NOT_FOUND, tk::Icon::Stop);
     return false;
 }

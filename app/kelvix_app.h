@@ -65,6 +65,9 @@ public:
     int programInterval = 40;
     std::string rememberedStart = "0C0000";
     std::string rememberedEnd = "0FFFFF";
+    // The program file named on the command line (a file manager's "Open
+    // with"), or empty.
+    std::string commandLineFile;
 
     // The program's start-up: runs the whole program; answers the exit code.
     int Run(const std::vector<std::string>& args);

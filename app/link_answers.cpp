@@ -40,7 +40,10 @@ public:
     bool Advance(uint32_t address) override {
         if (!window_) return false;
         // The window is gone once the user cancelled; SetPos then does nothing.
-        if (!cancelFlag_) window_->SetPos(CPageLoop::BarPos(start_, address));
+        if (!cancelFlag_) {
+            window_->SetAddress(address);
+            window_->SetPos(CPageLoop::BarPos(start_, address));
+        }
         return Poll();
     }
 
@@ -119,6 +122,12 @@ void CKelvixApp::ProgressGone(const CProgress* progress) {
 
 bool CKelvixApp::RetryLostLink(bool timedOut) {
     std::string text = String(timedOut ? IDS_TIMEOUT : IDS_COMM_ERROR);
+    // With several adapters plugged in, the user must know which board to reset.
+    if (const std::string& port = Channel().PortName(); !port.empty()) {
+        std::string line = String(IDS_ON_PORT);
+        line.replace(line.find("%s"), 2, port);
+        text.append("\n").append(line);
+    }
     // The progress window goes first: the recovery that follows is no page.
     if (shownProgress_) {
         if (shownProgressPrograms_) text.append("\n").append(String(IDS_PARTLY_PROGRAMMED));

@@ -2,6 +2,7 @@
 // bring-up: the single-instance lock and the quit test.
 #include "app/connecting_window.h"
 #include "app/kelvix_app.h"
+#include "app/start_dlg.h"
 #include "app/startup.h"
 #include "link/bring_up.h"
 #include "res/strings.h"
@@ -19,6 +20,7 @@ bool TakeLock(CKelvixApp& app, const std::string& name) {
 int BringUpAndShow(CKelvixApp& app, const std::string& port) {
     Outcome up = OpenLink(app, port);
     if (up.kind == OutcomeKind::PortUnavailable) return kExitNotStarted;
+    RememberPort(app, port);  // the next start offers it first
     if (up.Ok()) {
         const CConnectingWindow connecting(app, port);
         up = BringUpOpened(app);

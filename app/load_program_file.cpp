@@ -1,9 +1,11 @@
 #include "app/load_program_file.h"
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 #include "app/kelvix_app.h"
+#include "image/load_image_file.h"
 #include "res/strings.h"
 
 namespace kv {
@@ -31,6 +33,29 @@ std::string RefusalText(CKelvixApp& app, const CMotFile& image) {
     return text;
 }
 
+// Intel HEX is read by the image's strict reader: any fault refuses the
+// whole file, with its line and reason.
+int LoadIntelHexFile(CKelvixApp& app, const std::string& path, LoadNotice* notice) {
+    const ImageLoadResult result = LoadImageFile(path, app.Image());
+    if (result.Loaded()) return 1;
+    if (notice && notice->told) return 0;
+    if (result.status == ImageLoadStatus::CannotOpen) {
+        app.MessageText(FileErrorText(path), tk::Icon::Exclamation);
+    } else {
+        std::string text = app.String(IDS_CANNOT_ACCEPT_FILE);
+        std::string reason = result.reason;
+        if (result.line > 0) {
+            text += "\nLine " + std::to_string(result.line) + ": " + reason;
+        } else if (!reason.empty()) {
+            reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+            text += "\n" + reason;  // "No end-of-file record"
+        }
+        app.MessageText(text, tk::Icon::Stop);
+    }
+    if (notice) notice->told = true;
+    return 0;
+}
+
 }  // namespace
 
 std::string FileErrorText(const std::string& path) {
@@ -41,6 +66,7 @@ std::string FileErrorText(const std::string& path) {
 }
 
 int LoadProgramFile(CKelvixApp& app, const std::string& path, LoadNotice* notice) {
+    if (TextFormatOfFile(path) == ImageFormat::IntelHex) return LoadIntelHexFile(app, path, notice);
     CMotFile& image = app.Image();
     const int result = image.LoadFile(path);
     if (result != 1) image.Clear();  // the status stays: it says why

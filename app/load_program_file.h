@@ -13,7 +13,10 @@ struct LoadNotice {
     bool told = false;
 };
 
-// Runs CMotFile::LoadFile on the application's image and answers its result
+// An Intel HEX file (its first record begins with ":") is read whole or
+// refused: "Can not accept this file." and "Line <n>: <reason>", stop icon.
+// Any other file is read as S-records:
+// runs CMotFile::LoadFile on the application's image and answers its result
 // (1 when the file was read up to its termination record, else 0); the
 // image's LastStatus says why a load failed. A refused file leaves the image
 // empty: what was read before the fault never reaches the chip. Messages

@@ -22,8 +22,9 @@ int RunKelvane(CKelvixApp& app, const std::vector<std::string>& args) {
 
     app.idVerified = 0;
     const ProgramOptions options = ParseProgramOptions(args);
+    app.commandLineFile = options.file;
     CS_PrgDlg start(app);
-    start.m_strPort = options.port.value_or("COM1");
+    start.m_strPort = options.port.value_or(start.PresetPort());
     start.m_nMode = kModeFlash;
 
     StoreSwitches(app, JoinCommandLine(args));
@@ -32,7 +33,10 @@ int RunKelvane(CKelvixApp& app, const std::vector<std::string>& args) {
     app.programMode = start.m_nMode < 0 ? kModeFlash : start.m_nMode;
     const std::string port = start.m_strPort;
 
-    if (app.programMode == kModeCompanion) return StartCompanion(app, port) ? kExitDone : kExitNotStarted;
+    if (app.programMode == kModeCompanion) {
+        RememberPort(app, port);
+        return StartCompanion(app, port) ? kExitDone : kExitNotStarted;
+    }
 
     return BringUpAndShow(app, port);
 }

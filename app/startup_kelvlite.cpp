@@ -28,13 +28,14 @@ std::optional<std::string> ChoosePort(CS_PrgDlg& start, const ProgramOptions& op
 int RunKelvlite(CKelvixApp& app, const std::vector<std::string>& args) {
     app.firstRun = 1;
     const ProgramOptions options = ParseProgramOptions(args);
+    app.commandLineFile = options.file;
     if (!TakeLock(app, "kelvlite.exe")) return kExitNotStarted;
     if (!LoadFirmware(app)) return kExitNotStarted;
 
     app.idVerified = 0;
     app.programMode = 0;
     CS_PrgDlg start(app);
-    start.m_strPort = "COM1";
+    start.m_strPort = start.PresetPort();
     StoreSwitches(app, JoinCommandLine(args));
 
     const std::optional<std::string> port = ChoosePort(start, options);

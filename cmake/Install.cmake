@@ -25,6 +25,10 @@ kv_package_docs(cli kelvane-cli)
 install(TARGETS ${KV_DESKTOP_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
 install(FILES res/desktop/kelvane.desktop res/desktop/kelvlite.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
+# The S-record and Intel HEX types the desktop entries open; dpkg's triggers
+# bring the MIME and desktop databases up to date.
+install(FILES res/desktop/kelvane-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages COMPONENT desktop RENAME kelvane.xml)
 install(FILES res/kelvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT desktop)
 install(FILES res/kelvane.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps COMPONENT desktop)
 kv_man_pages(desktop ${KV_DESKTOP_PROGRAMS})

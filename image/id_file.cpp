@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "image/line_reader.h"
+#include "image/program_file_name.h"
 #include "image/text_file.h"
 
 namespace kv {
@@ -71,10 +72,10 @@ std::string IdFileFault(const std::string& path, const IdFileScan& scan) {
 }
 
 std::string IdFilePathFor(const std::string& programPath) {
-    for (std::string_view ending : {".mot", ".s2", ".s", ".btp"}) {
-        if (EndsWith(programPath, ending)) return programPath.substr(0, programPath.size() - ending.size()) + ".id";
-    }
-    return {};
+    std::string_view ending = ProgramFileEnding(programPath);
+    if (ending.empty() && EndsWith(programPath, ".btp")) ending = ".btp";
+    if (ending.empty()) return {};
+    return programPath.substr(0, programPath.size() - ending.size()) + ".id";
 }
 
 void ScanIdFileType(std::istream& in, int& mcuType) {

@@ -18,9 +18,9 @@ const std::array<const char*, 7>& IdAddressTexts(int mcuType);
 // "Vireo/M", "Vireo/H", "Wren"; a type other than 1 or 2 is a Vireo/M.
 const char* McuTypeName(int mcuType);
 
-// The dialog programs' ID file: the program path with ".mot", ".s2", ".s" or
-// ".btp" (case-sensitive, in that order) replaced by ".id"; empty when the
-// path has none of them.
+// The dialog programs' ID file: the program path with its program file
+// ending (ProgramFileEnding) or ".btp" replaced by ".id", case-sensitive;
+// empty when the path has none of them.
 std::string IdFilePathFor(const std::string& programPath);
 
 // kelvane-cli's: the ".id" file beside any program file, its last extension

@@ -60,20 +60,49 @@ ImageLoadResult WithRegularFile(const std::string& path, ImageFormat format, CMo
     return load(*in);
 }
 
-}  // namespace
+// The first character of the first non-empty line, and that line's number;
+// the stream is taken back to its start. Nothing when it cannot be read.
+struct FirstLine {
+    bool read = false;
+    char first = 0;  // 0 for a file without a non-empty line
+    unsigned number = 0;
+};
 
-ImageLoadResult LoadImageStream(std::istream& in, CMotFile& image) {
-    image.Clear();
+FirstLine ProbeFirstLine(std::istream& in) {
+    FirstLine probed;
     // Look at the first non-empty line only, then read from the start again.
     LineReader probe(in, 1);
     std::string_view line;
     while (probe.Next(line) && line.empty()) {}
-    if (probe.ReadFailed()) return CannotRead(ImageFormat::SRecord, "could not be read");
-    if (line.empty()) return Refused(ImageFormat::SRecord, 0, "empty file");
-    const char first = line[0];
-    const unsigned number = probe.LineNumber();
+    if (probe.ReadFailed()) return probed;
+    if (!line.empty()) probed.first = line[0];
+    probed.number = probe.LineNumber();
     in.clear();
-    if (!in.seekg(0)) return CannotRead(ImageFormat::SRecord, "could not be read");
+    probed.read = static_cast<bool>(in.seekg(0));
+    return probed;
+}
+
+}  // namespace
+
+ImageFormat TextFormatOf(std::istream& in) {
+    const FirstLine probed = ProbeFirstLine(in);
+    return probed.read && probed.first == ':' ? ImageFormat::IntelHex : ImageFormat::SRecord;
+}
+
+ImageFormat TextFormatOfFile(const std::string& path) {
+    plat::OpenError error = plat::OpenError::None;
+    std::string reason;
+    const auto in = plat::OpenRegularFile(path, error, reason);
+    return in ? TextFormatOf(*in) : ImageFormat::SRecord;
+}
+
+ImageLoadResult LoadImageStream(std::istream& in, CMotFile& image) {
+    image.Clear();
+    const FirstLine probed = ProbeFirstLine(in);
+    if (!probed.read) return CannotRead(ImageFormat::SRecord, "could not be read");
+    if (probed.first == 0) return Refused(ImageFormat::SRecord, 0, "empty file");
+    const char first = probed.first;
+    const unsigned number = probed.number;
     if (first == 'S') return LoadSRecords(in, image);
     if (first == ':') return LoadIntelHex(in, image);
     return Refused(ImageFormat::SRecord, number, "neither an S-record nor an Intel HEX record");

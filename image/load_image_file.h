@@ -12,6 +12,13 @@
 
 namespace kv {
 
+// The text format a program file is in, told by its first non-empty line:
+// Intel HEX when it begins with ":", S-records otherwise (also when the file
+// cannot be opened or read: the S-record reader then says why). The stream
+// is read from its start and left there.
+ImageFormat TextFormatOf(std::istream& in);
+ImageFormat TextFormatOfFile(const std::string& path);
+
 // S-record when the first non-empty line begins with "S", Intel HEX when it
 // begins with ":"; anything else is refused at that line. Only regular files
 // are opened.

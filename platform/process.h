@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/serial_ports.h"
+
 namespace plat {
 
 class IProcess {
@@ -17,8 +19,8 @@ public:
     virtual std::optional<std::string> Env(const std::string& name) = 0;
     // Replaces the running process (environment kept). Returns only on failure.
     virtual bool ExecReplace(const std::string& path, const std::vector<std::string>& argv) = 0;
-    // Serial ports present on the machine: /dev/ttyUSB*, /dev/ttyACM*, /dev/serial/by-id/*.
-    virtual std::vector<std::string> SerialPortsPresent() = 0;
+    // The serial adapters present on the machine (ListSerialAdapters).
+    virtual std::vector<SerialAdapter> SerialPortsPresent() = 0;
 };
 
 std::unique_ptr<IProcess> MakeLinuxProcess();

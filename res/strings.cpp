@@ -70,6 +70,7 @@ const std::map<int, std::string>& CommonTable() {
         {2400, "Connecting to %s..."},
         {2401, "The flash is now partly programmed."},
         {2402, "%s takes two hexadecimal digits."},
+        {2403, "Port: %s"},
     };
     return table;
 }

@@ -40,6 +40,7 @@ enum MessageId : int {
     IDS_CONNECTING = 2400,  // "%s" is the port
     IDS_PARTLY_PROGRAMMED = 2401,
     IDS_ID_FIELD_STYLE = 2402,  // "%s" is the field's name
+    IDS_ON_PORT = 2403,         // "%s" is the port
     IDS_BLANK_CHECK_OK = 1116,
     IDS_READ_CHECK_OK = 1117,
     IDS_ADDRESS_OUT_OF_RANGE = 2000,

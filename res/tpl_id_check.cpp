@@ -16,7 +16,7 @@ tk::DialogTemplate Build(Edition e) {
     const unsigned mcuStyle = lite ? tk::kHidden | tk::kDisabled : 0u;
     std::vector<tk::Control> cs = {
         Label("FilePath", {0, 0}),
-        Field(1011, "FilePath", {0, 1, 7}),
+        Field(1011, "FilePath", {0, 1, 7}, tk::kFileDrop),
         Button(1010, "Refer...", {0, 8}),
         Button(tk::IDOK, "OK", {0, 9}, tk::kDefault),
         Label("ID", {1, 0}),

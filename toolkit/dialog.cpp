@@ -122,6 +122,20 @@ void Dialog::SetCaption(const std::string& caption) {
     if (observer_) observer_->CaptionChanged();
 }
 
+void Dialog::SetItems(int id, std::vector<std::string> items) {
+    for (auto& c : tpl_.controls) {
+        if (c.id != id || c.kind != Kind::ComboBox || c.items == items) continue;
+        c.items = std::move(items);
+        Notify(id);
+        return;
+    }
+}
+
+void Dialog::SetTimer(int ms) {
+    timerMs_ = ms > 0 ? ms : 0;
+    if (observer_) observer_->TimerChanged();
+}
+
 void Dialog::SetItemText(int id, const std::string& text) {
     auto it = state_.find(id);
     if (it == state_.end()) return;
@@ -206,6 +220,23 @@ void Dialog::AddSystemMenuItem(int id, const std::string& text) {
 }
 
 void Dialog::OnSysCommand(int) {}
+
+bool Dialog::TakesDroppedFiles() const {
+    for (const auto& c : tpl_.controls)
+        if ((c.style & kFileDrop) && IsItemEnabled(c.id)) return true;
+    return false;
+}
+
+bool Dialog::DropFile(const std::string& path) {
+    if (!windowEnabled_) return false;
+    for (const auto& c : tpl_.controls) {
+        if (!(c.style & kFileDrop) || !IsItemEnabled(c.id)) continue;
+        SetItemText(c.id, path);
+        UserEdit(c.id, path);
+        return true;
+    }
+    return false;
+}
 
 void Dialog::UserEdit(int id, const std::string& text) {
     auto it = state_.find(id);

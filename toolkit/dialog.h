@@ -21,6 +21,7 @@ public:
     virtual void WindowEnabledChanged() = 0;
     virtual void Ended() = 0;
     virtual void SystemMenuChanged() {}
+    virtual void TimerChanged() {}  // the window's timer was started, changed or stopped
 };
 
 // An extra entry of the window's system menu (the panel's About entry).
@@ -94,6 +95,14 @@ public:
     void SetFocus(int id);
     int Focus() const { return focus_; }
 
+    // A combo box's list; the text in the field stays.
+    void SetItems(int id, std::vector<std::string> items);
+
+    // The window's timer: OnTimer runs about every `ms` while the window is
+    // shown (front ends that have no timers never run it); 0 stops it.
+    void SetTimer(int ms);
+    int TimerMs() const { return timerMs_; }
+
     // The whole window's enabled state (a progress window disables its parent).
     void EnableWindow(bool enabled);
     bool IsWindowEnabled() const { return windowEnabled_; }
@@ -110,9 +119,14 @@ public:
     // Called by front ends.
     void Attach(DialogObserver* observer) { observer_ = observer; }
     void SysCommand(int id) { OnSysCommand(id); }    // a system-menu entry was chosen
+    void Timer() { OnTimer(); }                      // the window's timer ran out
     void Initialize();                               // resets the state and runs OnInitDialog
     void Command(int id);                            // a button press or radio click
     void UserEdit(int id, const std::string& text);  // the user changed a field's text
+    // A file dropped on the window: its path fills the field styled
+    // kFileDrop, as if typed. False when there is none or it is disabled.
+    bool DropFile(const std::string& path);
+    bool TakesDroppedFiles() const;
 
     // Controls to members (save) or members to controls.
     bool UpdateData(bool save = true);
@@ -125,6 +139,7 @@ protected:
     virtual void OnEditChange(int id);
     virtual void DoDataExchange(DataExchange& dx);
     virtual void OnSysCommand(int id);  // default: nothing
+    virtual void OnTimer() {}
     // Modeless windows: called after the window is gone.
     virtual void PostNcDestroy() {}
 
@@ -141,6 +156,7 @@ private:
     DialogObserver* observer_ = nullptr;
     int focus_ = 0;
     bool windowEnabled_ = true;
+    int timerMs_ = 0;
     bool ended_ = false;
     bool shown_ = false;
     int result_ = IDCANCEL;

@@ -43,6 +43,7 @@ enum Style : unsigned {
     kUpperCase = 1u << 5,  // typed text turned to upper case
     kNumber = 1u << 6,     // digits only
     kHexByte = 1u << 7,    // at most two hexadecimal digits (a byte of an ID)
+    kFileDrop = 1u << 8,   // a file dropped on the window fills this field
 };
 
 struct Control {

@@ -2,6 +2,7 @@
 
 #include "app/kelvix_app.h"
 #include "app/load_program_file.h"
+#include "app/recent_files.h"
 #include "image/id_file.h"
 #include "link/id_check.h"
 #include "res/strings.h"
@@ -9,8 +10,11 @@
 
 namespace kv {
 
+// Every name kelvane-cli reads first, as the filter the dialog opens with.
 const char* const kProgramFileFilter =
-    "Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|";
+    "Program File (*.mot;*.s;*.s2;*.srec;*.s19;*.s28;*.s37;*.hex)|*.mot;*.s;*.s2;*.srec;*.s19;*.s28;*.s37;*.hex|"
+    "Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Intel HEX File (*.hex)|*.hex|Boot Program (*.btp)|*.btp|"
+    "All Files (*.*)|*.*|";
 
 namespace {
 
@@ -21,7 +25,10 @@ bool IsIdByte(const std::string& text) { return text.size() == 2; }
 }  // namespace
 
 CIDCheckDlg::CIDCheckDlg(CKelvixApp& app)
-    : tk::Dialog(app.Ui(), IdCheckTemplate(app.edition())), app_(app), m_nMcuType(app.lastMcuType) {}
+    : tk::Dialog(app.Ui(), WithRecentFiles(IdCheckTemplate(app.edition()), IDC_FILE_PATH, app.Profile())),
+      app_(app),
+      m_strFilePath(FirstFilePath(app)),
+      m_nMcuType(app.lastMcuType) {}
 
 CIDCheckDlg::IdFrame CIDCheckDlg::BuildIdFrame(int mcuType, const IdTexts& ids) {
     return kv::BuildIdFrame(IdAddress(mcuType), IdBytesOf(ids));
@@ -111,7 +118,7 @@ void CIDCheckDlg::OnOK() {
     }
     if (state == IdState::Verified && app_.firstRun == 0) {
         app_.idVerified = 1;
-        if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) EndDialog(tk::IDOK);
+        if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) Accept();
         return;
     }
 
@@ -128,10 +135,15 @@ void CIDCheckDlg::OnOK() {
     // flag, and the dialog stays open for another try.
     const Outcome checked = CheckId(app_, BuildIdFrame(m_nMcuType, m_strIds));
     if (checked.Ok()) {
-        if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) EndDialog(tk::IDOK);
+        if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) Accept();
         return;
     }
     if (checked.kind == OutcomeKind::IdRefused) app_.Report(checked);
+}
+
+void CIDCheckDlg::Accept() {
+    RememberFile(app_.Profile(), m_strFilePath);
+    EndDialog(tk::IDOK);
 }
 
 void CIDCheckDlg::OnCancel() {

@@ -52,6 +52,8 @@ protected:
 private:
     void OnRefer();
     void ClearIds();
+    // OK with the file loaded: it joins the recent files.
+    void Accept();
 
     CKelvixApp& app_;
     std::string m_strFilePath;

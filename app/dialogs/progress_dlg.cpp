@@ -1,5 +1,7 @@
 #include "app/dialogs/progress_dlg.h"
 
+#include <cstdio>
+
 #include <algorithm>
 #include <climits>
 
@@ -39,6 +41,13 @@ void CProgressDlg::Prepare(const std::string& message, const std::string& title,
 void CProgressDlg::SetPos(uint32_t pos) {
     if (!IsWindow()) return;
     tk::Dialog::SetPos(IDC_PROGRESS, static_cast<int>(std::min<uint32_t>(pos, INT_MAX)));
+}
+
+void CProgressDlg::SetAddress(uint32_t address) {
+    if (!IsWindow()) return;
+    char text[16];
+    std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(address & 0xFFFFFF));
+    SetItemText(IDC_PROGRESS, text);
 }
 
 void CProgressDlg::Close() {

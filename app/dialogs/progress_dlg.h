@@ -29,6 +29,8 @@ public:
     void Prepare(const std::string& message, const std::string& title, uint16_t low, uint16_t high, uint32_t pos);
     // Moves the bar; nothing once the window is gone.
     void SetPos(uint32_t pos);
+    // The address of the page in hand, shown with the bar's figure ("0C2300").
+    void SetAddress(uint32_t address);
     // Runs once the user has cancelled, after the window is gone.
     void SetCancelAction(std::function<void()> action) { m_onCancel = std::move(action); }
     // Does what Cancel does (all but the cancel action), when the window

@@ -1,22 +1,21 @@
 #include "app/dialogs/select_dlg.h"
 
-#include <string_view>
-
 #include "app/dialogs/id_check_dlg.h"
 #include "app/kelvix_app.h"
 #include "app/load_program_file.h"
+#include "app/recent_files.h"
+#include "image/program_file_name.h"
 #include "res/strings.h"
 #include "res/templates.h"
 
 namespace kv {
 
-CSelectDlg::CSelectDlg(CKelvixApp& app) : tk::Dialog(app.Ui(), SelectTemplate(app.edition())), app_(app) {}
+CSelectDlg::CSelectDlg(CKelvixApp& app)
+    : tk::Dialog(app.Ui(), WithRecentFiles(SelectTemplate(app.edition()), IDC_FILE_PATH, app.Profile())),
+      app_(app),
+      m_strFilePath(FirstFilePath(app)) {}
 
-bool CSelectDlg::IsProgramFileName(const std::string& path) {
-    for (std::string_view ending : {".mot", ".s", ".s2"})
-        if (path.ends_with(ending)) return true;
-    return false;
-}
+bool CSelectDlg::IsProgramFileName(const std::string& path) { return !ProgramFileEnding(path).empty(); }
 
 void CSelectDlg::DoDataExchange(tk::DataExchange& dx) { dx.Text(IDC_FILE_PATH, m_strFilePath); }
 
@@ -55,7 +54,9 @@ void CSelectDlg::OnOK() {
     LoadNotice notice;
     if (LoadProgramFile(app_, m_strFilePath, &notice) != 1) return;
     app_.idVerified = 1;
-    if (LoadProgramFile(app_, m_strFilePath, &notice) == 1) EndDialog(tk::IDOK);
+    if (LoadProgramFile(app_, m_strFilePath, &notice) != 1) return;
+    RememberFile(app_.Profile(), m_strFilePath);
+    EndDialog(tk::IDOK);
 }
 
 }  // namespace kv

@@ -17,8 +17,8 @@ public:
 
     const std::string& FilePath() const { return m_strFilePath; }
 
-    // Whether Refer... takes a file by its name: ".mot", ".s" or ".s2",
-    // case-sensitive.
+    // Whether Refer... takes a file by its name: a program file ending
+    // (ProgramFileEnding), case-sensitive.
     static bool IsProgramFileName(const std::string& path);
 
 protected:

@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,49 +12,6 @@
 
 namespace plat {
 namespace {
-
-// "ttyUSB2" before "ttyUSB10": runs of digits compare by value.
-bool NaturalLess(const std::string& a, const std::string& b) {
-    size_t i = 0, j = 0;
-    auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
-    while (i < a.size() && j < b.size()) {
-        if (digit(a[i]) && digit(b[j])) {
-            size_t ei = i, ej = j;
-            while (ei < a.size() && a[ei] == '0') ++ei;
-            while (ej < b.size() && b[ej] == '0') ++ej;
-            size_t si = ei, sj = ej;
-            while (ei < a.size() && digit(a[ei])) ++ei;
-            while (ej < b.size() && digit(b[ej])) ++ej;
-            if (ei - si != ej - sj) return ei - si < ej - sj;
-            int c = a.compare(si, ei - si, b, sj, ej - sj);
-            if (c != 0) return c < 0;
-            i = ei;
-            j = ej;
-        } else {
-            if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
-            ++i;
-            ++j;
-        }
-    }
-    if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
-    return a < b;
-}
-
-// Entries of `dir` whose names begin with `prefix`, as full paths, in natural order.
-std::vector<std::string> ListDir(const std::string& dir, const std::string& prefix) {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir.c_str());
-    if (!d) return names;
-    while (dirent* e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        if (name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
-    }
-    closedir(d);
-    std::sort(names.begin(), names.end(), NaturalLess);
-    for (auto& n : names) n = dir + "/" + n;
-    return names;
-}
 
 class LinuxProcess final : public IProcess {
 public:
@@ -111,14 +67,7 @@ public:
         return false;
     }
 
-    std::vector<std::string> SerialPortsPresent() override {
-        std::vector<std::string> ports = ListDir("/dev", "ttyUSB");
-        auto acm = ListDir("/dev", "ttyACM");
-        auto byId = ListDir("/dev/serial/by-id", "");
-        ports.insert(ports.end(), acm.begin(), acm.end());
-        ports.insert(ports.end(), byId.begin(), byId.end());
-        return ports;
-    }
+    std::vector<SerialAdapter> SerialPortsPresent() override { return ListSerialAdapters(); }
 };
 
 }  // namespace

@@ -62,13 +62,13 @@ public:
         starts.push_back({path, argv});
         return startWorks;
     }
-    std::vector<std::string> SerialPortsPresent() override { return ports; }
+    std::vector<plat::SerialAdapter> SerialPortsPresent() override { return ports; }
 
     std::string selfPath = "/opt/kelvane/bin/kelvane";
     std::string currentDir = "/home/user/work";
     std::set<std::string> files;
     std::map<std::string, std::string> env;
-    std::vector<std::string> ports;
+    std::vector<plat::SerialAdapter> ports;
     bool startWorks = true;
     std::vector<Start> starts;
 };

@@ -17,6 +17,7 @@ TEST(CommandLine, Options) {
         bool error;
         bool help = false;
         bool version = false;
+        std::string file = "";
     };
     const std::vector<Case> cases = {
         {{"kelvane"}, false, std::nullopt, {}, false},
@@ -30,6 +31,17 @@ TEST(CommandLine, Options) {
         {{"kelvlite", "-h", "COM3"}, false, std::nullopt, {"COM3"}, false, true},
         {{"kelvane", "--help", "--bogus"}, false, std::nullopt, {}, true, true},  // help still wins
         {{"kelvane", "--consol", "-a"}, false, std::nullopt, {"-a"}, true},       // no switch text
+        // A file manager's "Open with": the file is no port and no switch.
+        {{"kelvlite", "/home/u/fw.mot"}, false, std::nullopt, {}, false, false, false, "/home/u/fw.mot"},
+        {{"kelvane", "+a", "/w/FW.HEX"}, false, std::nullopt, {"+a"}, false, false, false, "/w/FW.HEX"},
+        {{"kelvlite", "kelvlite", "/dev/ttyUSB0", "a.s37"},
+         false,
+         std::nullopt,
+         {"kelvlite", "/dev/ttyUSB0"},
+         false,
+         false,
+         false,
+         "a.s37"},
     };
     for (const auto& c : cases) {
         const auto o = kv::ParseProgramOptions(c.args);
@@ -40,6 +52,7 @@ TEST(CommandLine, Options) {
         EXPECT_EQ(!o.error.empty(), c.error);
         EXPECT_EQ(o.help, c.help);
         EXPECT_EQ(o.version, c.version);
+        EXPECT_EQ(o.file, c.file);
     }
     EXPECT_EQ(kv::JoinCommandLine({"/opt/k/kelvane", "+a", "-Z"}), "/opt/k/kelvane +a -Z");
 }

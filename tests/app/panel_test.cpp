@@ -157,7 +157,7 @@ TEST(PanelGates, SilentBootLoaderHandsOverToTheRecoveryAndTheOperationDoesNotSta
     sim::ReplyFault silent;
     silent.code = 0x70;
     rig.Chip().AddReplyFault(silent);
-    rig.Ui().Press(CKelvixDlg::IDC_ERASE).Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+    rig.Ui().Press(CKelvixDlg::IDC_ERASE).Answer(tk::IDCANCEL, "Timeout.\nPush RESET.\nPort: COM1");
     const uint64_t before = rig.Clock().Now();
     EXPECT_EQ(rig.Show(), tk::IDCANCEL);
     EXPECT_EQ(rig.Sent(), Bytes{0x70});  // one status byte, then the user ended the program
@@ -241,10 +241,11 @@ TEST(PanelKelvlite, RoutineWithoutAcknowledgementRecoversOnceAndSendsNoStatusByt
     lost.nth = 1;
     rig.Chip().AddReplyFault(lost);
     rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };  // RESET pushed
-    rig.Ui().Press(CKelvixDlg::IDC_STATUS).Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
+    rig.Ui().Press(CKelvixDlg::IDC_STATUS).Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);
     rig.Show();
     // One recovery: the status byte did not follow the routine that went unanswered.
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."}) << rig.Ui().TranscriptText();
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1"})
+        << rig.Ui().TranscriptText();
     const auto& slot = firmware->slots[static_cast<size_t>(kv::RoutineTable::SlotFor(0x70))];
     const Bytes sent = rig.Sent();
     ASSERT_GT(sent.size(), slot.length);

@@ -90,12 +90,13 @@ TEST(KelvliteStartup, StatusRoutineWithoutAcknowledgementLeavesTheLinkToTheRecov
     lost.code = sim::Chip::kAckCode;
     lost.nth = 1;  // the first routine: the start-up status read's
     rig.Chip().AddReplyFault(lost);
-    rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };  // RESET pushed
-    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);       // recovery at 9600 bps
+    rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };         // RESET pushed
+    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);  // recovery at 9600 bps
     EXPECT_EQ(rig.Run({"kelvlite", "COM1"}), 0);
     // The recovery's setting brought the link up; no status byte went to a
     // sequencer without its routine, so nobody asks for the state again.
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."}) << rig.Ui().TranscriptText();
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1"})
+        << rig.Ui().TranscriptText();
     EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_SET_COMM, kv::IDD_ID_CHECK, kv::IDD_KELVIX_DIALOG}));
     EXPECT_EQ(rig.Ui().At(kv::IDD_ID_CHECK)->linkReady, 1);
 }
@@ -108,10 +109,11 @@ TEST(KelvliteStartup, OneLostSynchronisationReplyAsksForOneReset) {
     lost.code = 0xB0;
     lost.nth = 1;  // the wake-up's 0xB0 and 0x11
     rig.Chip().AddReplyFault(lost);
-    rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };  // RESET pushed
-    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);       // recovery at 9600 bps
+    rig.Ui().beforeAnswer = [&](const std::string&) { rig.Chip().Reset(); };         // RESET pushed
+    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);  // recovery at 9600 bps
     EXPECT_EQ(rig.Run({"kelvlite", "COM1"}), 0);
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."}) << rig.Ui().TranscriptText();
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1"})
+        << rig.Ui().TranscriptText();
     EXPECT_EQ(rig.DialogsOpened().at(0), kv::IDD_SET_COMM);
     EXPECT_EQ(rig.DialogsOpened().back(), kv::IDD_KELVIX_DIALOG);
 }

@@ -19,7 +19,8 @@ using kv::Edition;
 using kvtest::AppRig;
 using tk::ScriptEvent;
 
-const std::string kTimeout = "Timeout.\nPush RESET.";
+// The lost-link message names the port the user is to reset the board on.
+std::string Timeout(const std::string& port) { return "Timeout.\nPush RESET.\nPort: " + port; }
 
 TEST(Startup, SecondInstanceIsToldAndNothingElseHappens) {
     for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
@@ -92,20 +93,111 @@ TEST(Startup, KelvaneTracesTheFirstDataValues) {
 
 TEST(Startup, StartDialogPortListAndPresetPort) {
     AppRig rig(Edition::Kelvane, std::nullopt);
-    rig.Process().ports = {"/dev/ttyUSB0", "/dev/ttyACM1"};
+    rig.Process().ports = {{"/dev/ttyACM1", "", true},
+                           {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_A502-if00-port0", true}};
     kv::CS_PrgDlg dlg(rig.App());
     const tk::Control* combo = dlg.Template().Find(kv::CS_PrgDlg::IDC_PORT);
     ASSERT_NE(combo, nullptr);
-    EXPECT_EQ(combo->items, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "/dev/ttyUSB0", "/dev/ttyACM1"}));
+    EXPECT_EQ(combo->items, (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", "/dev/ttyACM1",
+                                                      "/dev/ttyUSB0 (usb-FTDI_FT232R_A502-if00-port0)"}));
 
     // "--port" presets the field; OK takes it as it stands.
     for (const std::vector<std::string>& args : {std::vector<std::string>{"kelvane", "--port", "/dev/pts/7"},
                                                  std::vector<std::string>{"kelvane", "--port=/dev/pts/7"}}) {
         AppRig run(Edition::Kelvane, std::nullopt);
-        run.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, kTimeout);
+        run.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, Timeout("/dev/pts/7"));
         EXPECT_EQ(run.Run(args), 0);
         EXPECT_EQ(run.Dev().OpenedName(), "/dev/pts/7");
         EXPECT_EQ(run.App().programMode, 0);
+    }
+}
+
+// The port the start dialog offers: the one used last, else the only USB
+// adapter, else COM1; an adapter's list entry opens its device, and the
+// port opened is remembered for the next start.
+TEST(Startup, StartDialogPresetsTheLikelyPort) {
+    const plat::SerialAdapter ftdi{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_A502-if00-port0", true};
+    const plat::SerialAdapter acm{"/dev/ttyACM0", "", true};
+    const plat::SerialAdapter uart{"/dev/ttyS4", "", false};
+    struct Case {
+        const char* name;
+        std::vector<plat::SerialAdapter> ports;
+        std::string last;   // remembered; empty: none
+        std::string typed;  // typed or picked in the list; empty: OK as it stands
+        std::string opened;
+    };
+    const Case cases[] = {
+        {"nothing plugged in", {}, "", "", "COM1"},
+        {"one USB adapter", {uart, ftdi}, "", "", "/dev/ttyUSB0"},
+        {"two USB adapters", {ftdi, acm}, "", "", "COM1"},
+        {"the port used last", {ftdi}, "/dev/ttyS1", "", "/dev/ttyS1"},
+        {"an adapter picked by its entry",
+         {ftdi, acm},
+         "",
+         "/dev/ttyUSB0 (usb-FTDI_FT232R_A502-if00-port0)",
+         "/dev/ttyUSB0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppRig rig(Edition::Kelvane, std::nullopt);
+        rig.Process().ports = c.ports;
+        if (!c.last.empty()) rig.Profile().Set("Last Port", "Port", c.last);
+        if (!c.typed.empty()) rig.Ui().Type(kv::CS_PrgDlg::IDC_PORT, c.typed);
+        rig.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, Timeout(c.opened));
+        EXPECT_EQ(rig.Run({"kelvane"}), 0);
+        EXPECT_EQ(rig.Dev().OpenedName(), c.opened);
+        EXPECT_EQ(rig.Stored("Last Port", "Port"), c.opened);
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    }
+}
+
+// The list follows adapters plugged in and pulled out while the dialog is
+// open (its timer looks), and the port in the field stays.
+TEST(Startup, StartDialogListFollowsTheAdapters) {
+    const plat::SerialAdapter ftdi{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_A502-if00-port0", true};
+    const plat::SerialAdapter acm{"/dev/ttyACM0", "", true};
+    const std::string ftdiItem = "/dev/ttyUSB0 (usb-FTDI_FT232R_A502-if00-port0)";
+    const std::vector<std::string> com = {"COM1", "COM2", "COM3", "COM4"};
+    auto with = [&com](std::vector<std::string> more) {
+        std::vector<std::string> items = com;
+        items.insert(items.end(), more.begin(), more.end());
+        return items;
+    };
+    struct Case {
+        const char* name;
+        std::vector<plat::SerialAdapter> before, after;
+        std::string typed;  // before the timer runs; empty: nothing
+        std::vector<std::string> items;
+        std::string shown;  // in the field afterwards
+        std::string port;   // taken by OK
+    };
+    const Case cases[] = {
+        {"plugged in", {}, {ftdi}, "", with({ftdiItem}), "COM1", "COM1"},
+        {"two plugged in", {}, {acm, ftdi}, "", with({"/dev/ttyACM0", ftdiItem}), "COM1", "COM1"},
+        {"pulled out while chosen",
+         {acm, ftdi},
+         {acm},
+         ftdiItem,
+         with({"/dev/ttyACM0"}),
+         "/dev/ttyUSB0",
+         "/dev/ttyUSB0"},
+        {"typed, then plugged in", {}, {ftdi}, "/dev/ttyUSB0", with({ftdiItem}), ftdiItem, "/dev/ttyUSB0"},
+        {"nothing changed", {ftdi}, {ftdi}, "COM3", with({ftdiItem}), "COM3", "COM3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppRig rig(Edition::Kelvane, std::nullopt);
+        rig.Process().ports = c.before;
+        kv::CS_PrgDlg dlg(rig.App());
+        rig.Process().ports = c.after;
+        if (!c.typed.empty()) rig.Ui().Type(kv::CS_PrgDlg::IDC_PORT, c.typed);
+        rig.Ui().Tick().Press(tk::IDOK);
+        EXPECT_EQ(dlg.DoModal(), tk::IDOK);
+        EXPECT_EQ(dlg.TimerMs(), 1000);
+        EXPECT_EQ(dlg.Template().Find(kv::CS_PrgDlg::IDC_PORT)->items, c.items);
+        EXPECT_EQ(dlg.GetItemText(kv::CS_PrgDlg::IDC_PORT), c.shown);
+        EXPECT_EQ(dlg.m_strPort, c.port);
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
     }
 }
 
@@ -172,6 +264,16 @@ TEST(Startup, ModeTwoHandsKelvliteEveryPortNameAsOneItTakes) {
         EXPECT_TRUE(kv::NamesPort(kv::KelvlitePortArgument({passed})));
         EXPECT_EQ(plat::DevicePathForPort(passed), plat::DevicePathForPort(typed));
     }
+    // A program file kelvane was opened with goes on to kelvlite, which takes it as its file.
+    AppRig rig(Edition::Kelvane, kvtest::FlashChip());
+    rig.Process().files = {"/opt/kelvane/bin/kelvlite"};
+    rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_COMPANION).Type(kv::CS_PrgDlg::IDC_PORT, "COM3").Press(tk::IDOK);
+    EXPECT_EQ(rig.Run({"kelvane", "/w/FW.HEX"}), 0);
+    ASSERT_EQ(rig.Process().starts.size(), 1u);
+    EXPECT_EQ(rig.Process().starts[0].argv, (std::vector<std::string>{"kelvlite", "COM3", "/w/FW.HEX"}));
+    const kv::ProgramOptions passedOn = kv::ParseProgramOptions(rig.Process().starts[0].argv);
+    EXPECT_EQ(passedOn.file, "/w/FW.HEX");
+    EXPECT_EQ(kv::KelvlitePortArgument(passedOn.rest), "COM3");
 }
 
 TEST(Startup, ModeZeroBringsTheLinkUpAndShowsTheIdCheckThenThePanel) {
@@ -223,9 +325,9 @@ TEST(Startup, StoredRateNotReachedAndRecoveryCancelledStoresTheRateInForce) {
             dev.Deliver(block, dev.Clock().Now() + 2);
     });
     rig.StoreCommState(38400);
-    rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_BOOT).Press(tk::IDOK).Answer(tk::IDOK, kTimeout).Press(tk::IDCANCEL);
+    rig.Ui().Press(kv::CS_PrgDlg::IDC_MODE_BOOT).Press(tk::IDOK).Answer(tk::IDOK, Timeout("COM1")).Press(tk::IDCANCEL);
     EXPECT_EQ(rig.Run({"kelvane"}), 0);
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{kTimeout});
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{Timeout("COM1")});
     EXPECT_EQ(rig.Stored("Last Comm State", "Baundrate"), "9600");  // never "0"
     EXPECT_EQ(rig.DialogsOpened(),
               (std::vector<int>{kv::IDD_S_PRG, kv::IDD_SET_COMM, kv::IDD_SELECT, kv::IDD_KELVIX_DIALOG}));
@@ -328,13 +430,14 @@ TEST(Startup, CancelInTheRecoveryEndsWithoutThePanel) {
         if (e == Edition::Kelvlite && !kvtest::BuildFirmware()) GTEST_SKIP() << "firm.mot not beside the build";
         AppRig rig(e, std::nullopt);                          // nothing answers
         if (e == Edition::Kelvane) rig.Ui().Press(tk::IDOK);  // the start dialog
-        rig.Ui().Answer(tk::IDCANCEL, kTimeout);
+        const std::string port = e == Edition::Kelvane ? "COM1" : "COM2";
+        rig.Ui().Answer(tk::IDCANCEL, Timeout(port));
         const std::vector<std::string> args =
             e == Edition::Kelvane ? std::vector<std::string>{"kelvane"} : std::vector<std::string>{"kelvlite", "COM2"};
         EXPECT_EQ(rig.Run(args), 0);
         EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
         for (int id : rig.DialogsOpened()) EXPECT_NE(id, kv::IDD_KELVIX_DIALOG);
-        EXPECT_EQ(rig.Messages(), std::vector<std::string>{kTimeout});
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{Timeout(port)});
         EXPECT_EQ(rig.Lock().releases, 1);
         EXPECT_FALSE(rig.Dev().IsOpen());
     }
@@ -342,7 +445,7 @@ TEST(Startup, CancelInTheRecoveryEndsWithoutThePanel) {
 
 TEST(Startup, FailedSettingInTheRecoveryEndsWithoutThePanel) {
     AppRig rig(Edition::Kelvane, std::nullopt);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, kTimeout).Press(tk::IDCANCEL);  // no new rate chosen
+    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, Timeout("COM1")).Press(tk::IDCANCEL);  // no new rate chosen
     EXPECT_EQ(rig.Run({"kelvane"}), 1);
     EXPECT_EQ(rig.DialogsOpened(), (std::vector<int>{kv::IDD_S_PRG, kv::IDD_SET_COMM}));
 }

@@ -140,7 +140,7 @@ TEST(BlankProgramRead, LostReplyWhileProgrammingEndsAfterTheRecovery) {
         // The recovery: OK, and OK in "Set baudrate".
         // The progress window goes before the message, which says what the
         // flash holds now.
-        const std::string lost = "Timeout.\nPush RESET.\nThe flash is now partly programmed.";
+        const std::string lost = "Timeout.\nPush RESET.\nPort: COM1\nThe flash is now partly programmed.";
         rig->Ui().Answer(tk::IDOK, lost).Press(tk::IDOK);
         EXPECT_EQ(RunBpr(*rig), 0);
         EXPECT_EQ(rig->chip.ResetCount(), 1);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "image/load_image_file.h"
 #include "image/mot_file.h"
 #include "tests/e2e/child_process.h"
 
@@ -25,19 +26,20 @@ struct Bench {
 // A binary without 0xFF bytes turned into S-records at 0x0C0000, and an
 // INI that keeps the link at `baud` (a production line runs fast; every
 // page frame must be on the wire before the status read's time-out ends).
-Bench Prepare(const std::string& name, const std::string& program, unsigned baud) {
+// `format` is objcopy's output format: "srec" or "ihex".
+Bench Prepare(const std::string& name, const std::string& program, unsigned baud, const std::string& format = "srec") {
     Bench r;
     r.folder = kvtest::FreshFolder(name);
     r.config = kvtest::FreshFolder(name + "_config");
     r.runtime = kvtest::FreshFolder(name + "_run");
     const std::string bin = r.folder + "/x.bin";
-    r.mot = r.folder + "/x.mot";
+    r.mot = r.folder + (format == "ihex" ? "/x.hex" : "/x.mot");
     r.dump = r.folder + "/flash.mot";
     {
         std::ofstream out(bin, std::ios::binary);
         for (size_t i = 0; i < kFileSize; ++i) out.put(static_cast<char>((i * 7 + 1) % 0xFF));
     }
-    const std::string cmd = "objcopy -I binary -O srec --change-addresses 0xC0000 " + bin + " " + r.mot;
+    const std::string cmd = "objcopy -I binary -O " + format + " --change-addresses 0xC0000 " + bin + " " + r.mot;
     if (std::system(cmd.c_str()) != 0) r.mot.clear();
     std::ofstream(r.config + "/" + program + ".INI")
         << "[Last Comm State]\nBaundrate=" << baud << "\nByte=8\nStop Bit=0\nParity=0\n";
@@ -57,7 +59,7 @@ std::string IdCheck(const Bench& r) {
 // and nothing else programmed.
 void ExpectFlashHoldsTheFile(const Bench& r) {
     kv::CMotFile file, flash;
-    ASSERT_EQ(file.LoadFile(r.mot), 1);
+    ASSERT_TRUE(kv::LoadImageFile(r.mot, file).Loaded()) << r.mot;
     ASSERT_EQ(flash.LoadFile(r.dump), 1) << r.dump;
     EXPECT_EQ(flash.PageCount(), file.PageCount());
     for (uint32_t page = kBase / 256; page <= (kBase + kFileSize) / 256; ++page) {
@@ -77,16 +79,25 @@ void ExpectProgramOk(const kvtest::ProgramRun& run) {
 #define SKIP_WITHOUT_OBJCOPY(r) \
     if ((r).mot.empty()) GTEST_SKIP() << "objcopy is not available"
 
+// S-records typed into FilePath; Intel HEX named on the command line (as a
+// file manager opens it), which FilePath then shows.
 TEST(ProductionE2E, KelvaneEraseProgramRead) {
-    const Bench r = Prepare("epr_kelvane", "kelvane", 115200);
-    SKIP_WITHOUT_OBJCOPY(r);
-    kvtest::SimServer sim({"--mode", "flash", "--dump", r.dump});
-    const std::string script = "ok\n" + IdCheck(r) + "1010\nok\n2\n";  // E. P. R..., "Erase?", Exit
-    const auto run =
-        RunProgram(BuildPath("kelvane"), {"kelvane", "--console", "--port", sim.Port()}, Env(r), script, kDeadlineMs);
-    sim.Stop();
-    ExpectProgramOk(run);
-    ExpectFlashHoldsTheFile(r);
+    for (const std::string format : {"srec", "ihex"}) {
+        SCOPED_TRACE(format);
+        const Bench r = Prepare("epr_kelvane_" + format, "kelvane", 115200, format);
+        SKIP_WITHOUT_OBJCOPY(r);
+        kvtest::SimServer sim({"--mode", "flash", "--dump", r.dump});
+        const bool named = format == "ihex";
+        std::string idCheck = IdCheck(r);
+        if (named) idCheck.erase(0, idCheck.find('\n') + 1);            // no path typed
+        const std::string script = "ok\n" + idCheck + "1010\nok\n2\n";  // E. P. R..., "Erase?", Exit
+        std::vector<std::string> args = {"kelvane", "--console", "--port", sim.Port()};
+        if (named) args.push_back(r.mot);
+        const auto run = RunProgram(BuildPath("kelvane"), args, Env(r), script, kDeadlineMs);
+        sim.Stop();
+        ExpectProgramOk(run);
+        ExpectFlashHoldsTheFile(r);
+    }
 }
 
 // The single operations one after the other on a chip that holds old data:

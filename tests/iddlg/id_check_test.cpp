@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dialogs/id_check_dlg.h"
+#include "app/recent_files.h"
 #include "tests/iddlg/id_rig.h"
 
 namespace {
@@ -56,6 +57,7 @@ TEST_P(BothPrograms, TheRightIdUnlocksTheChip) {
     // kelvlite gives the chip 50 ms after the file load before the first status read.
     EXPECT_EQ(rig.WireFrom(rig.mark).at(0).timeMs - before, e == Edition::Kelvlite ? 50u : 0u);
     EXPECT_NE(rig.App().Image().Page(0x0C00), nullptr);
+    EXPECT_EQ(kv::RecentFiles(rig.App().Profile()), std::vector<std::string>{path});  // offered next time
     EXPECT_TRUE(rig.Messages().empty()) << rig.Ui().TranscriptText();
     EXPECT_FALSE(rig.Ui().EventsOf(tk::ScriptEvent::Type::WaitBegin).empty());
     EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
@@ -328,9 +330,7 @@ TEST(IdCheck, ReferReadsTheIdFileForEachMcuType) {
             EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
             const auto files = rig.Ui().EventsOf(tk::ScriptEvent::Type::FileOpen);
             ASSERT_EQ(files.size(), 1u);
-            EXPECT_EQ(files[0].filter,
-                      "Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files "
-                      "(*.*)|*.*|");
+            EXPECT_EQ(files[0].filter, kv::kProgramFileFilter);
         }
     }
 }
@@ -342,9 +342,11 @@ TEST(IdCheck, ReferRefusesOtherNamesAndMissingIdFiles) {
         const char* message;
         tk::Icon icon;
     };
-    for (const Case& c : {Case{"upper-case S2", "app.S2", "Can not accept this file.", tk::Icon::Stop},
-                          Case{"hex ending", "app.hex", "Can not accept this file.", tk::Icon::Stop},
-                          Case{"no ID file", "app.s2", "Can not found the ID file.", tk::Icon::Exclamation}}) {
+    for (const Case& c :
+         {Case{"upper-case S2", "app.S2", "Can not accept this file.", tk::Icon::Stop},
+          Case{"other ending", "app.ihex", "Can not accept this file.", tk::Icon::Stop},
+          Case{"no ID file beside a .hex", "app.hex", "Can not found the ID file.", tk::Icon::Exclamation},
+          Case{"no ID file", "app.s2", "Can not found the ID file.", tk::Icon::Exclamation}}) {
         SCOPED_TRACE(c.name);
         IdRig rig;
         rig.App().firstRun = 0;
@@ -440,13 +442,13 @@ TEST_P(BothPrograms, NoReplyAfterTheIdFrameKeepsTheDialogOpen) {
     rig.chip.MutableFaults().resetAfterBytes = rig.chip.Transcript().size() + sent;
     rig.Ui().Type(kPath, rig.dir.Write("app.mot", ProgramText({0x0C0000})));
     rig.TypeIds(kRightId);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);  // "Set baudrate"
+    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);  // "Set baudrate"
     rig.Ui().Press(tk::IDCANCEL);
     EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
     EXPECT_EQ(rig.chip.ResetCount(), 1);
     EXPECT_EQ(rig.App().idVerified, 0);
     EXPECT_EQ(rig.App().linkReady, 1);
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1"});
     EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
 }
 
@@ -459,7 +461,7 @@ TEST(IdCheck, QuitDuringTheRecoveryEndsTheDialog) {
     rig.chip.AddReplyFault(silent);
     rig.Ui().Type(kPath, rig.dir.Write("app.mot", ProgramText({0x0C0000})));
     rig.TypeIds(kRightId);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+    rig.Ui().Press(tk::IDOK).Answer(tk::IDCANCEL, "Timeout.\nPush RESET.\nPort: COM1");
     EXPECT_EQ(rig.RunIdCheck(), tk::IDCANCEL);
     EXPECT_TRUE(rig.Ui().QuitRequested());
     EXPECT_EQ(rig.App().idVerified, 0);
@@ -475,7 +477,7 @@ TEST(IdCheck, NoReplyToTheFirstStatusReadStillSendsTheId) {
     rig.chip.AddReplyFault(silent);
     rig.Ui().Type(kPath, rig.dir.Write("app.mot", ProgramText({0x0C0000})));
     rig.TypeIds(kRightId);
-    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);  // "Set baudrate"
+    rig.Ui().Press(tk::IDOK).Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);  // "Set baudrate"
     EXPECT_EQ(rig.RunIdCheck(), tk::IDOK);
     EXPECT_EQ(rig.App().idVerified, 1);
     EXPECT_TRUE(rig.chip.IdVerified());

@@ -12,6 +12,8 @@ using kvtest::LinkRig;
 using kvtest::Record;
 
 const std::string kGood = Record(2, 0x0C0000, {1, 2, 3}) + "\nS9030000FC\n";
+// Three bytes at 0C0000 as Intel HEX, without its end-of-file record.
+const std::string kHex = ":02000004000CEE\n:03000000010203F7\n";
 
 TEST(LoadProgramFile, TellsEachRefusalWithItsIcon) {
     kvtest::ScratchDir dir;
@@ -40,6 +42,12 @@ TEST(LoadProgramFile, TellsEachRefusalWithItsIcon) {
         {"damaged type character", Record(2, 0x0C0000, {1}) + "\nSX050C0100AAAA\nS9030000FC\n", 0,
          "Can not accept this file.\nLine 2: unknown record type", tk::Icon::None, false},
         {"missing file", "", 0, "%1 was not found.", tk::Icon::Exclamation, false},
+        // Intel HEX, told by its first record, is read whole or refused.
+        {"Intel HEX", kHex + ":00000001FF\n", 1, "", tk::Icon::None, true},
+        {"Intel HEX with a bad checksum", kHex + ":03001000010203F8\n:00000001FF\n", 0,
+         "Can not accept this file.\nLine 3: bad checksum", tk::Icon::Stop, false},
+        {"Intel HEX without its end", kHex, 0, "Can not accept this file.\nNo end-of-file record", tk::Icon::Stop,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

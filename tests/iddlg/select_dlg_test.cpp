@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "app/dialogs/select_dlg.h"
+
+#include "app/dialogs/id_check_dlg.h"
+#include "app/recent_files.h"
 #include "tests/iddlg/id_rig.h"
 
 namespace {
@@ -29,8 +32,10 @@ TEST(SelectDlg, ReferTakesOnlyProgramFileNames) {
         const char* file;
         bool accepted;
     };
-    for (const Case& c : {Case{"boot.mot", true}, Case{"boot.s", true}, Case{"boot.s2", true}, Case{"boot.S", false},
-                          Case{"boot.btp", false}, Case{"boot.mot.bak", false}}) {
+    for (const Case& c :
+         {Case{"boot.mot", true}, Case{"boot.s", true}, Case{"boot.s2", true}, Case{"boot.S", false},
+          Case{"boot.btp", false}, Case{"boot.mot.bak", false}, Case{"boot.srec", true}, Case{"boot.s19", true},
+          Case{"boot.s28", true}, Case{"boot.s37", true}, Case{"boot.hex", true}, Case{"boot.HEX", false}}) {
         SCOPED_TRACE(c.file);
         LinkRig rig(kv::Edition::Kelvane, 1);
         kvtest::ScratchDir dir;
@@ -47,8 +52,7 @@ TEST(SelectDlg, ReferTakesOnlyProgramFileNames) {
         if (!c.accepted) {
             EXPECT_EQ(boxes[0].icon, tk::Icon::Stop);
         }
-        EXPECT_EQ(rig.Ui().EventsOf(tk::ScriptEvent::Type::FileOpen).at(0).filter,
-                  "Motlora Hex File (*.s;*.mot;*.s2)|*.s;*.mot;*.s2|Boot Program (*.btp)|*.btp|All Files (*.*)|*.*|");
+        EXPECT_EQ(rig.Ui().EventsOf(tk::ScriptEvent::Type::FileOpen).at(0).filter, kv::kProgramFileFilter);
         EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
     }
 }
@@ -75,6 +79,52 @@ TEST(SelectDlg, OkLoadsTheFileAndCountsTheIdAsVerified) {
     EXPECT_TRUE(rig.Messages().empty());
     EXPECT_FALSE(rig.Ui().EventsOf(tk::ScriptEvent::Type::WaitBegin).empty());
     EXPECT_TRUE(rig.Dev().SentBytes().empty());  // no exchange with the chip
+}
+
+// Each file taken with OK goes first in the recent list (four at most, in
+// the settings file); the next dialog opens on the newest and offers them
+// all, a refused file is not kept, and a file named on the command line
+// comes first.
+TEST(SelectDlg, RemembersTheFilesUsedLast) {
+    LinkRig rig(kv::Edition::Kelvane, 1);
+    kvtest::ScratchDir dir;
+    std::vector<std::string> files;
+    for (const char* name : {"a.mot", "b.hex", "c.s19", "d.srec", "e.s37"})
+        files.push_back(dir.Write(name, ProgramText({0x2000})));
+    const std::string bad = dir.Write("bad.mot", kvtest::Record(1, 0x2000, {1}, 1) + "\n");
+    struct Step {
+        std::string typed;                // empty: OK on what the dialog shows
+        std::string shown;                // FilePath when the dialog opens
+        std::vector<std::string> recent;  // the list afterwards, newest first
+    };
+    const Step steps[] = {
+        {files[0], "", {files[0]}},
+        {files[1], files[0], {files[1], files[0]}},
+        {"", files[1], {files[1], files[0]}},  // the same file again: no repeat
+        {files[2], files[1], {files[2], files[1], files[0]}},
+        {files[3], files[2], {files[3], files[2], files[1], files[0]}},
+        {files[4], files[3], {files[4], files[3], files[2], files[1]}},  // the oldest drops out
+        {files[0], files[4], {files[0], files[4], files[3], files[2]}},
+        {bad, files[0], {files[0], files[4], files[3], files[2]}},  // refused: not kept
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.typed);
+        rig.Ui().ClearTranscript();
+        if (!step.typed.empty()) rig.Ui().Type(kPath, step.typed);
+        rig.Ui().Press(tk::IDOK);
+        if (step.typed == bad) rig.Ui().Answer(tk::IDOK).Press(tk::IDCANCEL);
+        CSelectDlg dlg(rig.App());
+        EXPECT_EQ(dlg.FilePath(), step.shown);
+        const std::vector<std::string> offered = dlg.Template().Find(kPath)->items;
+        EXPECT_EQ(offered, kv::RecentFiles(rig.Profile()));
+        dlg.DoModal();
+        EXPECT_EQ(kv::RecentFiles(rig.Profile()), step.recent);
+        EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
+    }
+    EXPECT_EQ(rig.Profile().Get("Recent Files", "File1"), files[0]);
+
+    rig.App().commandLineFile = files[3];
+    EXPECT_EQ(kv::FirstFilePath(rig.App()), files[3]);
 }
 
 TEST(SelectDlg, OkRefusals) {

@@ -13,7 +13,13 @@ TEST(IdFilePath, ReplacesKnownEndingsCaseSensitively) {
                                                          {"prog.mot.s", "prog.mot.id"},
                                                          {"prog.S2", ""},
                                                          {"prog.MOT", ""},
-                                                         {"prog.hex", ""},
+                                                         {"prog.hex", "prog.id"},
+                                                         {"prog.srec", "prog.id"},
+                                                         {"prog.s19", "prog.id"},
+                                                         {"prog.s28", "prog.id"},
+                                                         {"prog.s37", "prog.id"},
+                                                         {"prog.HEX", ""},
+                                                         {"prog.ihex", ""},
                                                          {"dir.s/prog", ""},
                                                          {"", ""}};
     for (const auto& [program, id] : cases) EXPECT_EQ(kv::IdFilePathFor(program), id) << program;

@@ -78,13 +78,13 @@ TEST(RestoreBaudRate, MissingFinalEchoAnswersWhatRecoveryAnswers) {
                     d.DeliverNow(b);
             });
             if (quit)
-                rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+                rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.\nPort: COM1");
             else
-                rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDCANCEL);
+                rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDCANCEL);
             EXPECT_EQ(rig.App().RestoreBaudRate(57600, kv::Operation::Setting, kv::Phase::None), 0u);
             EXPECT_EQ(rig.Ui().QuitRequested(), quit);
             // One lost echo, one recovery: no handshake asks for a second reset.
-            EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+            EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1"});
             EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
         }
     }
@@ -128,14 +128,14 @@ TEST(RestoreBaudRate, KelvliteRoutineNotAcknowledgedStopsAtOnce) {
             rig.Loader()(d, block);
         });
         // The recovery: OK, and OK in "Set baudrate" (9600 bps).
-        rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
+        rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);
         size_t after = 0;
         if (c.exit) {
             rig.App().ResetTo9600();
         } else {
             EXPECT_EQ(rig.App().RestoreBaudRate(38400, kv::Operation::Setting, kv::Phase::None), 9600u);
         }
-        EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+        EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1"});
         EXPECT_EQ(rig.Dev().Line().baud, 9600u);
         EXPECT_EQ(rig.App().linkReady, 1);
         // Nothing followed the unanswered block but the recovery's traffic,

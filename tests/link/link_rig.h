@@ -39,7 +39,7 @@ public:
     bool IsFile(const std::string&) override { return false; }
     std::optional<std::string> Env(const std::string&) override { return std::nullopt; }
     bool ExecReplace(const std::string&, const std::vector<std::string>&) override { return false; }
-    std::vector<std::string> SerialPortsPresent() override { return {}; }
+    std::vector<plat::SerialAdapter> SerialPortsPresent() override { return {}; }
 };
 
 // What the scripted boot loader (or, in kelvlite, the sequencer) answers.

@@ -56,7 +56,7 @@ TEST(CheckStatusError, StaleInputIsDroppedAndMissingReplyCountsAsError) {
 
     rig.Loader().status.reset();
     rig.Dev().DeliverNow({0x80, 0x00});  // queued before the request: dropped
-    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.\nPort: COM1");
     EXPECT_EQ(cmd.CheckStatus(rig.Channel(), "erase"), kv::StatusCheck::LinkLost);
     EXPECT_TRUE(rig.Ui().QuitRequested());
     EXPECT_EQ(cmd.CheckStatusError(rig.Channel(), "erase"), 1);
@@ -93,7 +93,7 @@ TEST(ReadPage, PageReadTimeoutFromTheSettingsFile) {
         CCheckMemorryCmd cmd(rig.App());
         std::array<uint8_t, 256> page{};
         page.fill(0x77);
-        rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+        rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.\nPort: COM1");
         const uint64_t t0 = rig.Clock().Now();
         EXPECT_EQ(cmd.ReadPage(rig.Channel(), page.data(), 0), 0);
         EXPECT_GE(rig.Clock().Now() - t0, c.waited);
@@ -110,7 +110,7 @@ TEST(ReadPage, CutReplyCountsAsNoReply) {
     std::array<uint8_t, 256> page{};
     rig.Ui().Answer(tk::IDCANCEL);
     EXPECT_EQ(cmd.ReadPage(rig.Channel(), page.data(), 0x0C0000), 0);
-    EXPECT_EQ(rig.Ui().MessageTexts(), std::vector<std::string>{"Timeout.\nPush RESET."});
+    EXPECT_EQ(rig.Ui().MessageTexts(), std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1"});
 }
 
 TEST(ReadPage, KelvliteRoutineThenFrameThenHandshake) {
@@ -170,9 +170,9 @@ TEST(LoadRoutine, WrongOrMissingAcknowledgementRecovers) {
         const char* message;
     };
     const Case cases[] = {
-        {{0x13, 0x07, 0x11}, "Communication error.\nPush RESET."},
-        {{0x12, 0x06, 0x11}, "Communication error.\nPush RESET."},
-        {{0x13, 0x06}, "Timeout.\nPush RESET."},
+        {{0x13, 0x07, 0x11}, "Communication error.\nPush RESET.\nPort: COM1"},
+        {{0x12, 0x06, 0x11}, "Communication error.\nPush RESET.\nPort: COM1"},
+        {{0x13, 0x06}, "Timeout.\nPush RESET.\nPort: COM1"},
     };
     for (const auto& c : cases) {
         LinkRig rig(Edition::Kelvlite);
@@ -187,7 +187,7 @@ TEST(LoadRoutine, WrongOrMissingAcknowledgementRecovers) {
 TEST(LoadRoutine, HandshakeNeedsBothBytes) {
     LinkRig rig(Edition::Kelvlite);
     rig.Loader().handshakeAck = {0x13, 0x06};
-    rig.Ui().Answer(tk::IDCANCEL, "Communication error.\nPush RESET.");
+    rig.Ui().Answer(tk::IDCANCEL, "Communication error.\nPush RESET.\nPort: COM1");
     EXPECT_EQ(rig.App().LoadRoutine(0x06), 0);
     EXPECT_TRUE(rig.Ui().QuitRequested());
 }

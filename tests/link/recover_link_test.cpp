@@ -22,7 +22,8 @@ TEST(RecoverLink, MessageFollowsHowTheLastReadEnded) {
         bool lineError;
         const char* text;
     };
-    for (const Case& c : {Case{false, "Timeout.\nPush RESET."}, Case{true, "Communication error.\nPush RESET."}}) {
+    for (const Case& c : {Case{false, "Timeout.\nPush RESET.\nPort: COM1"},
+                          Case{true, "Communication error.\nPush RESET.\nPort: COM1"}}) {
         LinkRig rig;
         if (c.lineError) rig.Dev().InjectLineError();
         uint8_t b;
@@ -62,7 +63,7 @@ TEST(RecoverLink, OkWakesTheLoaderSendsTheZeroIdAndRunsTheSetting) {
     rig.App().idVerified = 1;
     rig.Loader().status = std::make_pair(uint8_t{0x80}, uint8_t{0x0C});  // ID verified
     TimeOutARead(rig);
-    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);  // the setting keeps 9600
+    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);  // the setting keeps 9600
 
     EXPECT_EQ(rig.App().RecoverLink(), 9600u);
 

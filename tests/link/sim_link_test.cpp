@@ -66,7 +66,7 @@ TEST(SimLink, SilentStatusRecoversAndTheLinkWorksAgain) {
     silent.nth = 1;
     rig.chip.AddReplyFault(silent);
     // The board has been reset (RESET pushed) by the time the user presses OK.
-    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Type(kv::CSetCommDlg::IDC_BAUD_RATE, "57600");
+    rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Type(kv::CSetCommDlg::IDC_BAUD_RATE, "57600");
     rig.Ui().Press(tk::IDOK);
     kv::CCommand cmd(rig.App());
     rig.chip.Reset();

@@ -202,12 +202,12 @@ TEST(Checks, FailedPageReadEndsWithoutAMessageOfItsOwn) {
                 rig.answerPageReads = false;
             EnterRange(rig.Ui(), "0C0000", "0C03FF");
             // The recovery: OK, then Cancel in "Set baudrate".
-            rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDCANCEL);
+            rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDCANCEL);
             if (which % 2 == 0)
                 kv::CBlankCmd(rig.App()).Run();
             else
                 kv::CReadCmd(rig.App()).Run();
-            EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET."});
+            EXPECT_EQ(rig.Messages(), std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1"});
             EXPECT_EQ(rig.Ui().EventsOf(tk::ScriptEvent::Type::ModelessDestroyed).size(), 1u);
         }
     }

@@ -172,7 +172,7 @@ TEST(Erase, StatusWaitsUseTheLongTimeout) {
 TEST(Erase, LostStatusRecoversReportsAnErrorAndRestoresTheTimeout) {
     kvtest::LinkRig rig;
     rig.Loader().status.reset();  // the chip never answers a status read
-    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.\nPort: COM1");
     EXPECT_FALSE(kv::CEraseCmd(rig.App()).Run().Ok());
     EXPECT_EQ(rig.Ui().QuitRequested(), true);
     EXPECT_EQ(rig.Channel().Timeout(), 5000u);
@@ -221,9 +221,9 @@ TEST(Erase, LostRoutineOrReplyIsNeverAnEraseOk) {
             rig.Loader()(d, block);
         });
         // The recovery: OK, and OK in "Set baudrate".
-        rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.").Press(tk::IDOK);
+        rig.Ui().Answer(tk::IDOK, "Timeout.\nPush RESET.\nPort: COM1").Press(tk::IDOK);
         EXPECT_FALSE(kv::CEraseCmd(rig.App()).Run().Ok());
-        EXPECT_EQ(rig.Messages(), (std::vector<std::string>{"Timeout.\nPush RESET.", "Erase error."}));
+        EXPECT_EQ(rig.Messages(), (std::vector<std::string>{"Timeout.\nPush RESET.\nPort: COM1", "Erase error."}));
         const auto sent = rig.Dev().SentBytes();
         if (c.edition == kv::Edition::Kelvlite) {
             const std::vector<uint8_t> lastPiece = {0xEE, 4};  // erase all never completed

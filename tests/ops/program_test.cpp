@@ -51,7 +51,7 @@ TEST(Program, PausesTheIntervalAndReadsEachStatusWithTheShortTimeout) {
     rig.Dev().SetResponder([&](kvtest::FakeSerialDevice& d, const std::vector<uint8_t>& block) {
         if (block == std::vector<uint8_t>{0x70}) d.Deliver({0x80, 0x00}, d.Clock().Now() + (statusReads++ ? 1 : 200));
     });
-    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+    rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.\nPort: COM1");
     kv::CProgramCmd(rig.App()).Run();
     EXPECT_EQ(FrameSummary(rig.Dev().SentBytes()).substr(0, 14), "50 41:000C 70");
     // 50 ms after clear status, then the frame, the interval, the status.
@@ -110,7 +110,7 @@ TEST(Program, NeverOkAfterTheLoopStoppedEarly) {
          lost,
          std::nullopt,
          "50 41:000C 70 41:010C 70",
-         {"Timeout.\nPush RESET.\nThe flash is now partly programmed."}},
+         {"Timeout.\nPush RESET.\nPort: COM1\nThe flash is now partly programmed."}},
         {"stray byte, clean chip", stray, std::nullopt, "50 41:000C 70 70", {"Program error."}},
         {"stray byte, program error", stray, 0x0C0000, "50 41:000C 70 70", {"Program error."}},
     };
@@ -178,6 +178,8 @@ TEST(Program, ProgressWindowShowsTitleMessageAndBar) {
     // 0x4FF - 0x100 = 1023 bytes: two steps of 500; pages at 0, 256, 512, 768, 1024.
     EXPECT_EQ(destroyed[0].ranges, (std::vector<std::pair<int, int>>{{0, 2}}));
     EXPECT_EQ(destroyed[0].positions, (std::vector<int>{0, 0, 0, 1, 1, 2}));
+    // The figure names each page as it is done.
+    EXPECT_EQ(destroyed[0].barTexts, (std::vector<std::string>{"0C0000", "0C0100", "0C0200", "0C0300", "0C0400"}));
 }
 
 TEST(Program, KelvliteLoadsRoutinesAndReadsTheAcknowledgementAfterEachFrame) {
@@ -200,7 +202,7 @@ TEST(Program, KelvliteMissingAcknowledgementLeavesTheLoop) {
     kvtest::LoadImage(rig.App().Image(), {{0x0C0000, std::vector<uint8_t>(256 * 4, 0x11)}});
     ConfirmBoth(rig.Ui());
     // The recovery asks; OK rebuilds the link and asks the rate (cancelled).
-    const std::string lost = "Timeout.\nPush RESET.\nThe flash is now partly programmed.";
+    const std::string lost = "Timeout.\nPush RESET.\nPort: COM1\nThe flash is now partly programmed.";
     rig.Ui().Answer(tk::IDOK, lost);
     EXPECT_FALSE(kv::CProgramCmd(rig.App()).Run().Ok());
     const auto sent = rig.Dev().SentBytes();

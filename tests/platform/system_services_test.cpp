@@ -173,10 +173,51 @@ TEST(Process, ExecReplacesTheProcessOrReportsFailure) {
 }
 
 TEST(Process, SerialPortsAreDevicePaths) {
-    for (const std::string& port : plat::MakeLinuxProcess()->SerialPortsPresent())
-        EXPECT_TRUE(port.starts_with("/dev/ttyUSB") || port.starts_with("/dev/ttyACM") ||
-                    port.starts_with("/dev/serial/by-id/"))
-            << port;
+    for (const plat::SerialAdapter& port : plat::MakeLinuxProcess()->SerialPortsPresent()) {
+        EXPECT_TRUE(port.device.starts_with("/dev/")) << port.device;
+        EXPECT_TRUE(port.byId.empty() || port.byId.starts_with("/dev/serial/by-id/")) << port.byId;
+    }
+}
+
+// A machine as /sys and /dev show it: two USB adapters (one FTDI with its
+// stable name, one CDC-ACM board), a USB adapter named ttyS by its driver,
+// the built-in UARTs, a virtual console, and a by-id name left dangling.
+TEST(SerialAdapters, EachAdapterOnceWithItsStableName) {
+    kvtest::TempFolder root;
+    namespace fs = std::filesystem;
+    const fs::path sys = root / "sys";
+    const fs::path dev = root / "dev";
+    auto tty = [&](const std::string& name, const std::string& device) {
+        fs::create_directories(sys / "class/tty" / name);
+        if (!device.empty()) {
+            fs::create_directories(sys / device);
+            fs::create_directory_symlink(sys / device, sys / "class/tty" / name / "device");
+        }
+        std::ofstream(dev / name) << "";
+    };
+    fs::create_directories(dev / "serial/by-id");
+    tty("ttyUSB10", "devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB10");
+    tty("ttyUSB2", "devices/pci0000:00/usb1/1-1/1-1:1.0/ttyUSB2");
+    tty("ttyACM0", "devices/pci0000:00/usb2/2-1/2-1:1.0");
+    tty("ttyS5", "devices/pci0000:00/usb3/3-1/3-1:1.0");
+    tty("ttyS0", "devices/platform/serial8250");
+    tty("tty1", "");
+    std::ofstream(dev / "ttyACM3") << "";  // a node without its /sys entry
+    fs::create_symlink("../../ttyUSB2", dev / "serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0");
+    fs::create_symlink("../../ttyUSB9", dev / "serial/by-id/usb-gone-if00");
+
+    std::vector<std::string> seen;
+    for (const plat::SerialAdapter& a : plat::ListSerialAdapters(root.Path())) {
+        seen.push_back(a.device + "|" + a.byId + "|" + (a.usb ? "usb" : ""));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "/dev/ttyACM0||usb",
+                        "/dev/ttyACM3||usb",
+                        "/dev/ttyS5||usb",
+                        "/dev/ttyUSB2|/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0|usb",
+                        "/dev/ttyUSB10||usb",
+                    }));
+    EXPECT_TRUE(plat::ListSerialAdapters(root / "none").empty());
 }
 
 TEST(SystemClock, TicksFollowSleeps) {

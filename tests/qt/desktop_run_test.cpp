@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -145,7 +146,7 @@ TEST_F(QtTest, IdFieldsTakeTwoHexDigitsAndTheAdvanceEatsOneTab) {
             for (int i = 0; i < 7; ++i)
                 ids.push_back(
                     static_cast<QLineEdit*>(view->Widget(kv::CIDCheckDlg::IDC_ID1 + i))->text().toStdString());
-            path = static_cast<QLineEdit*>(view->Widget(kv::CIDCheckDlg::IDC_FILE_PATH))->text().toStdString();
+            path = static_cast<QComboBox*>(view->Widget(kv::CIDCheckDlg::IDC_FILE_PATH))->currentText().toStdString();
             view->reject();
         });
         kv::CIDCheckDlg dlg(app);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "toolkit/dialog.h"
+#include "toolkit/qt/desktop_settings.h"
 #include "toolkit/qt/qt_ui.h"
 
 namespace kvtest {
@@ -34,7 +35,8 @@ inline QApplication& TestApp() {
 
 class QtTest : public ::testing::Test {
 protected:
-    QtTest() : ui_(((void)TestApp(), argc_), argv_) {}
+    // Every test starts with no window width kept from an earlier one.
+    QtTest() : ui_(((void)TestApp(), argc_), argv_) { tk::DesktopSettings().remove(QStringLiteral("Window")); }
     ~QtTest() override { QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     int argc_ = 0;
@@ -79,8 +81,12 @@ public:
     bool refuseOk = false;
     std::function<void(int)> onCommand;  // runs before the default handling
     std::function<void()> onInit;
+    std::function<void()> onTimer;
 
 protected:
+    void OnTimer() override {
+        if (onTimer) onTimer();
+    }
     bool OnInitDialog() override {
         if (onInit) onInit();
         return Dialog::OnInitDialog();

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -12,11 +13,13 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QThread>
 #include <QTreeView>
+#include <QUrl>
 #include <QWindow>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +29,7 @@
 #include "qt_fixture.h"
 #include "res/templates.h"
 #include "tests/support/test_folder.h"
+#include "toolkit/qt/desktop_settings.h"
 #include "toolkit/qt/dialog_view.h"
 #include "toolkit/qt/file_filter.h"
 
@@ -158,6 +162,146 @@ TEST_F(QtUiTest, UserActionsReachTheDialogAndModelChangesDoNotEcho) {
     Key(&view, Qt::Key_Escape);
     EXPECT_TRUE(dlg.commands.empty());
     dlg.Attach(nullptr);
+}
+
+// One local file dropped anywhere on a window with a file field fills that
+// field as if typed, even when dropped on another field; text, several files
+// or a window without such a field take nothing.
+TEST_F(QtUiTest, ADroppedFileFillsTheFileField) {
+    constexpr int kPath = 1011;
+    tk::DialogTemplate withPath = Form();
+    tk::Control path;
+    path.id = kPath;
+    path.kind = Kind::ComboBox;
+    path.label = "FilePath";
+    path.style = tk::kFileDrop;
+    path.row = 5;
+    withPath.controls.push_back(path);
+
+    auto mime = [](const QList<QUrl>& urls, const QString& text = {}) {
+        auto* m = new QMimeData;
+        if (!urls.isEmpty()) m->setUrls(urls);
+        if (!text.isEmpty()) m->setText(text);
+        return m;
+    };
+    auto drop = [](QWidget* on, QMimeData* data) {
+        const QPointF at(on->width() / 2.0, on->height() / 2.0);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(on, &dropped);
+        const bool accepted = enter.isAccepted() && dropped.isAccepted();
+        delete data;
+        return accepted;
+    };
+    const QUrl file = QUrl::fromLocalFile("/tmp/work/fw image.hex");
+    struct Case {
+        const char* name;
+        bool withField;
+        int onId;  // 0: the window itself
+        QList<QUrl> urls;
+        QString text;
+        std::string expected;  // in the file field (or, without it, in kUpper)
+    };
+    const Case cases[] = {
+        {"on the window", true, 0, {file}, {}, "/tmp/work/fw image.hex"},
+        {"on the file field", true, kPath, {file}, {}, "/tmp/work/fw image.hex"},
+        {"on another field", true, kUpper, {file}, {}, "/tmp/work/fw image.hex"},
+        {"two files", true, 0, {file, QUrl::fromLocalFile("/tmp/b.mot")}, {}, ""},
+        {"a web address", true, 0, {QUrl("https://example.org/fw.hex")}, {}, ""},
+        {"a window without a file field", false, kUpper, {file}, {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingDialog dlg(ui_, c.withField ? withPath : Form());
+        tk::DialogView view(dlg, false);
+        dlg.Attach(&view);
+        dlg.Initialize();
+        view.show();
+        QWidget* on = c.onId ? view.Widget(c.onId) : &view;
+        if (auto* combo = qobject_cast<QComboBox*>(on)) on = combo->lineEdit();
+        const bool taken = drop(on, mime(c.urls, c.text));
+        EXPECT_EQ(taken, !c.expected.empty());
+        EXPECT_EQ(dlg.GetItemText(c.withField ? kPath : kUpper), c.expected);
+        if (c.withField) {
+            EXPECT_EQ(Get<QComboBox>(view, kPath)->currentText().toStdString(), c.expected);
+            EXPECT_EQ(dlg.GetItemText(kUpper), "");  // the field it landed on keeps its text
+        }
+        if (!c.expected.empty()) {
+            ASSERT_FALSE(dlg.edits.empty());
+            EXPECT_EQ(dlg.edits.back(), (std::pair<int, std::string>{kPath, c.expected}));
+        }
+        dlg.Attach(nullptr);
+    }
+}
+
+// The dialog's timer runs while its window is shown, and a list it changes
+// reaches the combo box with the typed text kept.
+TEST_F(QtUiTest, TimerRunsAndChangedListsReachTheComboBox) {
+    RecordingDialog dlg(ui_, Form());
+    int ticks = 0;
+    tk::DialogView view(dlg, false);
+    dlg.Attach(&view);
+    dlg.onInit = [&] { dlg.SetTimer(20); };
+    dlg.onTimer = [&] {
+        if (++ticks == 2) dlg.SetItems(kPort, {"COM1", "/dev/ttyUSB0 (usb-FTDI)"});
+    };
+    dlg.Initialize();
+    view.show();
+    auto* port = Get<QComboBox>(view, kPort);
+    port->setEditText("/dev/pts/3");
+    QElapsedTimer waited;
+    waited.start();
+    while (ticks < 3 && waited.elapsed() < 5000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_GE(ticks, 3);
+    ASSERT_EQ(port->count(), 2);
+    EXPECT_EQ(port->itemText(1), "/dev/ttyUSB0 (usb-FTDI)");
+    EXPECT_EQ(port->currentText(), "/dev/pts/3");
+    EXPECT_EQ(dlg.GetItemText(kPort), "/dev/pts/3");
+    dlg.SetTimer(0);
+    const int stopped = ticks;
+    waited.restart();
+    while (waited.elapsed() < 80) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    EXPECT_EQ(ticks, stopped);
+    dlg.Attach(nullptr);
+}
+
+// A window that widens comes back at the width the user gave it, per
+// template; one of fixed size stays as it is.
+TEST_F(QtUiTest, AWidenedWindowComesBackAtItsWidth) {
+    tk::DialogTemplate wide = Form();
+    wide.id = 501;  // a template of this test's own
+    tk::DialogTemplate fixed;
+    fixed.id = 502;
+    fixed.caption = "Fixed";
+    tk::Control ok;
+    ok.id = tk::IDOK;
+    ok.kind = Kind::PushButton;
+    ok.label = "OK";
+    fixed.controls.push_back(ok);
+    tk::SaveWindowWidth(501, 0);
+    tk::SaveWindowWidth(502, 0);
+
+    auto shownWidth = [&](const tk::DialogTemplate& tpl, int widenBy) {
+        RecordingDialog dlg(ui_, tpl);
+        tk::DialogView view(dlg, false);
+        dlg.Attach(&view);
+        dlg.Initialize();
+        view.show();
+        QApplication::processEvents();
+        const int width = view.width();
+        if (widenBy) view.resize(width + widenBy, view.height());
+        view.hide();
+        dlg.Attach(nullptr);
+        return width;
+    };
+    const int first = shownWidth(wide, 150);
+    EXPECT_EQ(shownWidth(wide, 0), first + 150);
+    EXPECT_EQ(tk::SavedWindowWidth(501), first + 150);
+    const int fixedWidth = shownWidth(fixed, 150);
+    EXPECT_EQ(shownWidth(fixed, 0), fixedWidth);
+    EXPECT_EQ(tk::SavedWindowWidth(502), 0);
+    tk::SaveWindowWidth(501, 0);
 }
 
 TEST_F(QtUiTest, RadiosInAnotherContainerFormAnotherGroup) {

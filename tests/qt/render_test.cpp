@@ -134,6 +134,9 @@ TEST_F(RenderTest, ModelChangesReachTheWidgets) {
     // The figure: percent done, time so far and left; none on a bar without a range.
     EXPECT_TRUE(bar->isTextVisible());
     EXPECT_EQ(bar->text(), "30%   0:00 so far, 0:00 left");
+    // With the address in hand from the dialog, between percent and times.
+    dlg.SetItemText(1020, "0C2300");
+    EXPECT_EQ(bar->text(), "30%   0C2300   0:00 so far, 0:00 left");
     dlg.SetRange(1020, 0, 0);
     EXPECT_FALSE(bar->isTextVisible());
     EXPECT_FALSE(view.Widget(2)->isEnabled());

@@ -56,11 +56,11 @@ TEST(StatusWindow, SilentChipRecoversAndShowsNoWindow) {
     for (Edition e : {Edition::Kelvane, Edition::Kelvlite}) {
         QueryRig rig(e);
         rig.Loader().status.reset();
-        rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.");
+        rig.Ui().Answer(tk::IDCANCEL, "Timeout.\nPush RESET.\nPort: COM1");
         kv::CStatesCmd cmd(rig.App());
         EXPECT_FALSE(cmd.Run().Ok());
         EXPECT_TRUE(rig.Ui().shown.empty());
-        EXPECT_EQ(rig.Ui().MessageTexts(), std::vector<std::string>({"Timeout.\nPush RESET."}));
+        EXPECT_EQ(rig.Ui().MessageTexts(), std::vector<std::string>({"Timeout.\nPush RESET.\nPort: COM1"}));
         EXPECT_TRUE(rig.Ui().QuitRequested());
         EXPECT_TRUE(rig.Ui().Errors().empty()) << rig.Ui().TranscriptText();
     }

@@ -203,9 +203,13 @@ std::string ConsoleUi::ControlLine(const Dialog& dlg, const Control& c) {
             break;
         case Kind::ComboBox: {
             label = c.label;
-            value = text + " (list:";
-            for (size_t i = 0; i < c.items.size(); ++i) value += (i ? ", " : " ") + c.items[i];
-            value += ')';
+            value = text;
+            // An empty list (no recent files yet) is not worth a line's noise.
+            if (!c.items.empty()) {
+                value += " (list:";
+                for (size_t i = 0; i < c.items.size(); ++i) value += (i ? ", " : " ") + c.items[i];
+                value += ')';
+            }
             hasValue = true;
             break;
         }

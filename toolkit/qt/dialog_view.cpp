@@ -6,6 +6,8 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,11 +15,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
 #include <chrono>
 
+#include "toolkit/qt/desktop_settings.h"
 #include "toolkit/qt/field_validator.h"
 #include "toolkit/qt/qt_text.h"
 #include "toolkit/qt/window_width.h"
@@ -64,7 +71,22 @@ public:
 // Paths and port names can be much longer than any field's usual width:
 // their fields grow with the window.
 bool HoldsLongText(const tk::Control& c) {
-    return (c.kind == Kind::Edit && c.label == "FilePath") || (c.kind == Kind::ComboBox && c.label == "Port");
+    return ((c.kind == Kind::Edit || c.kind == Kind::ComboBox) && c.label == "FilePath") ||
+           (c.kind == Kind::ComboBox && c.label == "Port");
+}
+
+// The one local file a drag carries, or empty (several files, or none).
+QString DroppedFile(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls()) return {};
+    const QList<QUrl> urls = mime->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+    return urls.front().toLocalFile();
+}
+
+bool TakesDrops(const DialogTemplate& tpl) {
+    for (const auto& c : tpl.controls)
+        if (c.style & kFileDrop) return true;
+    return false;
 }
 
 Qt::WindowFlags FlagsFor(const DialogTemplate& tpl, bool modeless) {
@@ -79,7 +101,9 @@ Qt::WindowFlags FlagsFor(const DialogTemplate& tpl, bool modeless) {
 DialogView::DialogView(Dialog& dlg, bool modeless)
     : QDialog(nullptr, FlagsFor(dlg.Template(), modeless)), dlg_(&dlg), tpl_(dlg.Template()), modeless_(modeless) {
     setObjectName(QString::number(tpl_.id));
+    setAcceptDrops(TakesDrops(tpl_));
     Build();
+    TimerChanged();
 }
 
 DialogView::~DialogView() {
@@ -229,7 +253,59 @@ void DialogView::Fit() {
     }
 }
 
+void DialogView::showEvent(QShowEvent* e) {
+    // A window the user widened comes back at that width (within the screen).
+    if (resizable_ && !restored_) {
+        restored_ = true;
+        int width = SavedWindowWidth(tpl_.id);
+        if (const QScreen* screen = this->screen()) width = std::min(width, screen->availableGeometry().width());
+        if (width > minimumWidth()) resize(width, height());
+    }
+    QDialog::showEvent(e);
+}
+
+void DialogView::hideEvent(QHideEvent* e) {
+    if (resizable_ && restored_) SaveWindowWidth(tpl_.id, width());
+    QDialog::hideEvent(e);
+}
+
+void DialogView::TimerChanged() {
+    const int ms = dlg_ ? dlg_->TimerMs() : 0;
+    if (ms == 0) {
+        if (timer_) timer_->stop();
+        return;
+    }
+    if (!timer_) {
+        timer_ = new QTimer(this);
+        connect(timer_, &QTimer::timeout, this, [this] {
+            if (dlg_ && isVisible()) dlg_->Timer();
+        });
+    }
+    timer_->start(ms);
+}
+
+bool DialogView::HandleFileDrop(QEvent* e) {
+    const auto type = e->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+    auto* drop = static_cast<QDropEvent*>(e);  // the drag events derive from it
+    const QString file = DroppedFile(drop->mimeData());
+    if (file.isEmpty()) return false;  // text dragged into a field stays the field's business
+    const bool takes = dlg_ && isEnabled() && dlg_->TakesDroppedFiles();
+    if (type == QEvent::Drop && takes) {
+        if (dlg_->DropFile(QFile::encodeName(file).toStdString())) {
+            drop->acceptProposedAction();
+            return true;
+        }
+    } else if (takes) {
+        drop->acceptProposedAction();
+        return true;
+    }
+    drop->ignore();
+    return true;
+}
+
 bool DialogView::event(QEvent* e) {
+    if (HandleFileDrop(e)) return true;
     const bool handled = QDialog::event(e);
     // The layout has just taken in shown, hidden or changed controls.
     if (e->type() == QEvent::LayoutRequest) Fit();
@@ -295,7 +371,10 @@ QWidget* DialogView::MakeWidget(const tk::Control& c, QWidget* parent) {
         case Kind::ProgressBar: {
             auto* p = new QProgressBar(parent);
             p->setTextVisible(false);
-            p->setMinimumWidth(240);
+            // Room for the whole figure of a long run.
+            const int figure =
+                p->fontMetrics().horizontalAdvance(QStringLiteral("100%   FFFFFF   10:00 so far, 10:00 left"));
+            p->setMinimumWidth(std::max(240, figure + 4 * p->fontMetrics().averageCharWidth()));
             w = p;
             break;
         }
@@ -347,6 +426,20 @@ void DialogView::Sync(int id) {
         }
         case Kind::ComboBox: {
             auto* cb = static_cast<QComboBox*>(w);
+            // A list the dialog changed (ports that came or went): the text stays.
+            if (const tk::Control* now = dlg_->Template().Find(id)) {
+                QStringList items;
+                for (const auto& item : now->items) items << ToQ(item);
+                QStringList shown;
+                for (int i = 0; i < cb->count(); ++i) shown << cb->itemText(i);
+                if (items != shown) {
+                    const QString typed = cb->currentText();
+                    cb->clear();
+                    cb->addItems(items);
+                    cb->setCurrentIndex(-1);
+                    cb->setEditText(typed);
+                }
+            }
             if (cb->currentText() != text) {
                 const int at = cb->findText(text);
                 if (at >= 0)
@@ -370,7 +463,7 @@ void DialogView::Sync(int id) {
             p->setRange(s.rangeLow, std::max(s.rangeLow, s.rangeHigh));
             p->setValue(std::clamp(s.pos, p->minimum(), p->maximum()));
             if (restarted) barStarted_[id] = std::chrono::steady_clock::now();
-            ShowFigure(*p, barStarted_[id]);
+            ShowFigure(*p, barStarted_[id], text);
             break;
         }
         case Kind::Separator:
@@ -392,7 +485,7 @@ QString Clock(std::chrono::seconds s) {
 
 }  // namespace
 
-void DialogView::ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started) {
+void DialogView::ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started, const QString& address) {
     // A bar without a range only says that something goes on.
     const int span = bar.maximum() - bar.minimum();
     if (span <= 0) {
@@ -402,7 +495,9 @@ void DialogView::ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_p
     // The percentage, the time so far, and what is left at the pace so far.
     const int done = bar.value() - bar.minimum();
     const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
-    QString text = QStringLiteral("%p%   ") + Clock(elapsed) + QStringLiteral(" so far");
+    QString text = QStringLiteral("%p%   ");
+    if (!address.isEmpty()) text += address + QStringLiteral("   ");
+    text += Clock(elapsed) + QStringLiteral(" so far");
     if (done > 0 && done < span) {
         const auto left = elapsed * (span - done) / done;
         text += QStringLiteral(", ") + Clock(left) + QStringLiteral(" left");
@@ -516,6 +611,8 @@ void DialogView::keyPressEvent(QKeyEvent* e) {
 }
 
 bool DialogView::eventFilter(QObject* watched, QEvent* e) {
+    // A field would take a dropped file's URL as text.
+    if (HandleFileDrop(e)) return true;
     // Fields and combo boxes would keep Enter and Escape for themselves.
     if (e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);

@@ -11,6 +11,7 @@
 class QButtonGroup;
 class QGridLayout;
 class QProgressBar;
+class QTimer;
 
 namespace tk {
 
@@ -42,6 +43,7 @@ public:
     void WindowEnabledChanged() override;
     void Ended() override;
     void SystemMenuChanged() override {}  // read when the menu opens
+    void TimerChanged() override;
 
     // Escape and the close box: the dialog decides whether to close.
     void reject() override;
@@ -51,6 +53,10 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    // The width the user gave a window that widens: taken back when shown,
+    // kept when hidden.
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
 private:
     void Build();
@@ -66,10 +72,13 @@ private:
     QWidget* MakeWidget(const tk::Control& c, QWidget* parent);
     void Sync(int id);
     void SyncRadio(int id, bool checked);
-    // The bar's figure: percent done, time so far, time left at that pace.
-    static void ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started);
+    // The bar's figure: percent done, the address in hand (the bar's text,
+    // when the dialog gives one), time so far, time left at that pace.
+    static void ShowFigure(QProgressBar& bar, std::chrono::steady_clock::time_point started, const QString& address);
     // Key handling shared by the dialog and its fields; true when handled.
     bool HandleKey(int key, Qt::KeyboardModifiers mods);
+    // A file dragged onto the window or one of its fields; true when handled.
+    bool HandleFileDrop(QEvent* e);
     void PressEnter();
     void Send(int id);                         // Dialog::Command
     void Edited(int id, const QString& text);  // Dialog::UserEdit
@@ -86,6 +95,8 @@ private:
     std::map<int, std::chrono::steady_clock::time_point> barStarted_;  // by bar id: when it began at 0
     bool editing_ = false;                                             // the dialog is hearing of a user edit
     QWidget* advancedTo_ = nullptr;  // where the dialog moved the focus during an edit
+    QTimer* timer_ = nullptr;        // the dialog's timer, once it asked for one
+    bool restored_ = false;          // the saved width was applied
 };
 
 }  // namespace tk

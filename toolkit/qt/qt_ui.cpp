@@ -26,6 +26,7 @@
 
 #include "platform/stop_signals.h"
 #include "toolkit/dialog.h"
+#include "toolkit/qt/desktop_settings.h"
 #include "toolkit/qt/dialog_view.h"
 #include "toolkit/qt/file_filter.h"
 #include "toolkit/qt/qt_text.h"
@@ -45,10 +46,8 @@ using namespace std::chrono_literals;
 constexpr auto kPaintInterval = 30ms;
 constexpr auto kWaitCursorAfter = 300ms;
 
-// The desktop front end's own settings (~/.config/kelvane/desktop.conf), apart
-// from the programs' settings files.
 const QString kLastFolderKey = QStringLiteral("FileDialog/LastFolder");
-QSettings FileDialogSettings() { return QSettings(QStringLiteral("kelvane"), QStringLiteral("desktop")); }
+QSettings FileDialogSettings() { return DesktopSettings(); }
 
 // The application's event filter, handing every event to the front end.
 class InputGate : public QObject {
@@ -239,7 +238,7 @@ QFileInfo QtUi::StartOfFileDialog() const {
     // The file the asking dialog names already, or its folder.
     if (const Dialog* dlg = ActiveWindow()) {
         for (const auto& c : dlg->Template().controls) {
-            if (c.kind != Kind::Edit || c.label != "FilePath") continue;
+            if ((c.kind != Kind::Edit && c.kind != Kind::ComboBox) || c.label != "FilePath") continue;
             const std::string text = dlg->GetItemText(c.id);
             if (text.empty()) break;
             const QFileInfo named(QFile::decodeName(QByteArray::fromStdString(text)));

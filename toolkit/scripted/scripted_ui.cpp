@@ -62,6 +62,8 @@ public:
             // else that is not a state change is SetPos (repeats included).
             if (now.rangeLow != was.rangeLow || now.rangeHigh != was.rangeHigh)
                 ranges.emplace_back(now.rangeLow, now.rangeHigh);
+            else if (now.text != was.text)
+                barTexts.push_back(now.text);
             else if (now.enabled == was.enabled && now.visible == was.visible)
                 positions.push_back(now.pos);
         } else if (c->kind == Kind::Static && now.text != was.text) {
@@ -84,6 +86,7 @@ public:
     std::vector<std::string> messages;
     std::vector<int> positions;
     std::vector<std::pair<int, int>> ranges;
+    std::vector<std::string> barTexts;
 
 private:
     ScriptedUi& ui_;
@@ -112,6 +115,7 @@ ScriptedUi& ScriptedUi::Type(int controlId, const std::string& text) {
 ScriptedUi& ScriptedUi::Press(int controlId) { return Add({Action::Kind::Press, controlId, {}, std::nullopt, 0}); }
 
 ScriptedUi& ScriptedUi::ChooseMenu(int entryId) { return Add({Action::Kind::Menu, entryId, {}, std::nullopt, 0}); }
+ScriptedUi& ScriptedUi::Tick() { return Add({Action::Kind::Tick, 0, {}, std::nullopt, 0}); }
 
 ScriptedUi& ScriptedUi::Answer(int answer, std::optional<std::string> expectText) {
     return Add({Action::Kind::Answer, answer, {}, std::move(expectText), 0});
@@ -245,7 +249,8 @@ ScriptedUi::Action ScriptedUi::Take() {
 
 void ScriptedUi::Mismatch(const std::string& shown) {
     static const char* const kNames[] = {"Type",       "Press",      "ChooseMenu",          "Answer",
-                                         "ChooseFile", "CancelFile", "CancelProgressAfter", "RequestQuit"};
+                                         "ChooseFile", "CancelFile", "CancelProgressAfter", "RequestQuit",
+                                         "Tick"};
     const Action& a = script_.front();
     Error("the script's next action is " + std::string(kNames[static_cast<int>(a.kind)]) +
           (a.id ? " " + std::to_string(a.id) : std::string()) + (a.text.empty() ? "" : " " + Quoted(a.text)) +
@@ -276,6 +281,13 @@ bool ScriptedUi::CheckControl(Dialog& dlg, int id, const char* what) {
 }
 
 void ScriptedUi::Apply(Dialog& dlg, const Action& a) {
+    if (a.kind == Action::Kind::Tick) {
+        if (dlg.TimerMs() == 0)
+            Error("cannot run the timer of " + DialogName(dlg) + ": it has none");
+        else
+            dlg.Timer();
+        return;
+    }
     if (a.kind == Action::Kind::Menu) {
         const auto& menu = dlg.SystemMenu();
         if (std::none_of(menu.begin(), menu.end(), [&](const MenuEntry& m) { return m.id == a.id; }))
@@ -318,7 +330,8 @@ int ScriptedUi::RunModal(Dialog& dlg) {
         bool cancelled = false;
         while (!dlg.Ended() && !QuitRequested()) {
             if (TakeQuit()) break;
-            if (NextIs(Action::Kind::Type) || NextIs(Action::Kind::Press) || NextIs(Action::Kind::Menu)) {
+            if (NextIs(Action::Kind::Type) || NextIs(Action::Kind::Press) || NextIs(Action::Kind::Menu) ||
+                NextIs(Action::Kind::Tick)) {
                 Apply(dlg, Take());
                 continue;
             }
@@ -420,6 +433,7 @@ void ScriptedUi::DestroyModeless(Dialog& dlg) {
         e.messages = std::move(it->second->messages);
         e.positions = std::move(it->second->positions);
         e.ranges = std::move(it->second->ranges);
+        e.barTexts = std::move(it->second->barTexts);
         watches_.erase(it);
     }
     dlg.Attach(nullptr);

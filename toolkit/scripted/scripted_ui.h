@@ -35,7 +35,7 @@ struct ScriptEvent {
         MessageBox,         // caption, text, icon, buttons, result
         FileOpen,           // filter, path (none: cancelled)
         ModelessShown,      // templateId, caption
-        ModelessDestroyed,  // templateId, caption at destroy, messages, positions, ranges
+        ModelessDestroyed,  // templateId, caption at destroy, messages, positions, ranges, bar texts
         WaitBegin,
         WaitEnd,
         Trace,          // text
@@ -57,6 +57,7 @@ struct ScriptEvent {
     std::vector<std::string> messages;        // each new text of a static control
     std::vector<int> positions;               // every SetPos on a progress bar
     std::vector<std::pair<int, int>> ranges;  // every SetRange on a progress bar
+    std::vector<std::string> barTexts;        // every text given a progress bar (the address in hand)
 };
 
 class ScriptedUi : public UiBase {
@@ -70,6 +71,7 @@ public:
     ScriptedUi& Type(int controlId, const std::string& text);  // edit field or combo box text
     ScriptedUi& Press(int controlId);                          // button or radio button
     ScriptedUi& ChooseMenu(int entryId);                       // an entry of the system menu
+    ScriptedUi& Tick();                                        // the window's timer runs out once
     // Answers the next message box; with `expectText`, its text must be exactly that.
     ScriptedUi& Answer(int answer, std::optional<std::string> expectText = std::nullopt);
     ScriptedUi& ChooseFile(const std::string& path);
@@ -106,7 +108,7 @@ public:
 
 private:
     struct Action {
-        enum class Kind { Type, Press, Menu, Answer, ChooseFile, CancelFile, CancelProgress, Quit };
+        enum class Kind { Type, Press, Menu, Answer, ChooseFile, CancelFile, CancelProgress, Quit, Tick };
         Kind kind;
         int id = 0;
         std::string text;
