@@ -57,11 +57,13 @@ void InstallWakeSignal() {
     });
 }
 
-// libgensio sets up its process-wide defaults at their first use, under the
-// once-lock of the os funcs at hand. Each port has os funcs of its own, so
-// the ports of a gang opening at once could set them up together (a data
-// race ThreadSanitizer reports). They are set up here once, before any port
-// uses them, with os funcs kept for the process: the defaults' lock is theirs.
+// libgensio sets up its process-wide state at first use, under the
+// once-lock of the os funcs at hand: the defaults (at the first default
+// read) and the register of connection kinds with its lock (at the first
+// stack parsed). Each port has os funcs of its own, so the ports of a gang
+// opening at once could set them up together (data races ThreadSanitizer
+// reports). Both are set up here once, before any port uses them, with os
+// funcs kept for the process: the locks are theirs.
 void SetUpLibraryDefaults() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -69,6 +71,10 @@ void SetUpLibraryDefaults() {
         if (gensio_unix_funcs_alloc(nullptr, kWakeSignal, &keeper) != 0) return;
         int value = 0;
         gensio_get_default(keeper, nullptr, "nodelay", false, GENSIO_DEFAULT_BOOL, nullptr, &value);
+        // A stack parsed and dropped unopened: no connection is made.
+        gensio* parsed = nullptr;
+        if (str_to_gensio("telnet(rfc2217),tcp,127.0.0.1,9", keeper, nullptr, nullptr, &parsed) == 0)
+            gensio_free(parsed);
     });
 }
 
