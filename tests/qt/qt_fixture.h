@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 #include <chrono>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_folder.h"
 #include "toolkit/dialog.h"
 #include "toolkit/qt/desktop_settings.h"
 #include "toolkit/qt/qt_ui.h"
@@ -26,8 +28,13 @@ inline QApplication& TestApp() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        // Settings the front end keeps for itself go to a test folder, not the user's.
+        // Settings the front end keeps for itself go to a test folder, not the
+        // user's, and one of this process's own: ctest runs tests side by side,
+        // and a width one of them keeps must not reach another.
         QStandardPaths::setTestModeEnabled(true);
+        const QString own = QString::fromStdString(TestFolder("qt_settings"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, own);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, own);
         return new QApplication(argc, argv);
     }();
     return *app;
