@@ -25,11 +25,11 @@ std::string Format(const std::string& pattern, const std::string& path) {
 
 // "Can not accept this file." and, where a record was refused, a second
 // line with its number and what is wrong with it ("Line 2: not an S-record").
-std::string RefusalText(CKelvixApp& app, const CMotFile& image) {
+std::string RefusalText(CKelvixApp& app, unsigned line, const std::string& reason) {
     std::string text = app.String(IDS_CANNOT_ACCEPT_FILE);
-    if (image.LastLine() == 0) return text;
-    text += "\nLine " + std::to_string(image.LastLine());
-    if (!image.LastReason().empty()) text += ": " + image.LastReason();
+    if (line == 0) return text;
+    text += "\nLine " + std::to_string(line);
+    if (!reason.empty()) text += ": " + reason;
     return text;
 }
 
@@ -42,11 +42,9 @@ int LoadIntelHexFile(CKelvixApp& app, const std::string& path, LoadNotice* notic
     if (result.status == ImageLoadStatus::CannotOpen) {
         app.MessageText(FileErrorText(path), tk::Icon::Exclamation);
     } else {
-        std::string text = app.String(IDS_CANNOT_ACCEPT_FILE);
-        std::string reason = result.reason;
-        if (result.line > 0) {
-            text += "\nLine " + std::to_string(result.line) + ": " + reason;
-        } else if (!reason.empty()) {
+        std::string text = RefusalText(app, result.line, result.reason);
+        if (result.line == 0 && !result.reason.empty()) {
+            std::string reason = result.reason;
             reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
             text += "\n" + reason;  // "No end-of-file record"
         }
@@ -75,9 +73,13 @@ int LoadProgramFile(CKelvixApp& app, const std::string& path, LoadNotice* notice
     bool told = true;
     switch (image.LastStatus()) {
         case LoadStatus::Complete: told = false; break;
-        case LoadStatus::BadRecord: app.MessageText(RefusalText(app, image), tk::Icon::None); break;
+        case LoadStatus::BadRecord:
+            app.MessageText(RefusalText(app, image.LastLine(), image.LastReason()), tk::Icon::None);
+            break;
         case LoadStatus::NotSRecord:
-        case LoadStatus::NoTermination: app.MessageText(RefusalText(app, image), tk::Icon::Stop); break;
+        case LoadStatus::NoTermination:
+            app.MessageText(RefusalText(app, image.LastLine(), image.LastReason()), tk::Icon::Stop);
+            break;
         case LoadStatus::CannotOpen: app.MessageText(FileErrorText(path), tk::Icon::Exclamation); break;
     }
     if (notice && told) notice->told = true;

@@ -101,11 +101,9 @@ ImageLoadResult LoadImageStream(std::istream& in, CMotFile& image) {
     const FirstLine probed = ProbeFirstLine(in);
     if (!probed.read) return CannotRead(ImageFormat::SRecord, "could not be read");
     if (probed.first == 0) return Refused(ImageFormat::SRecord, 0, "empty file");
-    const char first = probed.first;
-    const unsigned number = probed.number;
-    if (first == 'S') return LoadSRecords(in, image);
-    if (first == ':') return LoadIntelHex(in, image);
-    return Refused(ImageFormat::SRecord, number, "neither an S-record nor an Intel HEX record");
+    if (probed.first == 'S') return LoadSRecords(in, image);
+    if (probed.first == ':') return LoadIntelHex(in, image);
+    return Refused(ImageFormat::SRecord, probed.number, "neither an S-record nor an Intel HEX record");
 }
 
 ImageLoadResult LoadImageFile(const std::string& path, CMotFile& image) {
